@@ -1,0 +1,1 @@
+// (the transform arrives in the next commit)
