@@ -1,0 +1,54 @@
+// Process-wide font cache of the drawing layer on fontconfig and FreeType.
+//  - Font-name cache: requested face name (with its " Bold" / " Italic" suffixes) to the font
+//    file fontconfig resolved for it; a sorted array searched by bisection, own recursive mutex.
+//  - Face cache: one FT_Face per font file and face index, so no file is opened twice, and one
+//    FT_Size per face and pixel size. The FreeType library handle and every face are used only
+//    under the FreeType mutex (SWELL_FontLock).
+// Everything is freed when the code is unloaded.
+#ifndef SWELL_FONTCACHE_H_
+#define SWELL_FONTCACHE_H_
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_SIZES_H
+
+#include "mutex.h"
+
+struct SWELL_FontMetrics {
+  float ascent;   // pixels above the baseline
+  float descent;  // pixels below the baseline (positive)
+  float leading;  // extra line gap (>= 0)
+  float maxAdvance;
+};
+
+struct SWELL_FontInstance {
+  FT_Face face;  // shared by every size of the same file
+  FT_Size size;  // this instance's size object; activate it before using the face
+  float pixelSize;
+  SWELL_FontMetrics metrics;
+};
+
+// The FreeType mutex: hold it around any use of an instance's face.
+WDL_Mutex* SWELL_FontLock();
+
+// The font for a requested name ("" or null: the default sans face) at a pixel size; cached,
+// never freed before unload. Null when no font file can be found or loaded. pixelSize is
+// clamped to 1..8192.
+SWELL_FontInstance* SWELL_GetFontInstance(const char* requestedName, float pixelSize);
+
+// The default sans face at 10 pixels, made once and kept; null when no font can be loaded.
+SWELL_FontInstance* SWELL_GetFallbackFont();
+
+// Looks the requested name up in the font-name cache (resolving it with fontconfig on a miss)
+// and copies the resolved file into file. False when nothing could be resolved.
+bool SWELL_ResolveFontName(const char* requestedName, char* file, int fileSize, int* faceIndex);
+
+// For tests and diagnostics.
+bool SWELL_FontNameCacheContains(const char* requestedName);
+int SWELL_FontNameCacheSize();
+int SWELL_OpenFontFileCount();  // FT_Face objects opened so far and still cached
+
+// Frees every instance, face, name entry and the FreeType library (also done at unload).
+void SWELL_FontCacheShutdown();
+
+#endif  // SWELL_FONTCACHE_H_

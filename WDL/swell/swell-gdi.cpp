@@ -1,0 +1,404 @@
+// Objects, contexts and text of the drawing layer. See swell-gdi.h for the contracts.
+#include "swell-gdi.h"
+
+#include <math.h>
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "swell-fontcache.h"
+#include "swell-gdi-internalpool.h"
+#include "swell-glyphs.h"
+#include "swell-utf8.h"
+
+namespace {
+
+SWELL_Color ColorFromInt(int c, float alpha) {
+  return {((c >> 16) & 0xff) / 255.0f, ((c >> 8) & 0xff) / 255.0f, (c & 0xff) / 255.0f, alpha};
+}
+
+// ---- Stock objects -------------------------------------------------------------------
+
+enum { kStockCount = DEFAULT_GUI_FONT + 1 };
+HGDIOBJ__ sStock[kStockCount];
+
+bool IsStockObject(const HGDIOBJ__* obj) { return obj >= sStock && obj < sStock + kStockCount; }
+
+// The font a context draws with: its selected font when usable, else the fallback.
+SWELL_FontInstance* ContextFont(const HDC__* ctx) {
+  if (ctx && HGDIOBJ_VALID(ctx->curfont, TYPE_FONT) && ctx->curfont->ct_font) return ctx->curfont->ct_font;
+  return SWELL_GetFallbackFont();
+}
+
+// ---- Text layout ---------------------------------------------------------------------
+
+enum { kTextBufferSize = 4096 };
+
+// Copies the caller's text into buf by the bridge's rules: at most 4095 bytes (len < 0: up to
+// the NUL), carriage returns dropped, "&" dropped before the character it marks unless
+// DT_NOPREFIX, line feeds turned into spaces with DT_SINGLELINE. Returns the length.
+int PrepareText(const char* text, int len, int flags, char* buf) {
+  const int limit = kTextBufferSize - 1;
+  int out = 0;
+  for (int i = 0; (len < 0 || i < len) && text[i] && out < limit; i++) {
+    char c = text[i];
+    if (c == '&' && !(flags & DT_NOPREFIX)) {
+      if (len >= 0 && i + 1 >= len) break;
+      c = text[++i];
+      if (!c) break;
+      if (c != '&' && c != '\r' && c != '\n') {
+        buf[out++] = c;
+        continue;
+      }
+      if (c == '&') {
+        buf[out++] = c;
+        continue;
+      }
+    }
+    if (c == '\r') continue;
+    if (c == '\n' && (flags & DT_SINGLELINE)) c = ' ';
+    buf[out++] = c;
+  }
+  // A multi-byte character cut by the 4095-byte limit would spoil the whole text.
+  if (out == limit) out = SWELL_UTF8CompletePrefix(buf, out);
+  buf[out] = 0;
+  return out;
+}
+
+inline double FloorPlus(double v, double add) { return floor(v + add); }
+
+// Clamps a computed pixel coordinate into int range.
+int ClampToInt(double v) {
+  if (!(v > -2147483647.0)) return -2147483647;
+  if (v > 2147483647.0) return 2147483647;
+  return static_cast<int>(v);
+}
+
+}  // namespace
+
+// ---- Objects -------------------------------------------------------------------------
+
+HFONT CreateFont(int height, int width, int escapement, int orientation, int weight, char italic,
+                 char underline, char strikeOut, char charSet, char outPrecision,
+                 char clipPrecision, char quality, char pitchAndFamily, const char* faceName) {
+  (void)escapement, (void)underline, (void)strikeOut, (void)charSet, (void)outPrecision;
+  (void)clipPrecision, (void)pitchAndFamily;
+
+  // Magnitudes in double so that INT_MIN does not overflow.
+  double size = height != 0 ? fabs(static_cast<double>(height)) : fabs(static_cast<double>(width));
+  if (size < 2.0 || size > 8192.0) size = 10.0;
+
+  char name[1024];
+  size_t n = 0;
+  if (faceName) {
+    while (n < 899 && faceName[n]) n++;
+    memcpy(name, faceName, n);
+  }
+  name[n] = 0;
+  // Keep a cut name well-formed.
+  n = static_cast<size_t>(SWELL_UTF8CompletePrefix(name, static_cast<int>(n)));
+  name[n] = 0;
+  if (weight >= FW_BOLD) strcat(name, " Bold");
+  if (italic) strcat(name, " Italic");
+
+  SWELL_FontInstance* font = SWELL_GetFontInstance(name, static_cast<float>(size));
+  if (!font) font = SWELL_GetFontInstance("", static_cast<float>(size));  // the default sans
+  if (!font) return nullptr;
+
+  HGDIOBJ__* obj = GDP_OBJECT_NEW();
+  if (!obj) return nullptr;
+  obj->type = TYPE_FONT;
+  obj->font_angle = orientation / 10.0f;
+  obj->ct_font = font;
+  obj->font_quality = (quality == 0 || quality == NONANTIALIASED_QUALITY || quality == ANTIALIASED_QUALITY)
+                          ? quality
+                          : 0;
+  return obj;
+}
+
+HBRUSH CreateSolidBrush(int color) {
+  HGDIOBJ__* obj = GDP_OBJECT_NEW();
+  if (!obj) return nullptr;
+  obj->type = TYPE_BRUSH;
+  obj->color = ColorFromInt(color, 1.0f);
+  return obj;
+}
+
+HPEN CreatePen(int style, int width, int color) {
+  (void)style;
+  HGDIOBJ__* obj = GDP_OBJECT_NEW();
+  if (!obj) return nullptr;
+  obj->type = TYPE_PEN;
+  obj->wid = width < 0 ? 0 : width;
+  obj->color = ColorFromInt(color, 1.0f);
+  return obj;
+}
+
+HGDIOBJ GetStockObject(int index) {
+  if (index < 0 || index >= kStockCount) return nullptr;
+  HGDIOBJ__* obj = &sStock[index];
+  // Filled on every call: plain stores, the same values each time.
+  switch (index) {
+    case WHITE_BRUSH: obj->type = TYPE_BRUSH, obj->color = ColorFromInt(0xffffff, 1.0f); break;
+    case LTGRAY_BRUSH: obj->type = TYPE_BRUSH, obj->color = ColorFromInt(0xc0c0c0, 1.0f); break;
+    case GRAY_BRUSH: obj->type = TYPE_BRUSH, obj->color = ColorFromInt(0x808080, 1.0f); break;
+    case DKGRAY_BRUSH: obj->type = TYPE_BRUSH, obj->color = ColorFromInt(0x404040, 1.0f); break;
+    case BLACK_BRUSH: obj->type = TYPE_BRUSH, obj->color = ColorFromInt(0, 1.0f); break;
+    case NULL_BRUSH: obj->type = TYPE_BRUSH, obj->color = ColorFromInt(0, 0.0f); break;
+    case WHITE_PEN: obj->type = TYPE_PEN, obj->color = ColorFromInt(0xffffff, 1.0f); break;
+    case BLACK_PEN: obj->type = TYPE_PEN, obj->color = ColorFromInt(0, 1.0f); break;
+    case NULL_PEN: obj->type = TYPE_PEN, obj->color = ColorFromInt(0, 0.0f); break;
+    case DEFAULT_GUI_FONT:
+      obj->type = TYPE_FONT;
+      obj->ct_font = SWELL_GetFallbackFont();
+      break;
+    default: return nullptr;
+  }
+  return obj;
+}
+
+void DeleteObject(HGDIOBJ obj) {
+  if (!obj || SWELL_IsMarkerHandle(obj) || IsStockObject(obj) || !HGDIOBJ_VALID(obj)) return;
+  if (obj->additional_refcnt > 0) {
+    obj->additional_refcnt--;
+    return;
+  }
+  // The font instance belongs to the font cache; only an owned image is ours to free.
+  free(obj->ownedImage);
+  obj->ownedImage = nullptr;
+  obj->ct_font = nullptr;
+  GDP_OBJECT_DELETE(obj);
+}
+
+HGDIOBJ SelectObject(HDC ctx, HGDIOBJ obj) {
+  if (!HDC_VALID(ctx) || !obj) return nullptr;
+  int type;
+  if (SWELL_IsMarkerHandle(obj)) {
+    type = static_cast<int>(reinterpret_cast<uintptr_t>(obj));
+  } else {
+    if (!HGDIOBJ_VALID(obj)) return nullptr;
+    type = obj->type;
+  }
+  HGDIOBJ__** slot;
+  switch (type) {
+    case TYPE_PEN: slot = &ctx->curpen; break;
+    case TYPE_BRUSH: slot = &ctx->curbrush; break;
+    case TYPE_FONT: slot = &ctx->curfont; break;
+    default: return nullptr;
+  }
+  HGDIOBJ__* previous = *slot;
+  if (SWELL_IsMarkerHandle(obj)) {
+    *slot = nullptr;
+  } else {
+    if (previous == obj) return obj;
+    *slot = obj;
+  }
+  return previous ? previous : reinterpret_cast<HGDIOBJ>(static_cast<uintptr_t>(type));
+}
+
+// ---- Context state -------------------------------------------------------------------
+
+void SetTextColor(HDC ctx, int color) {
+  if (!HDC_VALID(ctx)) return;
+  ctx->curtextcol = color;
+  ctx->curtextcol_rgb = ColorFromInt(color, 1.0f);
+  ctx->has_textcol = true;
+}
+
+void SetBkColor(HDC ctx, int color) {
+  if (HDC_VALID(ctx)) ctx->curbkcol = color;
+}
+
+void SetBkMode(HDC ctx, int mode) {
+  if (HDC_VALID(ctx)) ctx->curbkmode = mode;
+}
+
+bool GetTextMetrics(HDC ctx, TEXTMETRIC* tm) {
+  if (!tm) return false;
+  memset(tm, 0, sizeof(*tm));
+  tm->tmHeight = 16;
+  tm->tmAscent = 12;
+  tm->tmDescent = 4;
+  tm->tmInternalLeading = 3;
+  tm->tmAveCharWidth = 10;
+  if (!HDC_VALID(ctx)) return false;
+  SWELL_FontInstance* font = ContextFont(ctx);
+  if (!font) return true;  // no font installed at all: the defaults stand
+  const SWELL_FontMetrics& m = font->metrics;
+  tm->tmInternalLeading = static_cast<int>(m.leading);
+  tm->tmAscent = static_cast<int>(m.ascent);
+  tm->tmDescent = static_cast<int>(m.descent);
+  const int s = tm->tmAscent + tm->tmDescent + tm->tmInternalLeading;
+  tm->tmAveCharWidth = 2 * s / 3;
+  tm->tmHeight = s ? s + 1 : 0;
+  tm->tmMaxCharWidth = static_cast<int>(m.maxAdvance + 0.5f);
+  return true;
+}
+
+// ---- Text ----------------------------------------------------------------------------
+
+int SWELL_DrawText(HDC ctx, const char* text, int len, RECT* r, int flags) {
+  if (!HDC_VALID(ctx) || !text || !r) return 0;
+
+  char buf[kTextBufferSize];
+  const int bytes = PrepareText(text, len, flags, buf);
+  if (bytes <= 0) return 0;
+
+  uint32_t cps[kTextBufferSize];
+  int count = SWELL_DecodeUTF8(buf, bytes, cps, kTextBufferSize);
+  if (count < 0) {
+    // Not UTF-8: plain ASCII is the only other reading, and it fails for any byte above 127.
+    return 0;
+  }
+  if (count == 0) return 0;
+
+  SWELL_FontInstance* font = ContextFont(ctx);
+  if (!font) return 0;
+  const SWELL_FontMetrics& m = font->metrics;
+  const double lineExtent = static_cast<double>(m.ascent) + m.descent + m.leading;
+  const double lineHeight = FloorPlus(lineExtent, 1.5);
+
+  // Lines: split at line feeds; a final line feed ends the last line rather than opening one.
+  struct Line {
+    int start, count;
+    float width;
+  };
+  int lineStarts[kTextBufferSize];
+  int lineCount = 0;
+  lineStarts[lineCount++] = 0;
+  for (int i = 0; i < count; i++)
+    if (cps[i] == '\n' && i + 1 < count) lineStarts[lineCount++] = i + 1;
+  const bool multiLine = memchr(buf, '\n', static_cast<size_t>(bytes)) != nullptr;
+
+  auto lineAt = [&](int k) {
+    Line l;
+    l.start = lineStarts[k];
+    int end = k + 1 < lineCount ? lineStarts[k + 1] : count;
+    if (end > l.start && cps[end - 1] == '\n') end--;
+    l.count = end - l.start;
+    l.width = SWELL_MeasureLine(font, cps + l.start, l.count);
+    return l;
+  };
+
+  double w = 0, height = 0;
+  if (!multiLine) {
+    w = FloorPlus(SWELL_MeasureLine(font, cps, count), 0.5);
+    height = lineHeight;
+  } else {
+    for (int k = 0; k < lineCount; k++) {
+      const double lw = FloorPlus(lineAt(k).width, 0.5);
+      if (lw > w) w = lw;
+      height += lineHeight;
+    }
+  }
+  const int wi = ClampToInt(w);
+  const int h = height > 0 ? ClampToInt(height + 1) : 0;
+
+  if (flags & DT_CALCRECT) {
+    r->right = ClampToInt(static_cast<double>(r->left) + wi);
+    r->bottom = ClampToInt(static_cast<double>(r->top) + h);
+    return h;
+  }
+
+  // Positions in 64 bits: rectangles near the int limits must not overflow.
+  int64_t x = r->left, y = r->top;
+  if (flags & DT_RIGHT)
+    x = static_cast<int64_t>(r->right) - wi;
+  else if (flags & DT_CENTER)
+    x = r->left + (static_cast<int64_t>(r->right) - r->left) / 2 - wi / 2;
+  if (flags & DT_BOTTOM)
+    y = static_cast<int64_t>(r->bottom) - h;
+  else if (flags & DT_VCENTER)
+    y = r->top + (static_cast<int64_t>(r->bottom) - r->top) / 2 - h / 2;
+
+  const SWELL_GfxSurface* surface = &ctx->ctx;
+  if (!surface->bits) return h;
+  SWELL_PixelBox clip = {0, 0, surface->width, surface->height};
+  if (!(flags & DT_NOCLIP)) {
+    if (r->left > clip.left) clip.left = r->left;
+    if (r->top > clip.top) clip.top = r->top;
+    if (r->right < clip.right) clip.right = r->right;
+    if (r->bottom < clip.bottom) clip.bottom = r->bottom;
+  }
+  if (clip.left >= clip.right || clip.top >= clip.bottom) return h;
+  // Anything this far outside the surface cannot reach it.
+  const int64_t farAway = static_cast<int64_t>(1) << 40;
+  if (x < -farAway || x > farAway || y < -farAway || y > farAway) return h;
+
+  const SWELL_Color black = {0, 0, 0, 1};
+  const SWELL_Color* textColor = ctx->has_textcol ? &ctx->curtextcol_rgb : &black;
+  const bool background = ctx->curbkmode == OPAQUE;
+  const SWELL_Color bkColor = ColorFromInt(ctx->curbkcol, 1.0f);
+  // Quality 3 turns antialiasing off; 4 and anything else keep the context's default (on).
+  bool antialias = true;
+  if (HGDIOBJ_VALID(ctx->curfont, TYPE_FONT) && ctx->curfont->ct_font)
+    antialias = ctx->curfont->font_quality != NONANTIALIASED_QUALITY;
+
+  auto boxOf = [](int64_t left, int64_t top, int64_t right, int64_t bottom) {
+    SWELL_PixelBox b = {ClampToInt(static_cast<double>(left)), ClampToInt(static_cast<double>(top)),
+                        ClampToInt(static_cast<double>(right)), ClampToInt(static_cast<double>(bottom))};
+    return b;
+  };
+  if (!multiLine) {
+    if (background) SWELL_FillBox(surface, &clip, boxOf(x, y, x + wi, y + h), &bkColor);
+    const double baseline = FloorPlus(static_cast<double>(y) + m.ascent, 0.5);
+    SWELL_DrawLine(font, cps, count, surface, &clip, static_cast<float>(x), ClampToInt(baseline), textColor,
+                   antialias);
+  } else {
+    const int64_t step = static_cast<int64_t>(FloorPlus(lineExtent, 0.5));
+    for (int k = 0; k < lineCount && y < clip.bottom; k++, y += step) {
+      if (y + step + m.descent < clip.top) continue;
+      const Line l = lineAt(k);
+      if (background)
+        SWELL_FillBox(surface, &clip,
+                      boxOf(x, y, x + static_cast<int64_t>(FloorPlus(l.width, 0.5)),
+                            y + static_cast<int64_t>(FloorPlus(lineExtent, 0.5))),
+                      &bkColor);
+      const double baseline = FloorPlus(static_cast<double>(y) + m.ascent, 0.5);
+      SWELL_DrawLine(font, cps + l.start, l.count, surface, &clip, static_cast<float>(x), ClampToInt(baseline),
+                     textColor, antialias);
+    }
+  }
+  return h;
+}
+
+// ---- Memory contexts -----------------------------------------------------------------
+
+HDC SWELL_CreateMemContext(HDC unused, int w, int h) {
+  (void)unused;
+  if (w < 1 || h < 1) return nullptr;
+  // Rows are addressed with int byte offsets; keep the whole surface within that range.
+  const uint64_t bytes = static_cast<uint64_t>(w) * 4u * static_cast<uint64_t>(h);
+  if (bytes > static_cast<uint64_t>(INT32_MAX)) return nullptr;
+  void* mem = calloc(1, static_cast<size_t>(bytes) + 63);
+  if (!mem) return nullptr;
+  HDC__* ctx = SWELL_GDP_CTX_NEW();
+  if (!ctx) {
+    free(mem);
+    return nullptr;
+  }
+  const uintptr_t aligned = (reinterpret_cast<uintptr_t>(mem) + 63) & ~static_cast<uintptr_t>(63);
+  ctx->ownedData = mem;
+  ctx->ctx.bits = reinterpret_cast<unsigned char*>(aligned);
+  ctx->ctx.width = w;
+  ctx->ctx.height = h;
+  ctx->ctx.rowBytes = w * 4;
+  ctx->curtextcol = 0;
+  ctx->curtextcol_rgb = ColorFromInt(0, 1.0f);
+  ctx->has_textcol = true;
+  return ctx;
+}
+
+void* SWELL_GetCtxFrameBuffer(HDC ctx) {
+  if (!HDC_VALID(ctx)) return nullptr;
+  return ctx->ctx.bits;
+}
+
+void SWELL_DeleteGfxContext(HDC ctx) {
+  if (!HDC_VALID(ctx)) return;
+  free(ctx->ownedData);
+  ctx->ownedData = nullptr;
+  ctx->ctx.bits = nullptr;
+  ctx->has_textcol = false;
+  SWELL_GDP_CTX_DELETE(ctx);
+}
