@@ -1,0 +1,119 @@
+// Toneglass: a stereo effect that passes its input through at an adjustable level,
+// analyses the left-plus-right mix in consecutive 2048-sample frames, shows the
+// spectrum, and plays a short sine blip whose pitch and stereo position tell how loud
+// and where the strongest bin inside a chosen band rises above a threshold.
+#ifndef TONEGLASS_H_
+#define TONEGLASS_H_
+
+#include <stk/ADSR.h>
+#include <stk/SineWave.h>
+
+#include "FreqView.h"
+#include "StkSharedLock.h"
+#include "ToneglassBase.h"
+#include "fft.h"
+
+class Toneglass : public ToneglassBase {
+ public:
+  static constexpr double k2pi = 6.283185307179586;
+  static constexpr double kMinSelectionSize = 50.0;
+  static constexpr double kClippingCeilingSnap = 0.05;
+
+  // Samples per analysis frame, and the bins examined (the lower half).
+  static constexpr int kFrameSize = 2048;
+  static constexpr int kNumBins = kFrameSize / 2;
+
+  enum EParams { kThreshold = 0, kSelectionStart, kSelectionSize, kDry, kWet, kNumParams };
+
+  // What the last tone start was, kept for programs that report blips between blocks.
+  // Plain data: the audio path only overwrites it.
+  struct ToneStart {
+    long long frameIndex = -1;  // index of the analysis frame that started it (0 = first frame); -1 = none yet
+    int bin = 0;
+    int semitones = 0;
+    double frequency = 0.0;  // Hz
+    double pan = 0.0;        // -1 (left) to +1 (right)
+  };
+
+  // ---- The sonification tone --------------------------------------------------------
+  // A sine oscillator gated by an attack/release envelope. Each instance keeps its own
+  // sample rate: its STK objects ignore STK's process-wide rate, so engines running at
+  // different rates in one process do not disturb each other.
+  class Sonification : private StkMemberGuard {
+   public:
+    Sonification();
+    ~Sonification();
+    Sonification(const Sonification&) = delete;
+    Sonification& operator=(const Sonification&) = delete;
+
+    // Silences the tone and sets the envelope's 10 ms attack and 200 ms release at
+    // sampleRate; a rate of 0 or less keeps the previous rate (44100 Hz at first).
+    void reset(double sampleRate);
+    // Retunes (keeping the phase), sets the pan gains for pan in -1..1, and starts the rise.
+    void start(double frequency, double pan);
+    // One sample of tone. False while the envelope rests (the output is then unpanned
+    // dry signal); otherwise writes the tone sample and the pan gains apply.
+    inline bool tick(double& tone);
+
+    stk::SineWave mSine;
+    stk::ADSR mEnvelope;
+    double mPanLeft = 0.0;
+    double mPanRight = 0.0;
+    const double mPanScale = 0.7071067811865476;
+
+   private:
+    void releaseFromCurrentValue();
+
+    double mRate = 44100.0;
+    double mFrequency = 0.0;
+  };
+
+  Toneglass();
+  ~Toneglass() override;
+
+  void Reset() override;
+  void OnParamChange(int paramIdx) override;
+  void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) override;
+
+  // The spectrum view the engine feeds; valid for the plug-in's lifetime.
+  FreqView* GetFreqView() const { return mFreqView; }
+  // The most recent tone start; frameIndex is -1 until the first.
+  const ToneStart& GetLastToneStart() const { return mLastToneStart; }
+
+ private:
+  void AnalyseFrame();
+  void UpdateSelectionEnd();
+
+  WDL_fft_complex mFFTBuffer[kFrameSize] = {};
+  int mFramePos = 0;
+  FreqView* mFreqView = nullptr;
+  float mWindow[kFrameSize];
+  double mWindowSum = 0.0;
+  // Derived by the first Reset and OnParamChange calls; until then the engine is silent
+  // and no bin qualifies.
+  double mBinWidth = 0.0;
+  double mDryGain = 0.0;
+  double mToneGain = 0.0;
+  double mSelectionEnd = 0.0;
+  double mThresholdAmp = 0.0;
+  Sonification mSonification;
+
+  long long mFramesAnalysed = 0;
+  ToneStart mLastToneStart;
+};
+
+// The envelope never rests at full level: one sample after the attack completes it is
+// released. Only the attack and release stages advance the envelope and oscillator.
+inline bool Toneglass::Sonification::tick(double& tone) {
+  int stage = mEnvelope.getState();
+  if (stage == stk::ADSR::DECAY) {
+    releaseFromCurrentValue();
+    stage = stk::ADSR::RELEASE;
+  }
+  if (stage != stk::ADSR::ATTACK && stage != stk::ADSR::RELEASE) return false;
+  const double e = mEnvelope.tick();
+  tone = e * mSine.tick();
+  return true;
+}
+
+#endif  // TONEGLASS_H_

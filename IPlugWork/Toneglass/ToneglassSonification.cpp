@@ -1,0 +1,46 @@
+// The sonification tone: STK's sine oscillator and envelope, driven at the instance's
+// own sample rate. Every rate is computed here from that rate and handed to STK as a
+// per-sample rate, never as a time, so STK's process-wide rate plays no part.
+#include <cmath>
+
+#include "Toneglass.h"
+
+namespace {
+constexpr double kAttackSeconds = 0.01;
+constexpr double kReleaseSeconds = 0.2;
+constexpr double kPanQuarterAngle = 0.7853981633974483;  // pi / 4
+}  // namespace
+
+Toneglass::Sonification::Sonification() {
+  mSine.ignoreSampleRateChange(true);
+  mEnvelope.ignoreSampleRateChange(true);
+  EndStkConstruction();
+}
+
+Toneglass::Sonification::~Sonification() { BeginStkDestruction(); }
+
+void Toneglass::Sonification::reset(double sampleRate) {
+  if (sampleRate > 0.0) mRate = sampleRate;
+  mSine.reset();
+  mEnvelope.setValue(0.0);
+  mEnvelope.setAttackRate(1.0 / (kAttackSeconds * mRate));
+  mEnvelope.setSustainLevel(1.0);
+  // A tone's pitch is kept in hertz across a change of rate.
+  if (mFrequency > 0.0) mSine.setRate(TABLE_SIZE * mFrequency / mRate);
+}
+
+void Toneglass::Sonification::start(double frequency, double pan) {
+  mFrequency = frequency;
+  mSine.setRate(TABLE_SIZE * frequency / mRate);
+  const double theta = pan * kPanQuarterAngle;
+  mPanLeft = mPanScale * (std::cos(theta) - std::sin(theta));
+  mPanRight = mPanScale * (std::cos(theta) + std::sin(theta));
+  mEnvelope.keyOn();
+}
+
+// Setting the release as a rate makes keyOff keep it, so the fall lasts exactly 0.2 s
+// at this instance's rate from wherever the value stands.
+void Toneglass::Sonification::releaseFromCurrentValue() {
+  mEnvelope.setReleaseRate(mEnvelope.lastOut() / (kReleaseSeconds * mRate));
+  mEnvelope.keyOff();
+}
