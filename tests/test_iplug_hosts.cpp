@@ -1,0 +1,106 @@
+// Host identification: key order, case, substrings, long texts, display names.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "Hosts.h"
+#include "IPlugStructs.h"
+
+namespace {
+
+std::string Name(int host) {
+  char buf[MAX_HOST_NAME_LEN];
+  GetHostNameStr(static_cast<EHost>(host), buf);
+  return buf;
+}
+
+}  // namespace
+
+TEST(LookUpHost, ProductTexts) {
+  const struct {
+    const char* text;
+    EHost host;
+  } cases[] = {
+      {"REAPER", kHostReaper},
+      {"Reaper64", kHostReaper},
+      {"Cubase and Nuendo", kHostCubase},
+      {"Nuendo Cubase", kHostCubase},  // order of the keys, not of the text
+      {"Nuendo", kHostNuendo},
+      {"Ableton Live 11", kHostAbletonLive},
+      {"Olive", kHostAbletonLive},  // substring inside another word
+      {"Live Reaper", kHostReaper},
+      {"ProTools Live", kHostAbletonLive},
+      {"Standalone Logic", kHostLogic},
+      {"WaveLab", kHostWavelab},
+      {"Cakewalk by BandLab", kHostSonar},
+      {"Fruity Wrapper", kHostFL},
+      {"Digital Performer", kHostDigitalPerformer},
+      {"PreSonus Studio One", kHostStudioOne},
+      {"VST3PluginTestHost", kHostVST3TestHost},
+      {"Ardour", kHostArdour},
+      {"Reason Rack", kHostReason},
+      {"gwvst", kHostGWVST},
+      {"Bitwig Studio", kHostUnknown},
+      {"", kHostUnknown},
+  };
+  for (const auto& c : cases) EXPECT_EQ(LookUpHost(c.text), c.host) << c.text;
+  EXPECT_EQ(LookUpHost(nullptr), kHostUnknown);
+}
+
+TEST(LookUpHost, EveryKeyAloneFindsItsHost) {
+  const struct {
+    const char* key;
+    int host;
+  } keys[] = {{"reaper", 1},      {"protools", 2},   {"cubase", 3},      {"nuendo", 4},
+              {"cakewalk", 5},    {"fruity", 7},     {"samplitude", 8},  {"live", 9},
+              {"melodyne", 12},   {"vstmanlib", 13}, {"aulab", 14},      {"forte", 15},
+              {"chainer", 16},    {"audition", 17},  {"orion", 18},      {"sawstudio", 20},
+              {"logic", 21},      {"garageband", 22}, {"digital", 23},   {"standalone", 24},
+              {"audiomulch", 25}, {"presonus", 26},  {"vst3plugintesthost", 27},
+              {"ardour", 28},     {"wavelab", 29},   {"reason", 30},     {"gwvst", 31}};
+  for (const auto& k : keys) EXPECT_EQ(LookUpHost(k.key), k.host) << k.key;
+}
+
+TEST(LookUpHost, LongTextsAreSearchedOnlyInTheirFirst255Bytes) {
+  std::string text(1000, 'x');
+  text.replace(100, 6, "Reaper");
+  EXPECT_EQ(LookUpHost(text.c_str()), kHostReaper);
+  std::string late(1000, 'x');
+  late.replace(300, 6, "Reaper");
+  EXPECT_EQ(LookUpHost(late.c_str()), kHostUnknown);
+}
+
+TEST(HostNames, EveryValue) {
+  const char* expected[] = {"Unknown",    "Unknown",   "Reaper",     "ProTools",        "Cubase",
+                            "Nuendo",     "Sonar",     "Vegas",      "FLStudio",        "Samplitude",
+                            "Live",       "Unknown",   "Unknown",    "Unknown",         "VSTScanner",
+                            "AULab",      "Forte",     "Chainer",    "Audition",        "Orion",
+                            "Unknown",    "SAWStudio", "Logic",      "GarageBand",      "DigitalPerformer",
+                            "Standalone", "AudioMulch", "StudioOne", "VST3PluginTestHost", "Ardour",
+                            "Unknown",    "Unknown",   "Unknown",    "Unknown"};
+  for (int host = -1; host <= 32; ++host) EXPECT_EQ(Name(host), expected[host + 1]) << host;
+  EXPECT_EQ(Name(-1000), "Unknown");
+  EXPECT_EQ(Name(1000), "Unknown");
+}
+
+TEST(HostNames, SizedFormCutsToFit) {
+  char buf[9];
+  memset(buf, 'Z', sizeof(buf));
+  GetHostNameStr(kHostDigitalPerformer, buf, 8);
+  EXPECT_STREQ(buf, "Digital");
+  EXPECT_EQ(buf[8], 'Z');
+  GetHostNameStr(kHostReaper, nullptr);  // ignored
+}
+
+TEST(ToLower, AsciiCapitalsOnly) {
+  char out[32];
+  ToLower(out, "AZaz@[`{09 \xC3\x84\xC3\x96");
+  EXPECT_STREQ(out, "azaz@[`{09 \xC3\x84\xC3\x96");
+  ToLower(out, nullptr);
+  EXPECT_STREQ(out, "");
+  memset(out, 'Z', sizeof(out));
+  ToLower(out, "ABCDEFG", 4);
+  EXPECT_STREQ(out, "abc");
+  EXPECT_EQ(out[4], 'Z');
+}

@@ -1,0 +1,137 @@
+// Time stamps (offset from UTC across day and year boundaries) and trace records.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <regex>
+#include <string>
+
+#include "Log.h"
+
+namespace {
+
+struct tm Moment(int year, int yday, int mday, int mon, int hour, int min) {
+  struct tm t;
+  memset(&t, 0, sizeof(t));
+  t.tm_year = year - 1900;
+  t.tm_yday = yday;
+  t.tm_mday = mday;
+  t.tm_mon = mon;
+  t.tm_hour = hour;
+  t.tm_min = min;
+  return t;
+}
+
+std::string Record(int size, const char* name, int line, const char* format, ...) {
+  char buf[256];
+  va_list args;
+  va_start(args, format);
+  const int len = FormatTraceRecord(buf, size, name, line, format, args);
+  va_end(args);
+  EXPECT_EQ(static_cast<size_t>(len), strlen(buf));
+  return buf;
+}
+
+// Sets TZ for one scope.
+class ScopedTZ {
+ public:
+  explicit ScopedTZ(const char* tz) {
+    const char* old = getenv("TZ");
+    mHad = old != nullptr;
+    if (mHad) mOld = old;
+    setenv("TZ", tz, 1);
+    tzset();
+  }
+  ~ScopedTZ() {
+    if (mHad) setenv("TZ", mOld.c_str(), 1);
+    else unsetenv("TZ");
+    tzset();
+  }
+
+ private:
+  bool mHad;
+  std::string mOld;
+};
+
+}  // namespace
+
+TEST(TimeStamp, OffsetWithinOneDay) {
+  EXPECT_EQ(UTCOffsetMinutes(Moment(2026, 339, 6, 11, 21, 33), Moment(2026, 339, 6, 11, 20, 33)), 60);
+  EXPECT_EQ(UTCOffsetMinutes(Moment(2026, 339, 6, 11, 17, 3), Moment(2026, 339, 6, 11, 20, 33)), -210);
+}
+
+TEST(TimeStamp, OffsetAcrossDayAndYearBoundaries) {
+  // Local already on the next day.
+  EXPECT_EQ(UTCOffsetMinutes(Moment(2026, 10, 11, 0, 0, 30), Moment(2026, 9, 10, 0, 23, 30)), 60);
+  // Local still on the previous day.
+  EXPECT_EQ(UTCOffsetMinutes(Moment(2026, 9, 10, 0, 23, 30), Moment(2026, 10, 11, 0, 0, 30)), -60);
+  // New year in local time only: day numbers 0 against 364.
+  EXPECT_EQ(UTCOffsetMinutes(Moment(2027, 0, 1, 0, 0, 30), Moment(2026, 364, 31, 11, 23, 30)), 60);
+  EXPECT_EQ(UTCOffsetMinutes(Moment(2026, 364, 31, 11, 23, 30), Moment(2027, 0, 1, 0, 0, 30)), -60);
+  // Leap year: day 365 against day 0.
+  EXPECT_EQ(UTCOffsetMinutes(Moment(2028, 365, 31, 11, 14, 0), Moment(2029, 0, 1, 0, 0, 0)), -600);
+}
+
+TEST(TimeStamp, Layout) {
+  char buf[32];
+  FormatTimeStamp(buf, sizeof(buf), Moment(2026, 339, 6, 11, 21, 33), Moment(2026, 339, 6, 11, 20, 33));
+  EXPECT_STREQ(buf, "20261206 21:33 +0100");
+  FormatTimeStamp(buf, sizeof(buf), Moment(2026, 339, 6, 11, 17, 3), Moment(2026, 339, 6, 11, 20, 33));
+  EXPECT_STREQ(buf, "20261206 17:03 -0330");
+  FormatTimeStamp(buf, sizeof(buf), Moment(2026, 0, 1, 0, 0, 0), Moment(2026, 0, 1, 0, 0, 0));
+  EXPECT_STREQ(buf, "20260101 00:00 +0000");
+  char small[10];
+  memset(small, 'Z', sizeof(small));
+  FormatTimeStamp(small, 9, Moment(2026, 0, 1, 0, 0, 0), Moment(2026, 0, 1, 0, 0, 0));
+  EXPECT_STREQ(small, "20260101");
+  EXPECT_EQ(small[9], 'Z');
+}
+
+TEST(TimeStamp, CurrentTimeInTheProcessZone) {
+  {
+    ScopedTZ tz("UTC0");
+    const std::string s = CurrentTime();
+    EXPECT_TRUE(std::regex_match(s, std::regex("[0-9]{8} [0-9]{2}:[0-9]{2} \\+0000"))) << s;
+  }
+  {
+    ScopedTZ tz("<+0530>-5:30");
+    const std::string s = CurrentTime();
+    EXPECT_TRUE(std::regex_match(s, std::regex("[0-9]{8} [0-9]{2}:[0-9]{2} \\+0530"))) << s;
+  }
+  {
+    ScopedTZ tz("<-0330>3:30");
+    const char* first = CurrentTime();
+    EXPECT_TRUE(std::regex_match(std::string(first), std::regex("[0-9]{8} [0-9]{2}:[0-9]{2} -0330"))) << first;
+    EXPECT_EQ(CurrentTime(), first);  // one static buffer
+  }
+}
+
+TEST(TraceRecord, Layout) {
+  EXPECT_EQ(Record(256, "LegalIO", 42, "%d:%d:%s", 2, 2, "legal"), "LegalIO:42 2:2:legal");
+  EXPECT_EQ(Record(256, nullptr, 1, "%s", "x"), ":1 x");
+  EXPECT_EQ(Record(12, "VSTDispatcher", 7, "%d", 5), "VSTDispatch");
+  EXPECT_EQ(Record(14, "SetHost", 7, "host_%sknown:%s", "un", "Reaper"), "SetHost:7 hos");
+}
+
+#ifdef TRACER_BUILD
+TEST(TraceFile, RecordsAreAppendedOnePerLine) {
+  const std::string path = std::string(getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") + "/toneglass-trace-test.txt";
+  remove(path.c_str());
+  setenv("TONEGLASS_TRACE_FILE", path.c_str(), 1);
+  ASSERT_EQ(std::string(TraceFilePath()), path);
+  Trace("VSTSetParameter", 10, "%d:%f", 3, 0.5);
+  Trace("SerializeParams", 11, "%d %s %f", 0, "Dry", -6.0);
+  TraceClose();
+  FILE* f = fopen(path.c_str(), "r");
+  ASSERT_NE(f, nullptr);
+  char line[256];
+  ASSERT_TRUE(fgets(line, sizeof(line), f));
+  EXPECT_NE(strstr(line, "VSTSetParameter:10 3:0.500000\n"), nullptr) << line;
+  ASSERT_TRUE(fgets(line, sizeof(line), f));
+  EXPECT_NE(strstr(line, "SerializeParams:11 0 Dry -6.000000\n"), nullptr) << line;
+  EXPECT_FALSE(fgets(line, sizeof(line), f));
+  fclose(f);
+  remove(path.c_str());
+}
+#endif
