@@ -314,8 +314,8 @@ static inline bool LICE_WithPlainCombine(int mode, int w, Fn&& fn) {
 }
 
 // Operations for blits of a source bitmap at weight w: honours the source-alpha
-// flag. Plain copy at w = 256 is clobber and at w = 128 half mix (the blit's own
-// memcpy shortcut is the caller's).
+// flag. Plain copy at w = 256 is clobber; the memcpy and half-mix shortcuts for
+// alpha 1.0 and exactly 0.5 are the caller's (see LICE_WithBlitAlpha).
 template <class Fn>
 static inline bool LICE_WithBlitCombine(int mode, int w, Fn&& fn) {
   if (w <= 0) return false;
@@ -325,7 +325,6 @@ static inline bool LICE_WithBlitCombine(int mode, int w, Fn&& fn) {
   if (!(mode & LICE_BLIT_USE_ALPHA)) {
     if (op == LICE_BLIT_MODE_COPY) {
       if (w == 256) fn(LICE_CombineClobber());
-      else if (w == 128) fn(LICE_CombineHalfMix());
       else fn(LICE_CombineCopy());
       return true;
     }
@@ -342,6 +341,49 @@ static inline bool LICE_WithBlitCombine(int mode, int w, Fn&& fn) {
     case LICE_BLIT_MODE_OVERLAY: fn(LICE_CombineSourceAlpha<LICE_CombineOverlay>()); return true;
     default: fn(LICE_CombineSourceAlpha<LICE_CombineHSVAdjust>()); return true;
   }
+}
+
+// As LICE_WithBlitCombine from a float alpha, with the plain copy at alpha exactly
+// 0.5 done as a half mix.
+template <class Fn>
+static inline bool LICE_WithBlitAlpha(int mode, float alpha, Fn&& fn) {
+  if (alpha == 0.5f && !(mode & LICE_BLIT_USE_ALPHA) &&
+      (mode & LICE_BLIT_MODE_MASK) == LICE_BLIT_MODE_COPY) {
+    fn(LICE_CombineHalfMix());
+    return true;
+  }
+  return LICE_WithBlitCombine(mode, LICE_WeightFromAlpha(alpha), fn);
+}
+
+// ---------------------------------------------------------------------------
+// Row access for primitives: a bitmap's pixels as rows top to bottom, whatever
+// its storage order.
+// ---------------------------------------------------------------------------
+
+struct LICE_Rows {
+  LICE_pixel* top = nullptr;  // row 0
+  int width = 0, height = 0;
+  long step = 0;  // pixels from one row to the next (negative when stored bottom-up)
+  LICE_pixel* row(int y) const { return top + step * y; }
+};
+
+// False (and nothing to draw) for a null bitmap, one without pixels, an empty one
+// or one whose row span is shorter than its width.
+static inline bool LICE_GetRows(LICE_IBitmap* bm, LICE_Rows* out) {
+  if (!bm) return false;
+  LICE_pixel* bits = bm->getBits();
+  const int w = bm->getWidth(), h = bm->getHeight(), span = bm->getRowSpan();
+  if (!bits || w <= 0 || h <= 0 || span < w) return false;
+  out->width = w;
+  out->height = h;
+  if (bm->isFlipped()) {
+    out->top = bits + (long)span * (h - 1);
+    out->step = -(long)span;
+  } else {
+    out->top = bits;
+    out->step = span;
+  }
+  return true;
 }
 
 #endif  // LICE_COMBINE_H_

@@ -1,0 +1,119 @@
+// Unscaled blits: LICE_Blit and LICE_Copy.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "lice.h"
+#include "lice_combine.h"
+
+namespace {
+
+// One clipped blit: rows of w pixels from src to dst, h of them.
+struct BlitSpan {
+  const LICE_pixel* src;
+  long srcStep;
+  LICE_pixel* dst;
+  long dstStep;
+  int w, h;
+};
+
+template <class Op>
+void BlendRows(const BlitSpan& s, int weight) {
+  const LICE_pixel* srow = s.src;
+  LICE_pixel* drow = s.dst;
+  for (int y = 0; y < s.h; ++y, srow += s.srcStep, drow += s.dstStep) {
+    for (int x = 0; x < s.w; ++x) {
+      const LICE_pixel p = srow[x];
+      Op::doPix(reinterpret_cast<LICE_pixel_chan*>(drow + x), LICE_GETR(p), LICE_GETG(p),
+                LICE_GETB(p), LICE_GETA(p), weight);
+    }
+  }
+}
+
+void CopyRows(const BlitSpan& s) {
+  const LICE_pixel* srow = s.src;
+  LICE_pixel* drow = s.dst;
+  for (int y = 0; y < s.h; ++y, srow += s.srcStep, drow += s.dstStep)
+    memmove(drow, srow, size_t(s.w) * sizeof(LICE_pixel));
+}
+
+void CopyChannel(const BlitSpan& s, int srcChan, int dstChan) {
+  const LICE_pixel* srow = s.src;
+  LICE_pixel* drow = s.dst;
+  for (int y = 0; y < s.h; ++y, srow += s.srcStep, drow += s.dstStep) {
+    const LICE_pixel_chan* sp = reinterpret_cast<const LICE_pixel_chan*>(srow) + srcChan;
+    LICE_pixel_chan* dp = reinterpret_cast<LICE_pixel_chan*>(drow) + dstChan;
+    for (int x = 0; x < s.w; ++x) dp[x * 4] = sp[x * 4];
+  }
+}
+
+// Moves [pos, pos + len) into [0, limit) and the partner coordinate by the same
+// amount. 64-bit so that coordinates near the int range cannot overflow.
+void ClipAxis(int64_t* pos, int64_t* other, int64_t* len, int64_t limit) {
+  if (*pos < 0) {
+    *len += *pos;
+    *other -= *pos;
+    *pos = 0;
+  }
+  if (*pos + *len > limit) *len = limit - *pos;
+}
+
+bool Overlaps(const LICE_pixel* a, const LICE_pixel* aEnd, const LICE_pixel* b,
+              const LICE_pixel* bEnd) {
+  return a < bEnd && b < aEnd;
+}
+
+}  // namespace
+
+void LICE_Blit(LICE_IBitmap* dest, LICE_IBitmap* src, int dstx, int dsty, int srcx, int srcy,
+               int w, int h, float alpha, int mode) {
+  if (!dest || !src || !(alpha > 0.0f)) return;
+  LICE_Rows dr, sr;
+  if (!LICE_GetRows(dest, &dr) || !LICE_GetRows(src, &sr)) return;
+
+  int64_t sx = srcx, sy = srcy, dx = dstx, dy = dsty, cw = w, ch = h;
+  ClipAxis(&sx, &dx, &cw, sr.width);
+  ClipAxis(&sy, &dy, &ch, sr.height);
+  ClipAxis(&dx, &sx, &cw, dr.width);
+  ClipAxis(&dy, &sy, &ch, dr.height);
+  if (cw <= 0 || ch <= 0) return;
+
+  BlitSpan span{sr.row(int(sy)) + sx, sr.step, dr.row(int(dy)) + dx, dr.step, int(cw), int(ch)};
+
+  // A blit within one bitmap whose rectangles overlap reads from a copy, so no
+  // source pixel is overwritten before it is read.
+  void* scratch = nullptr;
+  if (dest->getBits() == src->getBits()) {
+    const LICE_pixel* s0 = span.src + (span.srcStep < 0 ? span.srcStep * (ch - 1) : 0);
+    const LICE_pixel* s1 = s0 + (span.srcStep < 0 ? -span.srcStep : span.srcStep) * (ch - 1) + cw;
+    const LICE_pixel* d0 = span.dst + (span.dstStep < 0 ? span.dstStep * (ch - 1) : 0);
+    const LICE_pixel* d1 = d0 + (span.dstStep < 0 ? -span.dstStep : span.dstStep) * (ch - 1) + cw;
+    if (Overlaps(s0, s1, d0, d1)) {
+      scratch = malloc(size_t(cw) * size_t(ch) * sizeof(LICE_pixel));
+      if (!scratch) return;
+      LICE_pixel* copy = static_cast<LICE_pixel*>(scratch);
+      for (int64_t y = 0; y < ch; ++y)
+        memcpy(copy + y * cw, span.src + span.srcStep * y, size_t(cw) * sizeof(LICE_pixel));
+      span.src = copy;
+      span.srcStep = long(cw);
+    }
+  }
+
+  const int op = mode & LICE_BLIT_MODE_MASK;
+  if (op >= LICE_BLIT_MODE_CHANCOPY) {
+    CopyChannel(span, op & 3, (op >> 2) & 3);
+  } else if (op == LICE_BLIT_MODE_COPY && !(mode & LICE_BLIT_USE_ALPHA) && alpha == 1.0f) {
+    CopyRows(span);
+  } else {
+    const int weight = LICE_WeightFromAlpha(alpha);
+    LICE_WithBlitAlpha(mode, alpha, [&](auto comb) { BlendRows<decltype(comb)>(span, weight); });
+  }
+  free(scratch);
+}
+
+void LICE_Copy(LICE_IBitmap* dest, LICE_IBitmap* src) {
+  if (!dest || !src || dest == src) return;
+  const int w = src->getWidth(), h = src->getHeight();
+  dest->resize(w, h);
+  LICE_Blit(dest, src, 0, 0, 0, 0, w, h, 1.0f, LICE_BLIT_MODE_COPY);
+}

@@ -1,0 +1,116 @@
+// LICE_LoadPNG: decodes a PNG file with libpng straight into a bitmap.
+//
+// libpng reports fatal errors by longjmp to the point set with setjmp. The
+// decoding therefore runs in a function whose frame holds only plain pointers
+// and integers (a longjmp over C++ objects with destructors is undefined), and
+// everything it allocates is released on both ways out.
+#include <png.h>
+
+#include <csetjmp>
+#include <cstdint>
+#include <cstdio>
+#include <new>
+
+#include "lice.h"
+
+namespace {
+
+// Images larger than this are refused before any pixel memory is taken, so a file
+// claiming enormous dimensions cannot make us allocate gigabytes.
+constexpr png_uint_32 kMaxSide = 16384;
+constexpr uint64_t kMaxPixels = uint64_t(1) << 26;  // 256 MiB of pixels
+// Limit on ancillary chunks held in memory (text, ICC profiles...).
+constexpr png_alloc_size_t kMaxChunkBytes = 4u << 20;
+
+void SilentWarning(png_structp, png_const_charp) {}
+
+// Like libpng's default error handler but without writing to stderr.
+[[noreturn]] void ErrorToJump(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+
+// Decodes into `into` (when not null) or into a new memory bitmap. Returns the
+// bitmap holding the image, or null.
+LICE_IBitmap* Decode(FILE* fp, LICE_IBitmap* into) {
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, ErrorToJump,
+                                           SilentWarning);
+  if (!png) return nullptr;
+  png_infop info = png_create_info_struct(png);
+  if (!info) {
+    png_destroy_read_struct(&png, nullptr, nullptr);
+    return nullptr;
+  }
+  // Written after setjmp and read after a longjmp back to it: must be volatile.
+  LICE_IBitmap* volatile created = nullptr;
+
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    delete created;
+    return nullptr;
+  }
+
+  png_init_io(png, fp);
+  png_set_user_limits(png, kMaxSide, kMaxSide);
+  png_set_chunk_malloc_max(png, kMaxChunkBytes);
+  png_read_info(png, info);
+
+  png_uint_32 width = 0, height = 0;
+  int bitDepth = 0, colorType = 0;
+  png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, nullptr, nullptr, nullptr);
+  if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide ||
+      uint64_t(width) * height > kMaxPixels)
+    png_error(png, "image too large");
+
+  // Normalise every colour type to 8-bit RGB with alpha, alpha first in memory.
+  if (colorType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
+  if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8) png_set_expand_gray_1_2_4_to_8(png);
+  const bool hasTransparency = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+  if (hasTransparency) png_set_tRNS_to_alpha(png);
+  if (bitDepth == 16) png_set_strip_16(png);
+  if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
+    png_set_gray_to_rgb(png);
+  if ((colorType & PNG_COLOR_MASK_ALPHA) || hasTransparency)
+    png_set_swap_alpha(png);
+  else
+    png_set_filler(png, 0xff, PNG_FILLER_BEFORE);
+  const int passes = png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+  if (png_get_rowbytes(png, info) != png_size_t(width) * 4) png_error(png, "unexpected layout");
+
+  LICE_IBitmap* bm = into;
+  if (!bm) {
+    bm = new (std::nothrow) LICE_MemBitmap(0, 0, 4);
+    if (!bm) png_error(png, "out of memory");
+    created = bm;
+  }
+  bm->resize(int(width), int(height));
+  LICE_pixel* bits = bm->getBits();
+  const int span = bm->getRowSpan();
+  if (!bits || bm->getWidth() != int(width) || bm->getHeight() != int(height) ||
+      span < int(width))
+    png_error(png, "bitmap cannot take the image");
+
+  const bool flipped = bm->isFlipped();
+  for (int pass = 0; pass < passes; ++pass) {
+    for (png_uint_32 y = 0; y < height; ++y) {
+      const png_uint_32 row = flipped ? height - 1 - y : y;
+      png_read_row(png, reinterpret_cast<png_bytep>(bits + size_t(row) * size_t(span)), nullptr);
+    }
+  }
+  png_read_end(png, nullptr);
+  png_destroy_read_struct(&png, &info, nullptr);
+  return bm;
+}
+
+}  // namespace
+
+LICE_IBitmap* LICE_LoadPNG(const char* filename, LICE_IBitmap* bmp) {
+  if (!filename || !*filename) return nullptr;
+  FILE* fp = fopen(filename, "rb");
+  if (!fp) return nullptr;
+  png_byte signature[8];
+  LICE_IBitmap* result = nullptr;
+  if (fread(signature, 1, sizeof(signature), fp) == sizeof(signature) &&
+      png_sig_cmp(signature, 0, sizeof(signature)) == 0 && fseek(fp, 0, SEEK_SET) == 0)
+    result = Decode(fp, bmp);
+  fclose(fp);
+  return result;
+}
