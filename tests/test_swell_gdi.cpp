@@ -1,0 +1,438 @@
+// Record pools, objects, selection rules, fonts and memory contexts of the drawing layer.
+#include <gtest/gtest.h>
+
+#include <stdint.h>
+#include <string.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "swell-fontcache.h"
+#include "swell-gdi-internalpool.h"
+#include "swell-gdi.h"
+
+namespace {
+
+HFONT MakeFont(int height, int width = 0, int weight = FW_NORMAL, char italic = 0, char quality = 0,
+               const char* face = "Verdana", int orientation = 0) {
+  return CreateFont(height, width, 0, orientation, weight, italic, 0, 0, 0, 0, 0, quality, 0, face);
+}
+
+// ---- Record pools --------------------------------------------------------------------
+
+TEST(SwellPool, ObjectFreeListKeepsAtMost200Records) {
+  SWELL_GDP_EmptyFreeLists();
+  std::vector<HBRUSH> brushes;
+  for (int i = 0; i < 250; i++) brushes.push_back(CreateSolidBrush(i));
+  for (HBRUSH b : brushes) DeleteObject(b);
+  EXPECT_EQ(SWELL_GDP_FreeObjectCount(), SWELL_GDP_MAX_FREE_OBJECTS);
+  EXPECT_EQ(SWELL_GDP_MAX_FREE_OBJECTS, 200);
+  SWELL_GDP_EmptyFreeLists();
+  EXPECT_EQ(SWELL_GDP_FreeObjectCount(), 0);
+}
+
+TEST(SwellPool, ContextFreeListKeepsAtMost100Records) {
+  SWELL_GDP_EmptyFreeLists();
+  std::vector<HDC> contexts;
+  for (int i = 0; i < 130; i++) contexts.push_back(SWELL_CreateMemContext(nullptr, 2, 2));
+  for (HDC c : contexts) SWELL_DeleteGfxContext(c);
+  EXPECT_EQ(SWELL_GDP_FreeContextCount(), SWELL_GDP_MAX_FREE_CONTEXTS);
+  EXPECT_EQ(SWELL_GDP_MAX_FREE_CONTEXTS, 100);
+  SWELL_GDP_EmptyFreeLists();
+}
+
+TEST(SwellPool, DeletedRecordIsReusedCleared) {
+  SWELL_GDP_EmptyFreeLists();
+  HPEN pen = CreatePen(PS_SOLID, 3, 0x123456);
+  ASSERT_NE(pen, nullptr);
+  pen->additional_refcnt = 0;
+  DeleteObject(pen);
+  EXPECT_EQ(SWELL_GDP_FreeObjectCount(), 1);
+  HBRUSH brush = CreateSolidBrush(0xff0000);
+  EXPECT_EQ(brush, pen) << "the free list hands the record back";
+  EXPECT_EQ(brush->type, TYPE_BRUSH);
+  EXPECT_EQ(brush->wid, 0) << "a recycled record is cleared";
+  EXPECT_EQ(brush->_infreelist, 0);
+  EXPECT_FLOAT_EQ(brush->color.red, 1.0f);
+  EXPECT_EQ(SWELL_GDP_FreeObjectCount(), 0);
+  DeleteObject(brush);
+
+  HDC a = SWELL_CreateMemContext(nullptr, 4, 4);
+  SetBkMode(a, OPAQUE);
+  SWELL_DeleteGfxContext(a);
+  HDC b = SWELL_CreateMemContext(nullptr, 8, 8);
+  EXPECT_EQ(a, b);
+  EXPECT_EQ(b->curbkmode, 0);
+  EXPECT_EQ(b->ctx.width, 8);
+  SWELL_DeleteGfxContext(b);
+}
+
+// ---- DeleteObject ----------------------------------------------------------------------
+
+TEST(SwellDeleteObject, FirstDeleteOfFreshFontRecyclesIt) {
+  SWELL_GDP_EmptyFreeLists();
+  HFONT f = MakeFont(12);
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(f->additional_refcnt, 0);
+  DeleteObject(f);
+  EXPECT_EQ(f->_infreelist, 1);
+  EXPECT_EQ(SWELL_GDP_FreeObjectCount(), 1);
+  DeleteObject(f);  // deleted already: ignored
+  EXPECT_EQ(SWELL_GDP_FreeObjectCount(), 1);
+  SWELL_GDP_EmptyFreeLists();
+}
+
+TEST(SwellDeleteObject, ExtraReferencesAreDroppedOneByOne) {
+  SWELL_GDP_EmptyFreeLists();
+  HBRUSH b = CreateSolidBrush(0);
+  b->additional_refcnt = 2;
+  DeleteObject(b);
+  EXPECT_EQ(b->additional_refcnt, 1);
+  EXPECT_EQ(b->_infreelist, 0);
+  DeleteObject(b);
+  EXPECT_EQ(b->additional_refcnt, 0);
+  EXPECT_EQ(b->_infreelist, 0);
+  DeleteObject(b);
+  EXPECT_EQ(b->_infreelist, 1);
+  SWELL_GDP_EmptyFreeLists();
+}
+
+TEST(SwellDeleteObject, StockObjectsMarkersAndNullAreIgnored) {
+  SWELL_GDP_EmptyFreeLists();
+  HGDIOBJ stock = GetStockObject(BLACK_BRUSH);
+  ASSERT_NE(stock, nullptr);
+  DeleteObject(stock);
+  DeleteObject(stock);
+  EXPECT_EQ(stock->_infreelist, 0);
+  EXPECT_EQ(GetStockObject(BLACK_BRUSH), stock);
+  for (uintptr_t m = 1; m <= 4; m++) DeleteObject(reinterpret_cast<HGDIOBJ>(m));
+  DeleteObject(nullptr);
+  EXPECT_EQ(SWELL_GDP_FreeObjectCount(), 0);
+
+  HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
+  ASSERT_NE(font, nullptr);
+  EXPECT_EQ(font->type, TYPE_FONT);
+  DeleteObject(font);
+  EXPECT_EQ(font->_infreelist, 0);
+  EXPECT_EQ(GetStockObject(-1), nullptr);
+  EXPECT_EQ(GetStockObject(9999), nullptr);
+}
+
+// ---- SelectObject ----------------------------------------------------------------------
+
+class SwellSelect : public ::testing::Test {
+ protected:
+  void SetUp() override { dc = SWELL_CreateMemContext(nullptr, 16, 16); }
+  void TearDown() override { SWELL_DeleteGfxContext(dc); }
+  HDC dc = nullptr;
+};
+
+HGDIOBJ Kind(int k) { return reinterpret_cast<HGDIOBJ>(static_cast<uintptr_t>(k)); }
+
+TEST_F(SwellSelect, EmptySlotAnswersItsKindNumber) {
+  HPEN pen = CreatePen(PS_SOLID, 1, 0);
+  HBRUSH brush = CreateSolidBrush(0);
+  HFONT font = MakeFont(10);
+  EXPECT_EQ(SelectObject(dc, pen), Kind(1));
+  EXPECT_EQ(SelectObject(dc, brush), Kind(2));
+  EXPECT_EQ(SelectObject(dc, font), Kind(3));
+  EXPECT_EQ(dc->curpen, pen);
+  EXPECT_EQ(dc->curbrush, brush);
+  EXPECT_EQ(dc->curfont, font);
+  DeleteObject(pen);
+  DeleteObject(brush);
+  DeleteObject(font);
+}
+
+TEST_F(SwellSelect, ReplacingReturnsPreviousAndReselectingReturnsItself) {
+  HFONT a = MakeFont(10), b = MakeFont(11);
+  SelectObject(dc, a);
+  EXPECT_EQ(SelectObject(dc, a), a);
+  EXPECT_EQ(SelectObject(dc, b), a);
+  EXPECT_EQ(dc->curfont, b);
+  // The returned kind number selects the slot back to empty.
+  HBRUSH br = CreateSolidBrush(1);
+  HGDIOBJ old = SelectObject(dc, br);
+  EXPECT_EQ(SelectObject(dc, old), br);
+  EXPECT_EQ(dc->curbrush, nullptr);
+  DeleteObject(a);
+  DeleteObject(b);
+  DeleteObject(br);
+}
+
+TEST_F(SwellSelect, MarkersEmptyTheirSlotOnly) {
+  HPEN pen = CreatePen(PS_SOLID, 1, 0);
+  HFONT font = MakeFont(10);
+  SelectObject(dc, pen);
+  SelectObject(dc, font);
+  EXPECT_EQ(SelectObject(dc, Kind(3)), font);
+  EXPECT_EQ(dc->curfont, nullptr);
+  EXPECT_EQ(dc->curpen, pen);
+  EXPECT_EQ(SelectObject(dc, Kind(1)), pen);
+  EXPECT_EQ(dc->curpen, nullptr);
+  EXPECT_EQ(SelectObject(dc, Kind(2)), Kind(2)) << "an empty slot answers its kind";
+  EXPECT_EQ(SelectObject(dc, Kind(4)), nullptr) << "bitmaps have no slot";
+  DeleteObject(pen);
+  DeleteObject(font);
+}
+
+TEST_F(SwellSelect, InvalidArgumentsGiveNull) {
+  SWELL_GDP_EmptyFreeLists();  // deleted records below stay on the free list, readable
+  HFONT font = MakeFont(10);
+  EXPECT_EQ(SelectObject(nullptr, font), nullptr);
+  EXPECT_EQ(SelectObject(dc, nullptr), nullptr);
+  HBRUSH gone = CreateSolidBrush(0);
+  DeleteObject(gone);
+  EXPECT_EQ(SelectObject(dc, gone), nullptr) << "deleted object";
+  EXPECT_EQ(dc->curbrush, nullptr);
+  HDC dead = SWELL_CreateMemContext(nullptr, 2, 2);
+  SWELL_DeleteGfxContext(dead);
+  EXPECT_EQ(SelectObject(dead, font), nullptr) << "deleted context";
+  EXPECT_EQ(SelectObject(dc, GetStockObject(NULL_PEN)), Kind(1)) << "stock objects select";
+  DeleteObject(font);
+}
+
+// ---- CreateFont ------------------------------------------------------------------------
+
+TEST(SwellCreateFont, SizeRules) {
+  struct Case {
+    int height, width;
+    float size;
+  } cases[] = {{0, 12, 12}, {-13, 0, 13}, {13, 99, 13}, {1, 0, 10},     {9000, 0, 10}, {0, 0, 10},
+               {2, 0, 2},   {8192, 0, 8192}, {-8193, 0, 10}, {INT_MIN, 0, 10}, {0, INT_MIN, 10}};
+  for (const Case& c : cases) {
+    HFONT f = MakeFont(c.height, c.width);
+    ASSERT_NE(f, nullptr) << c.height << "," << c.width;
+    ASSERT_NE(f->ct_font, nullptr);
+    EXPECT_FLOAT_EQ(f->ct_font->pixelSize, c.size) << c.height << "," << c.width;
+    EXPECT_EQ(f->type, TYPE_FONT);
+    DeleteObject(f);
+  }
+}
+
+TEST(SwellCreateFont, QualityAndOrientation) {
+  const char in[] = {0, 1, 2, 3, 4, 5, -1};
+  const char out[] = {0, 0, 0, 3, 4, 0, 0};
+  for (size_t i = 0; i < sizeof(in); i++) {
+    HFONT f = MakeFont(10, 0, FW_NORMAL, 0, in[i]);
+    EXPECT_EQ(f->font_quality, out[i]) << int(in[i]);
+    DeleteObject(f);
+  }
+  HFONT f = MakeFont(10, 0, FW_NORMAL, 0, 0, "Verdana", 900);
+  EXPECT_FLOAT_EQ(f->font_angle, 90.0f);
+  DeleteObject(f);
+}
+
+TEST(SwellCreateFont, BoldAndItalicSuffixesReachTheNameCache) {
+  HFONT f = MakeFont(12, 0, FW_BOLD, 1);
+  ASSERT_NE(f, nullptr);
+  EXPECT_TRUE(SWELL_FontNameCacheContains("Verdana Bold Italic"));
+  HFONT g = MakeFont(12, 0, 699, 0);
+  EXPECT_TRUE(SWELL_FontNameCacheContains("Verdana"));
+  HFONT h = MakeFont(12, 0, FW_HEAVY, 0);
+  EXPECT_TRUE(SWELL_FontNameCacheContains("Verdana Bold"));
+  EXPECT_NE(f->ct_font->face, g->ct_font->face) << "bold italic resolves to another face";
+  EXPECT_NE(h->ct_font->face, g->ct_font->face);
+  EXPECT_TRUE(FT_IS_SCALABLE(f->ct_font->face));
+  EXPECT_TRUE(f->ct_font->face->style_flags & FT_STYLE_FLAG_BOLD);
+  EXPECT_TRUE(f->ct_font->face->style_flags & FT_STYLE_FLAG_ITALIC);
+  EXPECT_FALSE(g->ct_font->face->style_flags & FT_STYLE_FLAG_BOLD);
+  DeleteObject(f);
+  DeleteObject(g);
+  DeleteObject(h);
+}
+
+TEST(SwellCreateFont, NameCacheIsSortedAndHasNoDuplicates) {
+  const char* names[] = {"Zeta", "Alpha", "Mono", "Alpha", "Serif", "Zeta"};
+  const int before = SWELL_FontNameCacheSize();
+  int fresh = 0;
+  for (const char* n : names) {
+    fresh += !SWELL_FontNameCacheContains(n);
+    HFONT f = MakeFont(10, 0, FW_NORMAL, 0, 0, n);
+    ASSERT_NE(f, nullptr);
+    DeleteObject(f);
+    EXPECT_TRUE(SWELL_FontNameCacheContains(n));
+  }
+  EXPECT_EQ(SWELL_FontNameCacheSize(), before + fresh);
+  EXPECT_FALSE(SWELL_FontNameCacheContains("Beta"));
+  EXPECT_FALSE(SWELL_FontNameCacheContains(nullptr));
+}
+
+TEST(SwellCreateFont, MissingOddAndHugeFaceNamesStillGiveAFont) {
+  std::string huge(5000, 'x');
+  std::string cutUtf8 = std::string(898, 'a') + "\xc3\xa9";  // the limit falls inside "é"
+  const char* faces[] = {nullptr, "", "No Such Face Anywhere", "\xff\xfe bad bytes", huge.c_str(),
+                         cutUtf8.c_str()};
+  for (const char* face : faces) {
+    HFONT f = MakeFont(14, 0, FW_BOLD, 1, 0, face);
+    ASSERT_NE(f, nullptr);
+    ASSERT_NE(f->ct_font, nullptr);
+    EXPECT_FLOAT_EQ(f->ct_font->pixelSize, 14.0f);
+    DeleteObject(f);
+  }
+}
+
+TEST(SwellFontCache, EachFontFileIsOpenedOnce) {
+  HFONT first = MakeFont(10, 0, FW_NORMAL, 0, 0, "DejaVu Sans");
+  const int files = SWELL_OpenFontFileCount();
+  EXPECT_GE(files, 1);
+  // The same file under other names and at other sizes.
+  std::vector<HFONT> more;
+  const char* aliases[] = {"DejaVu Sans", "Verdana", "sans-serif", ""};
+  for (const char* a : aliases)
+    for (int size = 6; size < 40; size += 7) more.push_back(MakeFont(-size, 0, FW_NORMAL, 0, 0, a));
+  EXPECT_EQ(SWELL_OpenFontFileCount(), files);
+  for (HFONT f : more) {
+    EXPECT_EQ(f->ct_font->face, first->ct_font->face);
+    DeleteObject(f);
+  }
+  // Same face and size share one size object.
+  HFONT a = MakeFont(-17), b = MakeFont(17);
+  EXPECT_EQ(a->ct_font, b->ct_font);
+  DeleteObject(a);
+  DeleteObject(b);
+  DeleteObject(first);
+}
+
+TEST(SwellFontCache, FallbackIsDefaultSansAtTenPixels) {
+  SWELL_FontInstance* f = SWELL_GetFallbackFont();
+  ASSERT_NE(f, nullptr);
+  EXPECT_FLOAT_EQ(f->pixelSize, 10.0f);
+  EXPECT_EQ(SWELL_GetFallbackFont(), f);
+  EXPECT_GT(f->metrics.ascent, 5.0f);
+  EXPECT_GT(f->metrics.descent, 0.0f);
+  EXPECT_GE(f->metrics.leading, 0.0f);
+  char file[4096];
+  int index = -1;
+  ASSERT_TRUE(SWELL_ResolveFontName("", file, sizeof(file), &index));
+  EXPECT_GE(index, 0);
+  char tiny[2];
+  EXPECT_FALSE(SWELL_ResolveFontName("", tiny, sizeof(tiny), &index)) << "a path never fits two bytes";
+  EXPECT_FALSE(SWELL_ResolveFontName("", nullptr, 10, &index));
+}
+
+// ---- Context state and metrics -----------------------------------------------------------
+
+TEST(SwellTextMetrics, NullOrDeletedContextKeepsDefaults) {
+  SWELL_GDP_EmptyFreeLists();  // deleted records below stay on the free list, readable
+  TEXTMETRIC tm;
+  memset(&tm, 0x55, sizeof(tm));
+  EXPECT_FALSE(GetTextMetrics(nullptr, &tm));
+  EXPECT_EQ(tm.tmHeight, 16);
+  EXPECT_EQ(tm.tmAscent, 12);
+  EXPECT_EQ(tm.tmDescent, 4);
+  EXPECT_EQ(tm.tmInternalLeading, 3);
+  EXPECT_EQ(tm.tmAveCharWidth, 10);
+  HDC dead = SWELL_CreateMemContext(nullptr, 2, 2);
+  SWELL_DeleteGfxContext(dead);
+  EXPECT_FALSE(GetTextMetrics(dead, &tm));
+  EXPECT_EQ(tm.tmHeight, 16);
+  HDC dc = SWELL_CreateMemContext(nullptr, 2, 2);
+  EXPECT_FALSE(GetTextMetrics(dc, nullptr));
+  SWELL_DeleteGfxContext(dc);
+}
+
+TEST(SwellTextMetrics, FollowTheFontsTruncatedMetrics) {
+  HDC dc = SWELL_CreateMemContext(nullptr, 4, 4);
+  for (int size : {10, 13, 32, 100}) {
+    HFONT f = MakeFont(-size);
+    SelectObject(dc, f);
+    TEXTMETRIC tm;
+    ASSERT_TRUE(GetTextMetrics(dc, &tm));
+    const SWELL_FontMetrics& m = f->ct_font->metrics;
+    EXPECT_EQ(tm.tmAscent, int(m.ascent));
+    EXPECT_EQ(tm.tmDescent, int(m.descent));
+    EXPECT_EQ(tm.tmInternalLeading, int(m.leading));
+    const int s = tm.tmAscent + tm.tmDescent + tm.tmInternalLeading;
+    EXPECT_EQ(tm.tmHeight, s + 1);
+    EXPECT_EQ(tm.tmAveCharWidth, 2 * s / 3);
+    EXPECT_GE(tm.tmAscent + tm.tmDescent, size - 1) << "a font's box is about its size";
+    EXPECT_LE(tm.tmAscent + tm.tmDescent, size * 3 / 2);
+    SelectObject(dc, Kind(3));
+    DeleteObject(f);
+  }
+  // No font selected: the fallback font.
+  TEXTMETRIC tm;
+  ASSERT_TRUE(GetTextMetrics(dc, &tm));
+  EXPECT_EQ(tm.tmAscent, int(SWELL_GetFallbackFont()->metrics.ascent));
+  SWELL_DeleteGfxContext(dc);
+}
+
+TEST(SwellContextState, SettersStoreAndIgnoreBadContexts) {
+  SWELL_GDP_EmptyFreeLists();  // deleted records below stay on the free list, readable
+  HDC dc = SWELL_CreateMemContext(nullptr, 1, 1);
+  EXPECT_EQ(dc->curtextcol, 0) << "a memory context starts with black text";
+  EXPECT_TRUE(dc->has_textcol);
+  SetTextColor(dc, 0x336699);
+  EXPECT_EQ(dc->curtextcol, 0x336699);
+  EXPECT_FLOAT_EQ(dc->curtextcol_rgb.red, 0x33 / 255.0f);
+  EXPECT_FLOAT_EQ(dc->curtextcol_rgb.green, 0x66 / 255.0f);
+  EXPECT_FLOAT_EQ(dc->curtextcol_rgb.blue, 0x99 / 255.0f);
+  EXPECT_FLOAT_EQ(dc->curtextcol_rgb.alpha, 1.0f);
+  SetBkColor(dc, 0xabcdef);
+  SetBkMode(dc, OPAQUE);
+  EXPECT_EQ(dc->curbkcol, 0xabcdef);
+  EXPECT_EQ(dc->curbkmode, 1);
+  SetTextColor(nullptr, 1);
+  SetBkColor(nullptr, 1);
+  SetBkMode(nullptr, 1);
+  SWELL_DeleteGfxContext(dc);
+  SetTextColor(dc, 1);  // deleted: ignored
+  EXPECT_EQ(dc->curtextcol, 0);
+}
+
+// ---- Memory contexts -------------------------------------------------------------------
+
+TEST(SwellMemContext, PixelsAreAlignedZeroedAndTightlyPacked) {
+  for (int w : {1, 3, 17, 700}) {
+    HDC dc = SWELL_CreateMemContext(nullptr, w, 5);
+    ASSERT_NE(dc, nullptr);
+    unsigned char* px = static_cast<unsigned char*>(SWELL_GetCtxFrameBuffer(dc));
+    ASSERT_NE(px, nullptr);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(px) % 64, 0u);
+    EXPECT_EQ(dc->ctx.rowBytes, w * 4);
+    for (int i = 0; i < w * 4 * 5; i++) ASSERT_EQ(px[i], 0) << i;
+    memset(px, 0xee, static_cast<size_t>(w) * 4 * 5);  // the whole block is writable
+    SWELL_DeleteGfxContext(dc);
+  }
+}
+
+TEST(SwellMemContext, BadSizesAndDeadContextsAreRefused) {
+  SWELL_GDP_EmptyFreeLists();  // deleted records below stay on the free list, readable
+  EXPECT_EQ(SWELL_CreateMemContext(nullptr, 0, 10), nullptr);
+  EXPECT_EQ(SWELL_CreateMemContext(nullptr, 10, 0), nullptr);
+  EXPECT_EQ(SWELL_CreateMemContext(nullptr, -5, 10), nullptr);
+  EXPECT_EQ(SWELL_CreateMemContext(nullptr, INT_MAX, INT_MAX), nullptr);
+  EXPECT_EQ(SWELL_CreateMemContext(nullptr, 1 << 20, 1 << 20), nullptr);
+  EXPECT_EQ(SWELL_GetCtxFrameBuffer(nullptr), nullptr);
+  SWELL_DeleteGfxContext(nullptr);
+  HDC dc = SWELL_CreateMemContext(nullptr, 2, 2);
+  SWELL_DeleteGfxContext(dc);
+  EXPECT_EQ(SWELL_GetCtxFrameBuffer(dc), nullptr);
+  SWELL_DeleteGfxContext(dc);  // twice: ignored
+}
+
+TEST(SwellMemContext, BytesAreAlphaRedGreenBlueWithRowsTopDown) {
+  const int w = 20, h = 40;
+  HDC dc = SWELL_CreateMemContext(nullptr, w, h);
+  SetBkMode(dc, OPAQUE);
+  SetBkColor(dc, 0x102030);
+  RECT r = {3, 0, 9, h};
+  SWELL_DrawText(dc, ".", -1, &r, DT_SINGLELINE);
+  const unsigned char* px = static_cast<unsigned char*>(SWELL_GetCtxFrameBuffer(dc));
+  const unsigned char* topLeft = px + 3 * 4;  // row 0 is the top row
+  EXPECT_EQ(topLeft[0], 255) << "alpha first";
+  EXPECT_EQ(topLeft[1], 0x10);
+  EXPECT_EQ(topLeft[2], 0x20);
+  EXPECT_EQ(topLeft[3], 0x30);
+  uint32_t asInt;
+  memcpy(&asInt, topLeft, 4);
+  EXPECT_EQ(asInt, 255u + 0x10u * 256u + 0x20u * 65536u + 0x30u * 16777216u);
+  const unsigned char* bottom = px + (h - 1) * w * 4 + 3 * 4;
+  EXPECT_EQ(bottom[0], 0) << "the text box lies at the top, the bottom rows stay untouched";
+  EXPECT_EQ(px[0], 0) << "left of the box";
+  SWELL_DeleteGfxContext(dc);
+}
+
+}  // namespace
