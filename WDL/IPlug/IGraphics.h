@@ -1,0 +1,18 @@
+// IGraphics: the editor's graphics context, as the plug-in base sees it. The base
+// pushes parameter values into it and has it prepare its canvas; the editor itself
+// (controls, drawing, platform windows) implements these operations.
+#ifndef IPLUG_IGRAPHICS_H_
+#define IPLUG_IGRAPHICS_H_
+
+class IGraphics {
+ public:
+  virtual ~IGraphics() {}
+
+  // Moves every control bound to paramIdx to value (plain unless normalized is set).
+  virtual void SetParameterFromPlug(int paramIdx, double value, bool normalized) = 0;
+
+  // Creates the off-screen canvas the editor draws into.
+  virtual void PrepDraw() = 0;
+};
+
+#endif  // IPLUG_IGRAPHICS_H_

@@ -1,0 +1,198 @@
+// IPlugBase: the audio path. Scratch buffers, attaching the host's buffers in either
+// precision, and running one block through the plug-in, processed or bypassed.
+//
+// Nothing here allocates unless the block size changes, and nothing reads or writes
+// past a scratch buffer: where a scratch buffer takes part, a block is cut to the
+// block size.
+#include <cstring>
+
+#include "IPlugBase.h"
+
+void IPlugBase::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) {
+  if (!outputs || nFrames <= 0) return;
+  const size_t bytes = static_cast<size_t>(nFrames) * sizeof(double);
+  const int nIn = inputs ? NInChannels() : 0;
+  for (int i = 0; i < NOutChannels(); ++i) {
+    double* out = outputs[i];
+    if (!out) continue;
+    const double* in = i < nIn ? inputs[i] : nullptr;
+    if (in) {
+      if (in != out) memmove(out, in, bytes);
+    } else {
+      memset(out, 0, bytes);
+    }
+  }
+}
+
+// ---- Scratch buffers ------------------------------------------------------------------------
+
+// Resizes one channel's scratch buffer to n zeros and keeps its slot valid: a slot
+// that pointed at the scratch buffer follows it when the storage moves.
+static bool ResizeScratch(WDL_TypedBuf<double>* scratch, double** slot, bool connected, int n) {
+  const bool slotOnScratch = !connected || *slot == scratch->Get() || !*slot;
+  scratch->Resize(n);
+  const bool ok = scratch->GetSize() == n;
+  if (scratch->Get()) memset(scratch->Get(), 0, static_cast<size_t>(scratch->GetSize()) * sizeof(double));
+  if (slotOnScratch) *slot = scratch->Get();
+  return ok;
+}
+
+void IPlugBase::SetBlockSize(int blockSize) {
+  if (blockSize < 0) blockSize = 0;
+  if (blockSize == mBlockSize) return;
+  int smallest = blockSize;
+  for (int i = 0; i < NInChannels(); ++i) {
+    InChannel* ch = mInChannels.Get(i);
+    ResizeScratch(&ch->mScratchBuf, ch->mSrc, ch->mConnected, blockSize);
+    if (ch->mScratchBuf.GetSize() < smallest) smallest = ch->mScratchBuf.GetSize();
+  }
+  for (int i = 0; i < NOutChannels(); ++i) {
+    OutChannel* ch = mOutChannels.Get(i);
+    ResizeScratch(&ch->mScratchBuf, ch->mDest, ch->mConnected, blockSize);
+    if (ch->mScratchBuf.GetSize() < smallest) smallest = ch->mScratchBuf.GetSize();
+  }
+  // Out of memory: the block size is what every scratch buffer really holds.
+  mBlockSize = smallest;
+}
+
+void IPlugBase::ZeroScratchBuffers() {
+  const size_t bytes = static_cast<size_t>(mBlockSize) * sizeof(double);
+  for (int i = 0; i < NInChannels(); ++i) {
+    if (double* p = mInChannels.Get(i)->mScratchBuf.Get()) memset(p, 0, bytes);
+  }
+  for (int i = 0; i < NOutChannels(); ++i) {
+    if (double* p = mOutChannels.Get(i)->mScratchBuf.Get()) memset(p, 0, bytes);
+  }
+}
+
+int IPlugBase::SafeFrameCount(int nFrames) const {
+  if (nFrames <= 0) return 0;
+  if (nFrames <= mBlockSize) return nFrames;
+  for (int i = 0; i < NInChannels(); ++i) {
+    const InChannel* ch = mInChannels.Get(i);
+    if (!*ch->mSrc || *ch->mSrc == ch->mScratchBuf.Get()) return mBlockSize;
+  }
+  for (int i = 0; i < NOutChannels(); ++i) {
+    const OutChannel* ch = mOutChannels.Get(i);
+    if (!*ch->mDest || *ch->mDest == ch->mScratchBuf.Get()) return mBlockSize;
+  }
+  return nFrames;
+}
+
+// ---- Attaching the host's buffers -------------------------------------------------------------
+
+void IPlugBase::AttachInputBuffers(int idx, int n, double** ppData) {
+  int begin, end;
+  CutChannelRange(idx, n, NInChannels(), &begin, &end);
+  for (int i = begin; i < end && ppData; ++i) {
+    InChannel* ch = mInChannels.Get(i);
+    if (!ch->mConnected) continue;
+    double* host = *ppData++;
+    if (host) {
+      *ch->mSrc = host;
+    } else {
+      // A host that hands over no buffer gets silence rather than a crash.
+      double* scratch = ch->mScratchBuf.Get();
+      if (scratch) memset(scratch, 0, static_cast<size_t>(ch->mScratchBuf.GetSize()) * sizeof(double));
+      *ch->mSrc = scratch;
+    }
+  }
+}
+
+void IPlugBase::AttachInputBuffers(int idx, int n, float** ppData, int nFrames) {
+  int begin, end;
+  CutChannelRange(idx, n, NInChannels(), &begin, &end);
+  if (nFrames < 0) nFrames = 0;
+  for (int i = begin; i < end && ppData; ++i) {
+    InChannel* ch = mInChannels.Get(i);
+    if (!ch->mConnected) continue;
+    const float* host = *ppData++;
+    double* scratch = ch->mScratchBuf.Get();
+    const int size = ch->mScratchBuf.GetSize();
+    const int count = nFrames < size ? nFrames : size;
+    if (scratch) {
+      if (host) {
+        for (int s = 0; s < count; ++s) scratch[s] = host[s];
+      } else {
+        memset(scratch, 0, static_cast<size_t>(count) * sizeof(double));
+      }
+    }
+    *ch->mSrc = scratch;
+  }
+}
+
+void IPlugBase::AttachOutputBuffers(int idx, int n, double** ppData) {
+  int begin, end;
+  CutChannelRange(idx, n, NOutChannels(), &begin, &end);
+  for (int i = begin; i < end && ppData; ++i) {
+    OutChannel* ch = mOutChannels.Get(i);
+    if (!ch->mConnected) continue;
+    double* host = *ppData++;
+    *ch->mDest = host ? host : ch->mScratchBuf.Get();
+    ch->mFDest = nullptr;
+  }
+}
+
+void IPlugBase::AttachOutputBuffers(int idx, int n, float** ppData) {
+  int begin, end;
+  CutChannelRange(idx, n, NOutChannels(), &begin, &end);
+  for (int i = begin; i < end && ppData; ++i) {
+    OutChannel* ch = mOutChannels.Get(i);
+    if (!ch->mConnected) continue;
+    *ch->mDest = ch->mScratchBuf.Get();
+    ch->mFDest = *ppData++;
+  }
+}
+
+// ---- Running a block ---------------------------------------------------------------------------
+
+void IPlugBase::ProcessBuffers(double, int nFrames) {
+  nFrames = SafeFrameCount(nFrames);
+  if (mLatency != 0 && mDelay) mDelay->Feed(mInData.Get(), nFrames);
+  ProcessDoubleReplacing(mInData.Get(), mOutData.Get(), nFrames);
+}
+
+void IPlugBase::ConvertOutputsToFloat(int nFrames, bool accumulate) {
+  for (int i = 0; i < NOutChannels(); ++i) {
+    OutChannel* ch = mOutChannels.Get(i);
+    float* dest = ch->mFDest;
+    const double* src = ch->mScratchBuf.Get();
+    if (!ch->mConnected || !dest || !src) continue;
+    const int count = nFrames < ch->mScratchBuf.GetSize() ? nFrames : ch->mScratchBuf.GetSize();
+    if (accumulate) {
+      for (int s = 0; s < count; ++s) dest[s] += static_cast<float>(src[s]);
+    } else {
+      for (int s = 0; s < count; ++s) dest[s] = static_cast<float>(src[s]);
+    }
+  }
+}
+
+void IPlugBase::ProcessBuffers(float, int nFrames) {
+  nFrames = SafeFrameCount(nFrames);
+  ProcessBuffers(0.0, nFrames);
+  ConvertOutputsToFloat(nFrames, false);
+}
+
+void IPlugBase::ProcessBuffersAccumulating(float, int nFrames) {
+  nFrames = SafeFrameCount(nFrames);
+  ProcessBuffers(0.0, nFrames);
+  ConvertOutputsToFloat(nFrames, true);
+}
+
+void IPlugBase::PassThroughBuffers(double, int nFrames) {
+  nFrames = SafeFrameCount(nFrames);
+  if (mLatency != 0 && mDelay && mDelay->GetDelay() > 0) {
+    // The plug-in still sees the block (its analysis keeps running); the delay line
+    // then overwrites the outputs with the delayed input.
+    ProcessDoubleReplacing(mInData.Get(), mOutData.Get(), nFrames);
+    mDelay->ProcessBlock(mInData.Get(), mOutData.Get(), nFrames);
+  } else {
+    IPlugBase::ProcessDoubleReplacing(mInData.Get(), mOutData.Get(), nFrames);
+  }
+}
+
+void IPlugBase::PassThroughBuffers(float, int nFrames) {
+  nFrames = SafeFrameCount(nFrames);
+  PassThroughBuffers(0.0, nFrames);
+  ConvertOutputsToFloat(nFrames, false);
+}
