@@ -68,6 +68,7 @@ class WDL_String {
     if (len < 0) len = 0;
     if (len > cur - pos) len = cur - pos;
     int add = static_cast<int>(maxlen > 0 ? strnlen(s, static_cast<size_t>(maxlen)) : strlen(s));
+    if (add < 0) return;  // a source of 2 GiB or more does not fit an int length
     const char* base = static_cast<const char*>(mHB.Get());
     const bool inside = base && s >= base && s <= base + cur;
     char* tmp = nullptr;
