@@ -45,16 +45,6 @@ TEST(IMidiMsgBuild, OutOfRangeArgumentsCannotChangeTheKind) {
   EXPECT_EQ(m.mData1, 127);
 }
 
-TEST(IMidiMsgBuild, BuildersClearTheOffset) {
-  IMidiMsg m;
-  m.MakeNoteOnMsg(60, 100, 12, 0);
-  m.MakePitchWheelMsg(0.0, 0);
-  EXPECT_EQ(m.mOffset, 0);
-  m.MakeNoteOnMsg(60, 100, 12, 0);
-  m.MakeControlChangeMsg(IMidiMsg::kModWheel, 1.0, 0);
-  EXPECT_EQ(m.mOffset, 0);
-}
-
 TEST(IMidiMsgBuild, PitchWheel) {
   IMidiMsg m;
   m.MakePitchWheelMsg(0.0, 0);
@@ -182,16 +172,4 @@ TEST(FixedTexts, TruncatingCopy) {
   // Text not terminated inside the limit is still read only up to the limit.
   const char unterminated[4] = {'w', 'x', 'y', 'z'};
   EXPECT_STREQ(CopyTextTruncated(buf, unterminated, 5), "wxyz");
-}
-
-TEST(Records, ClearAndDefaults) {
-  uint8_t byte = 1;
-  ISysEx s(5, &byte, 1);
-  s.Clear();
-  EXPECT_EQ(s.mOffset, 0);
-  EXPECT_EQ(s.mSize, 0);
-  EXPECT_EQ(s.mData, nullptr);
-  IMidiMsg m(3, 0x90, 1, 2);
-  m.Clear();
-  EXPECT_EQ(m.mOffset + m.mStatus + m.mData1 + m.mData2, 0);
 }

@@ -35,14 +35,6 @@ TEST(IParamInit, RangesOfTheStepKinds) {
   EXPECT_EQ(e.GetNDisplayTexts(), 0);
 }
 
-TEST(IParamInit, DefaultIsStoredUnclamped) {
-  IParam p;
-  p.InitInt("p", 50, 0, 10);
-  EXPECT_EQ(p.Value(), 50.0);
-  EXPECT_EQ(p.GetDefault(), 50.0);
-  EXPECT_EQ(p.GetNormalized(), 1.0);
-}
-
 TEST(IParamInit, PrecisionFollowsTheStep) {
   const struct {
     double step;
@@ -53,12 +45,6 @@ TEST(IParamInit, PrecisionFollowsTheStep) {
     p.InitDouble("p", 0, 0, 100, c.step);
     EXPECT_EQ(p.GetPrecision(), c.precision) << "step " << c.step;
   }
-}
-
-TEST(IParamInit, ContinuousMaxIsAtLeastMinPlusStep) {
-  IParam p;
-  p.InitDouble("p", 0, 2, 1, 0.5);
-  EXPECT_EQ(p.GetMax(), 2.5);
 }
 
 TEST(IParamInit, KindOnceSetIsKept) {
@@ -124,12 +110,6 @@ TEST(IParamConvert, SteppedKindsRoundHalfUpFromZero) {
   EXPECT_EQ(p.Value(0.76), 5.0);    // 5.2
   EXPECT_EQ(p.Value(0.375), -2.0);  // -2.5 rounds up
   EXPECT_EQ(p.Value(0.625), 3.0);   // 2.5 rounds up
-}
-
-TEST(IParamConvert, ContinuousIsNotSnapped) {
-  IParam p;
-  p.InitDouble("p", 0, 0, 1, 0.1);
-  EXPECT_DOUBLE_EQ(p.Value(0.55), 0.55);
 }
 
 TEST(IParamConvert, SnappingIsCappedAtMaxButNotAtMin) {
