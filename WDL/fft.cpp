@@ -26,6 +26,16 @@
 #include <cmath>
 #include <mutex>
 
+// x86-64 always has SSE2; AVX2 with FMA is used when the processor has it.
+#if defined(__SSE2__) && !defined(WDL_FFT_PORTABLE)
+#define WDL_FFT_HAVE_SSE2 1
+#include <emmintrin.h>
+#endif
+#if WDL_FFT_HAVE_SSE2 && !defined(WDL_FFT_NO_AVX2) && defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define WDL_FFT_HAVE_AVX2 1
+#include <immintrin.h>
+#endif
+
 #if defined(__GNUC__) && !defined(__clang__)
 #define WDL_FFT_HOT __attribute__((hot))
 #else
@@ -52,6 +62,10 @@ int _idxperm[2 * kMaxSize];
 int smallidxperm[2 + 4 + 8];
 
 std::atomic<bool> ffttabinit{false};
+#if WDL_FFT_HAVE_AVX2
+// Chosen with the tables; read only after ffttabinit has been seen set.
+bool gUseAvx2 = false;
+#endif
 std::once_flag tablesOnce;
 
 // ---------------------------------------------------------------- table building
@@ -92,6 +106,10 @@ void BuildTables() {
   for (int n = kMinTabledSize; n <= kMaxSize; n *= 2) idx_perm_calc(_idxperm, n - kMinTabledSize, n);
   for (int n = 2; n < kMinTabledSize; n *= 2) idx_perm_calc(smallidxperm, n - 2, n);
 
+#if WDL_FFT_HAVE_AVX2
+  __builtin_cpu_init();
+  gUseAvx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+#endif
   ffttabinit.store(true, std::memory_order_release);
 }
 
@@ -99,153 +117,280 @@ inline void EnsureTables() {
   if (!ffttabinit.load(std::memory_order_acquire)) WDL_fft_init();
 }
 
-// ---------------------------------------------------------------- complex helpers
+// ---------------------------------------------------------------- complex arithmetic
 
-// x * (c + i s)
-inline void Rotate(C& x, double c, double s) {
-  const double re = x.re * c - x.im * s;
-  x.im = x.re * s + x.im * c;
-  x.re = re;
+// Cx holds one complex value in a register pair (SSE2 on x86-64, two doubles
+// elsewhere). A Twiddle holds w = (c, s) prepared so that x w and x conj(w) each cost
+// two multiplies and an add: x w = x c + swap(x) (-s, s), x conj(w) = x c + swap(x) (s, -s).
+#if WDL_FFT_HAVE_SSE2
+using Cx = __m128d;
+
+inline Cx Load(const C* p) { return _mm_loadu_pd(&p->re); }
+inline void Store(C* p, Cx x) { _mm_storeu_pd(&p->re, x); }
+inline Cx Add(Cx a, Cx b) { return _mm_add_pd(a, b); }
+inline Cx Sub(Cx a, Cx b) { return _mm_sub_pd(a, b); }
+inline Cx Swap(Cx a) { return _mm_shuffle_pd(a, a, 1); }
+inline Cx NegateRe(Cx a) { return _mm_xor_pd(a, _mm_set_pd(0.0, -0.0)); }
+inline Cx NegateIm(Cx a) { return _mm_xor_pd(a, _mm_set_pd(-0.0, 0.0)); }
+// i x = (-x.im, x.re)
+inline Cx MulI(Cx x) { return NegateRe(Swap(x)); }
+
+struct Twiddle {
+  Cx c, sw, swConj;
+};
+inline Twiddle MakeTwiddle(double c, double s) {
+  return {_mm_set1_pd(c), _mm_set_pd(s, -s), _mm_set_pd(-s, s)};
 }
-
-// x * (c - i s)
-inline void RotateConj(C& x, double c, double s) {
-  const double re = x.re * c + x.im * s;
-  x.im = x.im * c - x.re * s;
-  x.re = re;
+inline Twiddle LoadTwiddle(const C* w) {
+  const Cx cs = Load(w);
+  const Cx s = _mm_unpackhi_pd(cs, cs);
+  return {_mm_unpacklo_pd(cs, cs), NegateRe(s), NegateIm(s)};
 }
+// (c, s) read as (s, c): the mirrored half of an eighth-circle table.
+inline Twiddle LoadTwiddleExchanged(const C* w) {
+  const Cx cs = Load(w);
+  const Cx c = _mm_unpacklo_pd(cs, cs);
+  return {_mm_unpackhi_pd(cs, cs), NegateRe(c), NegateIm(c)};
+}
+inline Cx Rotate(Cx x, const Twiddle& w) {
+  return _mm_add_pd(_mm_mul_pd(x, w.c), _mm_mul_pd(Swap(x), w.sw));
+}
+inline Cx RotateConj(Cx x, const Twiddle& w) {
+  return _mm_add_pd(_mm_mul_pd(x, w.c), _mm_mul_pd(Swap(x), w.swConj));
+}
+#else
+struct Cx {
+  double re, im;
+};
 
-// One column of the forward step: the four quarters at the same offset j, with
-// w^j = (c, s).
-inline void ForwardButterfly(C* __restrict a0, C* __restrict a1, C* __restrict a2, C* __restrict a3,
-                             double c, double s) {
-  const double ure = a0->re - a2->re, uim = a0->im - a2->im;
-  const double vre = a1->re - a3->re, vim = a1->im - a3->im;
-  a0->re += a2->re;
-  a0->im += a2->im;
-  a1->re += a3->re;
-  a1->im += a3->im;
-  // u + i v and u - i v
-  const double pre = ure - vim, pim = uim + vre;
-  const double mre = ure + vim, mim = uim - vre;
-  a2->re = pre * c - pim * s;
-  a2->im = pre * s + pim * c;
-  a3->re = mre * c + mim * s;
-  a3->im = mim * c - mre * s;
+inline Cx Load(const C* p) { return {p->re, p->im}; }
+inline void Store(C* p, Cx x) { p->re = x.re, p->im = x.im; }
+inline Cx Add(Cx a, Cx b) { return {a.re + b.re, a.im + b.im}; }
+inline Cx Sub(Cx a, Cx b) { return {a.re - b.re, a.im - b.im}; }
+inline Cx MulI(Cx x) { return {-x.im, x.re}; }
+
+struct Twiddle {
+  double c, s;
+};
+inline Twiddle MakeTwiddle(double c, double s) { return {c, s}; }
+inline Twiddle LoadTwiddle(const C* w) { return {w->re, w->im}; }
+inline Twiddle LoadTwiddleExchanged(const C* w) { return {w->im, w->re}; }
+inline Cx Rotate(Cx x, const Twiddle& w) { return {x.re * w.c - x.im * w.s, x.re * w.s + x.im * w.c}; }
+inline Cx RotateConj(Cx x, const Twiddle& w) { return {x.re * w.c + x.im * w.s, x.im * w.c - x.re * w.s}; }
+#endif
+
+// ---------------------------------------------------------------- butterflies
+
+// One column of the forward step: the four quarters at the same offset, with w^j.
+inline void ForwardButterfly(C* a0, C* a1, C* a2, C* a3, const Twiddle& w) {
+  const Cx x0 = Load(a0), x1 = Load(a1), x2 = Load(a2), x3 = Load(a3);
+  const Cx u = Sub(x0, x2), iv = MulI(Sub(x1, x3));
+  Store(a0, Add(x0, x2));
+  Store(a1, Add(x1, x3));
+  Store(a2, Rotate(Add(u, iv), w));
+  Store(a3, RotateConj(Sub(u, iv), w));
 }
 
 // The forward column at j = 0, where w^0 = 1.
-inline void ForwardButterflyUnit(C* __restrict a0, C* __restrict a1, C* __restrict a2, C* __restrict a3) {
-  const double ure = a0->re - a2->re, uim = a0->im - a2->im;
-  const double vre = a1->re - a3->re, vim = a1->im - a3->im;
-  a0->re += a2->re;
-  a0->im += a2->im;
-  a1->re += a3->re;
-  a1->im += a3->im;
-  a2->re = ure - vim;
-  a2->im = uim + vre;
-  a3->re = ure + vim;
-  a3->im = uim - vre;
+inline void ForwardButterflyUnit(C* a0, C* a1, C* a2, C* a3) {
+  const Cx x0 = Load(a0), x1 = Load(a1), x2 = Load(a2), x3 = Load(a3);
+  const Cx u = Sub(x0, x2), iv = MulI(Sub(x1, x3));
+  Store(a0, Add(x0, x2));
+  Store(a1, Add(x1, x3));
+  Store(a2, Add(u, iv));
+  Store(a3, Sub(u, iv));
 }
 
-// One column of the inverse step with w^j = (c, s).
-inline void InverseButterfly(C* __restrict a0, C* __restrict a1, C* __restrict a2, C* __restrict a3,
-                             double c, double s) {
-  // X2 = a2 conj(w), X3 = a3 w
-  const double x2re = a2->re * c + a2->im * s, x2im = a2->im * c - a2->re * s;
-  const double x3re = a3->re * c - a3->im * s, x3im = a3->re * s + a3->im * c;
-  const double sre = x2re + x3re, sim = x2im + x3im;
-  const double dre = x2re - x3re, dim = x2im - x3im;
-  const double a0re = a0->re, a0im = a0->im, a1re = a1->re, a1im = a1->im;
-  a0->re = a0re + sre;
-  a0->im = a0im + sim;
-  a2->re = a0re - sre;
-  a2->im = a0im - sim;
-  // a1 - i d and a1 + i d, with -i d = (d.im, -d.re)
-  a1->re = a1re + dim;
-  a1->im = a1im - dre;
-  a3->re = a1re - dim;
-  a3->im = a1im + dre;
+// One column of the inverse step: X2 = a2 conj(w), X3 = a3 w, then
+// a0 +/- (X2 + X3) and a1 -/+ i (X2 - X3).
+inline void InverseButterfly(C* a0, C* a1, C* a2, C* a3, const Twiddle& w) {
+  const Cx x0 = Load(a0), x1 = Load(a1);
+  const Cx X2 = RotateConj(Load(a2), w), X3 = Rotate(Load(a3), w);
+  const Cx s = Add(X2, X3), id = MulI(Sub(X2, X3));
+  Store(a0, Add(x0, s));
+  Store(a2, Sub(x0, s));
+  Store(a1, Sub(x1, id));
+  Store(a3, Add(x1, id));
 }
 
-inline void InverseButterflyUnit(C* __restrict a0, C* __restrict a1, C* __restrict a2, C* __restrict a3) {
-  const double sre = a2->re + a3->re, sim = a2->im + a3->im;
-  const double dre = a2->re - a3->re, dim = a2->im - a3->im;
-  const double a0re = a0->re, a0im = a0->im, a1re = a1->re, a1im = a1->im;
-  a0->re = a0re + sre;
-  a0->im = a0im + sim;
-  a2->re = a0re - sre;
-  a2->im = a0im - sim;
-  a1->re = a1re + dim;
-  a1->im = a1im - dre;
-  a3->re = a1re - dim;
-  a3->im = a1im + dre;
+inline void InverseButterflyUnit(C* a0, C* a1, C* a2, C* a3) {
+  const Cx x0 = Load(a0), x1 = Load(a1), X2 = Load(a2), X3 = Load(a3);
+  const Cx s = Add(X2, X3), id = MulI(Sub(X2, X3));
+  Store(a0, Add(x0, s));
+  Store(a2, Sub(x0, s));
+  Store(a1, Sub(x1, id));
+  Store(a3, Add(x1, id));
 }
+
+// The exact 45-degree point (sqrt 1/2, sqrt 1/2), read from d16.
+inline Twiddle EighthTwiddle() { return MakeTwiddle(d16[1].re, d16[1].re); }
+
+// ---------------------------------------------------------------- AVX2 passes
+
+// The same passes two columns at a time, for processors with AVX2 and FMA (chosen once
+// when the tables are built). Column pairs (j, j + 1) take their two twiddles in one
+// register; the j = 0 column uses w^0 = (1, 0), which multiplies exactly.
+#if WDL_FFT_HAVE_AVX2
+#define WDL_FFT_AVX2 __attribute__((target("avx2,fma")))
+
+using Cx2 = __m256d;
+
+WDL_FFT_AVX2 inline Cx2 Load2(const C* p) { return _mm256_loadu_pd(&p->re); }
+WDL_FFT_AVX2 inline void Store2(C* p, Cx2 x) { _mm256_storeu_pd(&p->re, x); }
+WDL_FFT_AVX2 inline Cx2 Swap2(Cx2 x) { return _mm256_permute_pd(x, 0x5); }
+WDL_FFT_AVX2 inline Cx2 MulI2(Cx2 x) { return _mm256_xor_pd(Swap2(x), _mm256_set_pd(0.0, -0.0, 0.0, -0.0)); }
+// x w: (x.re c - x.im s, x.im c + x.re s)
+WDL_FFT_AVX2 inline Cx2 Rotate2(Cx2 x, Cx2 w) {
+  return _mm256_fmaddsub_pd(x, _mm256_movedup_pd(w), _mm256_mul_pd(Swap2(x), _mm256_permute_pd(w, 0xF)));
+}
+// x conj(w): (x.re c + x.im s, x.im c - x.re s)
+WDL_FFT_AVX2 inline Cx2 RotateConj2(Cx2 x, Cx2 w) {
+  return _mm256_fmsubadd_pd(x, _mm256_movedup_pd(w), _mm256_mul_pd(Swap2(x), _mm256_permute_pd(w, 0xF)));
+}
+// Twiddles for j = 0 and 1: (1, 0) and the first table entry.
+WDL_FFT_AVX2 inline Cx2 FirstTwiddles(const C* w) {
+  return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_set_pd(0.0, 1.0)), _mm_loadu_pd(&w->re), 1);
+}
+// Twiddles for j = n and n + 1 of an eighth-circle pass: the 45-degree point and the
+// last table entry exchanged.
+WDL_FFT_AVX2 inline Cx2 MiddleTwiddles(const C* w, int n) {
+  const __m128d last = _mm_loadu_pd(&w[n - 2].re);
+  return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_set1_pd(d16[1].re)), _mm_shuffle_pd(last, last, 1), 1);
+}
+// Twiddles for j and j + 1 in the mirrored eighth: entries q - j - 1 and q - j - 2,
+// each with cosine and sine exchanged; reversing all four doubles does both.
+WDL_FFT_AVX2 inline Cx2 MirroredTwiddles(const C* w, int q, int j) {
+  return _mm256_permute4x64_pd(Load2(w + q - j - 2), 0x1B);
+}
+
+WDL_FFT_AVX2 inline void ForwardButterfly2(C* a0, C* a1, C* a2, C* a3, Cx2 w) {
+  const Cx2 x0 = Load2(a0), x1 = Load2(a1), x2 = Load2(a2), x3 = Load2(a3);
+  const Cx2 u = _mm256_sub_pd(x0, x2), iv = MulI2(_mm256_sub_pd(x1, x3));
+  Store2(a0, _mm256_add_pd(x0, x2));
+  Store2(a1, _mm256_add_pd(x1, x3));
+  Store2(a2, Rotate2(_mm256_add_pd(u, iv), w));
+  Store2(a3, RotateConj2(_mm256_sub_pd(u, iv), w));
+}
+
+WDL_FFT_AVX2 inline void InverseButterfly2(C* a0, C* a1, C* a2, C* a3, Cx2 w) {
+  const Cx2 x0 = Load2(a0), x1 = Load2(a1);
+  const Cx2 X2 = RotateConj2(Load2(a2), w), X3 = Rotate2(Load2(a3), w);
+  const Cx2 s = _mm256_add_pd(X2, X3), id = MulI2(_mm256_sub_pd(X2, X3));
+  Store2(a0, _mm256_add_pd(x0, s));
+  Store2(a2, _mm256_sub_pd(x0, s));
+  Store2(a1, _mm256_sub_pd(x1, id));
+  Store2(a3, _mm256_add_pd(x1, id));
+}
+
+WDL_FFT_AVX2 void cpass_avx2(C* a, const C* w, int n) {
+  const int q = 2 * n;
+  C* a1 = a + q;
+  C* a2 = a + 2 * q;
+  C* a3 = a + 3 * q;
+  ForwardButterfly2(a, a1, a2, a3, FirstTwiddles(w));
+  for (int j = 2; j < q; j += 2) ForwardButterfly2(a + j, a1 + j, a2 + j, a3 + j, Load2(w + j - 1));
+}
+
+WDL_FFT_AVX2 void cpassbig_avx2(C* a, const C* w, int n) {
+  const int q = 2 * n;
+  C* a1 = a + q;
+  C* a2 = a + 2 * q;
+  C* a3 = a + 3 * q;
+  ForwardButterfly2(a, a1, a2, a3, FirstTwiddles(w));
+  for (int j = 2; j < n; j += 2) ForwardButterfly2(a + j, a1 + j, a2 + j, a3 + j, Load2(w + j - 1));
+  ForwardButterfly2(a + n, a1 + n, a2 + n, a3 + n, MiddleTwiddles(w, n));
+  for (int j = n + 2; j < q; j += 2) ForwardButterfly2(a + j, a1 + j, a2 + j, a3 + j, MirroredTwiddles(w, q, j));
+}
+
+WDL_FFT_AVX2 void upass_avx2(C* a, const C* w, int n) {
+  const int q = 2 * n;
+  C* a1 = a + q;
+  C* a2 = a + 2 * q;
+  C* a3 = a + 3 * q;
+  InverseButterfly2(a, a1, a2, a3, FirstTwiddles(w));
+  for (int j = 2; j < q; j += 2) InverseButterfly2(a + j, a1 + j, a2 + j, a3 + j, Load2(w + j - 1));
+}
+
+WDL_FFT_AVX2 void upassbig_avx2(C* a, const C* w, int n) {
+  const int q = 2 * n;
+  C* a1 = a + q;
+  C* a2 = a + 2 * q;
+  C* a3 = a + 3 * q;
+  InverseButterfly2(a, a1, a2, a3, FirstTwiddles(w));
+  for (int j = 2; j < n; j += 2) InverseButterfly2(a + j, a1 + j, a2 + j, a3 + j, Load2(w + j - 1));
+  InverseButterfly2(a + n, a1 + n, a2 + n, a3 + n, MiddleTwiddles(w, n));
+  for (int j = n + 2; j < q; j += 2) InverseButterfly2(a + j, a1 + j, a2 + j, a3 + j, MirroredTwiddles(w, q, j));
+}
+#endif
 
 // ---------------------------------------------------------------- passes
 
 // Forward step of size 8n with a quarter-circle table (w^j for j = 1 .. 2n - 1).
-WDL_FFT_HOT void cpass(C* __restrict a, const C* __restrict w, int n) {
+WDL_FFT_HOT void cpass(C* a, const C* w, int n) {
+#if WDL_FFT_HAVE_AVX2
+  if (gUseAvx2) return cpass_avx2(a, w, n);
+#endif
   const int q = 2 * n;
-  C* __restrict a1 = a + q;
-  C* __restrict a2 = a + 2 * q;
-  C* __restrict a3 = a + 3 * q;
+  C* a1 = a + q;
+  C* a2 = a + 2 * q;
+  C* a3 = a + 3 * q;
   ForwardButterflyUnit(a, a1, a2, a3);
-  for (int j = 1; j < q; ++j) ForwardButterfly(a + j, a1 + j, a2 + j, a3 + j, w[j - 1].re, w[j - 1].im);
+  for (int j = 1; j < q; ++j) ForwardButterfly(a + j, a1 + j, a2 + j, a3 + j, LoadTwiddle(w + j - 1));
 }
 
 // Forward step of size 8n with an eighth-circle table (w^j for j = 1 .. n - 1).
-WDL_FFT_HOT void cpassbig(C* __restrict a, const C* __restrict w, int n) {
+WDL_FFT_HOT void cpassbig(C* a, const C* w, int n) {
+#if WDL_FFT_HAVE_AVX2
+  if (gUseAvx2) return cpassbig_avx2(a, w, n);
+#endif
   const int q = 2 * n;
-  C* __restrict a1 = a + q;
-  C* __restrict a2 = a + 2 * q;
-  C* __restrict a3 = a + 3 * q;
+  C* a1 = a + q;
+  C* a2 = a + 2 * q;
+  C* a3 = a + 3 * q;
   ForwardButterflyUnit(a, a1, a2, a3);
-  for (int j = 1; j < n; ++j) ForwardButterfly(a + j, a1 + j, a2 + j, a3 + j, w[j - 1].re, w[j - 1].im);
-  const double r = d16[1].re;  // the 45-degree point, exact
-  ForwardButterfly(a + n, a1 + n, a2 + n, a3 + n, r, r);
+  for (int j = 1; j < n; ++j) ForwardButterfly(a + j, a1 + j, a2 + j, a3 + j, LoadTwiddle(w + j - 1));
+  ForwardButterfly(a + n, a1 + n, a2 + n, a3 + n, EighthTwiddle());
   // cos(2 pi j/N) = sin(2 pi (N/4 - j)/N): the second eighth mirrors the first.
-  for (int j = n + 1; j < q; ++j) {
-    const C& m = w[q - j - 1];
-    ForwardButterfly(a + j, a1 + j, a2 + j, a3 + j, m.im, m.re);
-  }
+  for (int j = n + 1; j < q; ++j)
+    ForwardButterfly(a + j, a1 + j, a2 + j, a3 + j, LoadTwiddleExchanged(w + q - j - 1));
 }
 
 // Inverse step of size 8n with a quarter-circle table.
-WDL_FFT_HOT void upass(C* __restrict a, const C* __restrict w, int n) {
+WDL_FFT_HOT void upass(C* a, const C* w, int n) {
+#if WDL_FFT_HAVE_AVX2
+  if (gUseAvx2) return upass_avx2(a, w, n);
+#endif
   const int q = 2 * n;
-  C* __restrict a1 = a + q;
-  C* __restrict a2 = a + 2 * q;
-  C* __restrict a3 = a + 3 * q;
+  C* a1 = a + q;
+  C* a2 = a + 2 * q;
+  C* a3 = a + 3 * q;
   InverseButterflyUnit(a, a1, a2, a3);
-  for (int j = 1; j < q; ++j) InverseButterfly(a + j, a1 + j, a2 + j, a3 + j, w[j - 1].re, w[j - 1].im);
+  for (int j = 1; j < q; ++j) InverseButterfly(a + j, a1 + j, a2 + j, a3 + j, LoadTwiddle(w + j - 1));
 }
 
 // Inverse step of size 8n with an eighth-circle table.
-WDL_FFT_HOT void upassbig(C* __restrict a, const C* __restrict w, int n) {
+WDL_FFT_HOT void upassbig(C* a, const C* w, int n) {
+#if WDL_FFT_HAVE_AVX2
+  if (gUseAvx2) return upassbig_avx2(a, w, n);
+#endif
   const int q = 2 * n;
-  C* __restrict a1 = a + q;
-  C* __restrict a2 = a + 2 * q;
-  C* __restrict a3 = a + 3 * q;
+  C* a1 = a + q;
+  C* a2 = a + 2 * q;
+  C* a3 = a + 3 * q;
   InverseButterflyUnit(a, a1, a2, a3);
-  for (int j = 1; j < n; ++j) InverseButterfly(a + j, a1 + j, a2 + j, a3 + j, w[j - 1].re, w[j - 1].im);
-  const double r = d16[1].re;
-  InverseButterfly(a + n, a1 + n, a2 + n, a3 + n, r, r);
-  for (int j = n + 1; j < q; ++j) {
-    const C& m = w[q - j - 1];
-    InverseButterfly(a + j, a1 + j, a2 + j, a3 + j, m.im, m.re);
-  }
+  for (int j = 1; j < n; ++j) InverseButterfly(a + j, a1 + j, a2 + j, a3 + j, LoadTwiddle(w + j - 1));
+  InverseButterfly(a + n, a1 + n, a2 + n, a3 + n, EighthTwiddle());
+  for (int j = n + 1; j < q; ++j)
+    InverseButterfly(a + j, a1 + j, a2 + j, a3 + j, LoadTwiddleExchanged(w + q - j - 1));
 }
 
 // ---------------------------------------------------------------- small kernels
 
-// Plain butterfly; its own inverse.
+// Plain butterfly (x0 + x1, x0 - x1); its own inverse.
 inline void c2(C* a) {
-  const C t = a[0];
-  a[0].re = t.re + a[1].re;
-  a[0].im = t.im + a[1].im;
-  a[1].re = t.re - a[1].re;
-  a[1].im = t.im - a[1].im;
+  const Cx x0 = Load(a), x1 = Load(a + 1);
+  Store(a, Add(x0, x1));
+  Store(a + 1, Sub(x0, x1));
 }
 
 // Forward step of size 4 (every twiddle is 1), then c2 on the first half.
@@ -263,45 +408,41 @@ inline void u4(C* a) {
 // Forward step of size 8 (w^1 = (sqrt 1/2, sqrt 1/2)), c2 on both last quarters, c4 on
 // the first half.
 inline void c8(C* a) {
-  const double r = d16[1].re;
   ForwardButterflyUnit(a, a + 2, a + 4, a + 6);
-  ForwardButterfly(a + 1, a + 3, a + 5, a + 7, r, r);
+  ForwardButterfly(a + 1, a + 3, a + 5, a + 7, EighthTwiddle());
   c2(a + 4);
   c2(a + 6);
   c4(a);
 }
 
 inline void u8(C* a) {
-  const double r = d16[1].re;
   u4(a);
   c2(a + 4);
   c2(a + 6);
   InverseButterflyUnit(a, a + 2, a + 4, a + 6);
-  InverseButterfly(a + 1, a + 3, a + 5, a + 7, r, r);
+  InverseButterfly(a + 1, a + 3, a + 5, a + 7, EighthTwiddle());
 }
 
 // Forward step of size 16 with the twiddles of pi/8, pi/4 and 3 pi/8, c4 on both last
 // quarters, c8 on the first half.
 inline void c16(C* a) {
-  const double c1 = d16[0].re, s1 = d16[0].im, r = d16[1].re;
   ForwardButterflyUnit(a, a + 4, a + 8, a + 12);
-  ForwardButterfly(a + 1, a + 5, a + 9, a + 13, c1, s1);
-  ForwardButterfly(a + 2, a + 6, a + 10, a + 14, r, r);
-  ForwardButterfly(a + 3, a + 7, a + 11, a + 15, s1, c1);
+  ForwardButterfly(a + 1, a + 5, a + 9, a + 13, LoadTwiddle(d16));
+  ForwardButterfly(a + 2, a + 6, a + 10, a + 14, EighthTwiddle());
+  ForwardButterfly(a + 3, a + 7, a + 11, a + 15, LoadTwiddleExchanged(d16));
   c4(a + 8);
   c4(a + 12);
   c8(a);
 }
 
 inline void u16(C* a) {
-  const double c1 = d16[0].re, s1 = d16[0].im, r = d16[1].re;
   u8(a);
   u4(a + 8);
   u4(a + 12);
   InverseButterflyUnit(a, a + 4, a + 8, a + 12);
-  InverseButterfly(a + 1, a + 5, a + 9, a + 13, c1, s1);
-  InverseButterfly(a + 2, a + 6, a + 10, a + 14, r, r);
-  InverseButterfly(a + 3, a + 7, a + 11, a + 15, s1, c1);
+  InverseButterfly(a + 1, a + 5, a + 9, a + 13, LoadTwiddle(d16));
+  InverseButterfly(a + 2, a + 6, a + 10, a + 14, EighthTwiddle());
+  InverseButterfly(a + 3, a + 7, a + 11, a + 15, LoadTwiddleExchanged(d16));
 }
 
 // ---------------------------------------------------------------- sized kernels
