@@ -1,0 +1,604 @@
+// Behaviour of the analysis and sonification engine: what reaches the outputs, the
+// spectrum view and the tone, for signals whose spectra are known in advance.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "Toneglass.h"
+
+namespace {
+
+constexpr int N = Toneglass::kFrameSize;
+constexpr double kPi = 3.14159265358979323846;
+
+struct Stereo {
+  std::vector<double> left, right;
+  explicit Stereo(size_t n = 0) : left(n, 0.0), right(n, 0.0) {}
+  size_t size() const { return left.size(); }
+};
+
+void SetPlainParam(Toneglass& plug, int idx, double value) {
+  plug.GetParam(idx)->Set(value);
+  plug.OnParamChange(idx);
+}
+
+// An engine as a host leaves it after opening: every parameter delivered, then a reset.
+// Dry 0 dB and wet -61 dB (silent) unless a test changes them.
+std::unique_ptr<Toneglass> MakeEngine(double sampleRate = 44100.0, double thresholdDb = 0.0,
+                                      double selectionStart = 20.0, double selectionSize = 10000.0) {
+  auto plug = std::make_unique<Toneglass>();
+  plug->SetSampleRate(sampleRate);
+  plug->GetParam(Toneglass::kThreshold)->Set(thresholdDb);
+  plug->GetParam(Toneglass::kSelectionStart)->Set(selectionStart);
+  plug->GetParam(Toneglass::kSelectionSize)->Set(selectionSize);
+  plug->GetParam(Toneglass::kDry)->Set(0.0);
+  plug->GetParam(Toneglass::kWet)->Set(-61.0);
+  plug->OnParamReset();
+  plug->Reset();
+  return plug;
+}
+
+Stereo Process(Toneglass& plug, const Stereo& in, int blockSize = 512) {
+  Stereo out(in.size());
+  for (size_t pos = 0; pos < in.size(); pos += blockSize) {
+    const int n = static_cast<int>(std::min<size_t>(blockSize, in.size() - pos));
+    double* ins[2] = {const_cast<double*>(in.left.data()) + pos, const_cast<double*>(in.right.data()) + pos};
+    double* outs[2] = {out.left.data() + pos, out.right.data() + pos};
+    plug.ProcessDoubleReplacing(ins, outs, n);
+  }
+  return out;
+}
+
+// A sine that completes a whole number of cycles per frame lands on one bin.
+void AddBinSine(Stereo& s, double bin, double amplitude, size_t from = 0, size_t to = SIZE_MAX) {
+  to = std::min(to, s.size());
+  for (size_t i = from; i < to; ++i) {
+    const double v = amplitude * std::sin(2.0 * kPi * bin * static_cast<double>(i) / N);
+    s.left[i] += v;
+    s.right[i] += v;
+  }
+}
+
+double Db(double amp) { return 8.685889638065037 * std::log(amp); }
+
+// Frequency of a tone from its interpolated zero crossings.
+double MeasurePitch(const std::vector<double>& x, size_t from, size_t to, double sampleRate) {
+  double first = -1.0, last = -1.0;
+  int crossings = 0;
+  for (size_t i = from + 1; i < to; ++i) {
+    if ((x[i - 1] < 0.0) != (x[i] < 0.0) && x[i - 1] != x[i]) {
+      const double t = static_cast<double>(i - 1) + x[i - 1] / (x[i - 1] - x[i]);
+      if (first < 0.0) first = t;
+      last = t;
+      ++crossings;
+    }
+  }
+  if (crossings < 3) return 0.0;
+  return (crossings - 1) / 2.0 / ((last - first) / sampleRate);
+}
+
+// First and one-past-last index of the non-zero samples of x.
+std::pair<size_t, size_t> NonZeroSpan(const std::vector<double>& x) {
+  size_t first = x.size(), last = 0;
+  for (size_t i = 0; i < x.size(); ++i)
+    if (x[i] != 0.0) {
+      if (first == x.size()) first = i;
+      last = i + 1;
+    }
+  return {first, last};
+}
+
+}  // namespace
+
+// ---- Pass-through and the view hand-off ---------------------------------------------
+
+TEST(ToneglassEngine, SilenceGivesSilenceAndZeroSpectrumEveryFrame) {
+  auto plug = MakeEngine();
+  FreqView* view = plug->GetFreqView();
+  ASSERT_NE(view, nullptr);
+  ASSERT_EQ(view->mNumPoints, 1024);
+  for (int i = 0; i < view->mNumPoints; ++i) view->mSpectrum.Get()[i] = 5.0f;
+
+  Stereo in(N - 1);
+  Stereo out = Process(*plug, in);
+  EXPECT_EQ(view->mSpectrum.Get()[100], 5.0f) << "the view is fed only when a frame completes";
+  EXPECT_FALSE(view->mRedraw);
+
+  out = Process(*plug, Stereo(1));
+  for (int i = 0; i < view->mNumPoints; ++i) ASSERT_EQ(view->mSpectrum.Get()[i], 0.0f) << i;
+  EXPECT_TRUE(view->mRedraw);
+  EXPECT_TRUE(view->IsDirty());
+  EXPECT_EQ(plug->GetLastToneStart().frameIndex, -1);
+  for (double v : out.left) EXPECT_EQ(v, 0.0);
+}
+
+TEST(ToneglassEngine, FullScaleBinCentredSineReadsAboutOne) {
+  auto plug = MakeEngine();
+  for (int bin : {10, 200, 1000}) {
+    Stereo in(N);
+    AddBinSine(in, bin, 1.0);
+    Process(*plug, in);
+    const float* spectrum = plug->GetFreqView()->mSpectrum.Get();
+    EXPECT_NEAR(spectrum[bin], 1.0, 2e-3) << bin;
+    // The Hann window's neighbours read half, and the far spectrum is empty.
+    EXPECT_NEAR(spectrum[bin + 1], 0.5, 2e-3) << bin;
+    EXPECT_LT(spectrum[bin + 5], 1e-3) << bin;
+  }
+}
+
+TEST(ToneglassEngine, LevelParametersScaleAndGoExactlySilentBelowTheFloor) {
+  auto plug = MakeEngine();
+  Stereo in(300);
+  for (size_t i = 0; i < in.size(); ++i) {
+    in.left[i] = 0.5 + 0.001 * static_cast<double>(i);
+    in.right[i] = -0.25;
+  }
+  SetPlainParam(*plug, Toneglass::kDry, -6.0);
+  Stereo out = Process(*plug, in);
+  EXPECT_NEAR(out.left[7], in.left[7] * std::pow(10.0, -6.0 / 20.0), 1e-12);
+  EXPECT_NEAR(out.right[7], -0.25 * std::pow(10.0, -6.0 / 20.0), 1e-12);
+
+  for (double db : {-61.0, -60.6}) {
+    SetPlainParam(*plug, Toneglass::kDry, db);
+    out = Process(*plug, in);
+    for (size_t i = 0; i < out.size(); ++i) {
+      ASSERT_EQ(out.left[i], 0.0) << db;
+      ASSERT_EQ(out.right[i], 0.0) << db;
+    }
+  }
+  SetPlainParam(*plug, Toneglass::kDry, -60.5);
+  out = Process(*plug, in);
+  EXPECT_NEAR(out.right[0] / -0.25, 0.000944, 1e-6);
+}
+
+// ---- The search: threshold, band and ties -------------------------------------------
+
+class ToneglassSemitones : public ::testing::TestWithParam<std::pair<double, int>> {};
+
+TEST_P(ToneglassSemitones, DecibelsAboveThresholdPickThePitch) {
+  const double above = GetParam().first;
+  const int semitones = GetParam().second;
+  auto plug = MakeEngine(44100.0, -60.0);
+  Stereo in(N);
+  AddBinSine(in, 300, 0.5);
+  Process(*plug, in);
+  const double levelDb = Db(plug->GetFreqView()->mSpectrum.Get()[300]);
+
+  // The same frame again, with the threshold placed exactly `above` dB below its level.
+  SetPlainParam(*plug, Toneglass::kThreshold, levelDb - above);
+  Process(*plug, in);
+  const Toneglass::ToneStart& tone = plug->GetLastToneStart();
+  ASSERT_EQ(tone.frameIndex, 1);
+  EXPECT_EQ(tone.bin, 300);
+  EXPECT_EQ(tone.semitones, semitones);
+  EXPECT_NEAR(tone.frequency, 440.0 * std::pow(2.0, semitones / 12.0), 1e-9);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ToneglassSemitones,
+                         ::testing::Values(std::make_pair(0.5, 0), std::make_pair(5.94, 5),
+                                           std::make_pair(5.97, 6), std::make_pair(3.5, 3),
+                                           std::make_pair(11.96, 12), std::make_pair(12.0, 12),
+                                           std::make_pair(15.0, 12)));
+
+TEST(ToneglassEngine, ThresholdIsStrict) {
+  auto plug = MakeEngine(44100.0, -60.0);
+  Stereo in(N);
+  AddBinSine(in, 300, 0.5);
+  Process(*plug, in);
+  const float level = plug->GetFreqView()->mSpectrum.Get()[300];
+
+  // Look for a threshold in dB whose gain equals the bin's magnitude exactly.
+  double exactDb = std::nan("");
+  double up = Db(level), down = Db(level);
+  for (int step = 0; step < 4000 && std::isnan(exactDb); ++step) {
+    if (std::exp(up * 0.1151292546497) == static_cast<double>(level)) exactDb = up;
+    if (std::exp(down * 0.1151292546497) == static_cast<double>(level)) exactDb = down;
+    up = std::nextafter(up, 1e9);
+    down = std::nextafter(down, -1e9);
+  }
+  // Whatever the search gave, a threshold just above the level starts nothing and one
+  // just below does; an exactly equal one, when found, starts nothing either.
+  ASSERT_EQ(plug->GetLastToneStart().frameIndex, 0);
+  SetPlainParam(*plug, Toneglass::kThreshold, Db(level) + 1e-9);
+  Process(*plug, in);
+  EXPECT_EQ(plug->GetLastToneStart().frameIndex, 0);
+  if (!std::isnan(exactDb)) {
+    SetPlainParam(*plug, Toneglass::kThreshold, exactDb);
+    Process(*plug, in);
+    EXPECT_EQ(plug->GetLastToneStart().frameIndex, 0);
+  }
+  SetPlainParam(*plug, Toneglass::kThreshold, Db(level) - 1e-9);
+  Process(*plug, in);
+  EXPECT_GT(plug->GetLastToneStart().frameIndex, 0);
+  EXPECT_EQ(plug->GetLastToneStart().semitones, 0);
+  EXPECT_EQ(plug->GetLastToneStart().bin, 300);
+}
+
+TEST(ToneglassEngine, BandEdgesAreExclusive) {
+  // At 44.1 kHz a bin is exactly 44100 / 2048 Hz wide, so bin frequencies are exact.
+  const double width = 44100.0 / 2048.0;
+  struct Case {
+    double start, size;
+    bool sounds;
+  };
+  // A sine on bin 50; its neighbours read -6 dB, below the -3 dB threshold.
+  const Case cases[] = {
+      {50 * width, 100.0 * width, false},         // starts exactly at the bin
+      {50 * width - 1e-6, 100.0 * width, true},   // starts just below it
+      {20 * width, 30 * width, false},            // ends exactly at the bin
+      {20 * width, 30 * width + 1e-6, true},      // ends just above it
+  };
+  for (const Case& c : cases) {
+    auto plug = MakeEngine(44100.0, -3.0, c.start, c.size);
+    Stereo in(N);
+    AddBinSine(in, 50, 1.0);
+    Process(*plug, in);
+    EXPECT_EQ(plug->GetLastToneStart().frameIndex >= 0, c.sounds) << c.start << " " << c.size;
+    if (c.sounds) {
+      EXPECT_EQ(plug->GetLastToneStart().bin, 50);
+    }
+  }
+}
+
+TEST(ToneglassEngine, NarrowDefaultBandSearchesBinsOneToThree) {
+  // Selection 20 Hz + 50 Hz: 20 < k x 21.53 < 70 holds for bins 1 to 3. A spectrum that
+  // rises with frequency (a differentiated impulse) makes the highest candidate the
+  // strongest, and its bin is the band's top.
+  auto plug = MakeEngine(44100.0, -6.0, 20.0, 50.0);
+  Stereo in(N);
+  in.left[1024] = in.right[1024] = 1e5;
+  in.left[1025] = in.right[1025] = -1e5;
+  Process(*plug, in);
+  const float* spectrum = plug->GetFreqView()->mSpectrum.Get();
+  ASSERT_GT(spectrum[4], spectrum[3]);
+  ASSERT_EQ(plug->GetLastToneStart().frameIndex, 0);
+  EXPECT_EQ(plug->GetLastToneStart().bin, 3);
+}
+
+TEST(ToneglassEngine, BandIsFiftyHertzUntilTheSizeArrives) {
+  auto plug = std::make_unique<Toneglass>();
+  ASSERT_EQ(plug->GetFreqView()->mSelectionSize, 1.0);
+  plug->GetParam(Toneglass::kThreshold)->Set(-3.0);
+  plug->GetParam(Toneglass::kSelectionStart)->Set(1015.0);
+  plug->GetParam(Toneglass::kDry)->Set(0.0);
+  for (int i : {Toneglass::kThreshold, Toneglass::kSelectionStart, Toneglass::kDry}) plug->OnParamChange(i);
+  plug->Reset();
+  // 1015 to 1065 Hz holds bins 48 (1033.6 Hz) and 49 (1055.1 Hz); the full 10 kHz
+  // size would take bin 50 (1076.7 Hz) too.
+  for (int bin : {47, 48, 49, 50}) {
+    Stereo in(N);
+    AddBinSine(in, bin, 1.0);
+    const long long before = plug->GetLastToneStart().frameIndex;
+    Process(*plug, in);
+    const bool started = plug->GetLastToneStart().frameIndex != before;
+    EXPECT_EQ(started, bin == 48 || bin == 49) << bin;
+  }
+}
+
+TEST(ToneglassEngine, StartAboveNyquistFindsNothing) {
+  auto plug = MakeEngine(44100.0, -60.0, 22050.0, 1000.0);
+  SetPlainParam(*plug, Toneglass::kSelectionStart, 30000.0);
+  Stereo in(N);
+  AddBinSine(in, 1023, 1.0);
+  Process(*plug, in);
+  EXPECT_EQ(plug->GetLastToneStart().frameIndex, -1);
+}
+
+TEST(ToneglassEngine, TiesGoToTheLowerBinAndAStrictlyLouderBinWins) {
+  // Two equal sines whose levels both snap to 4 dB above the threshold.
+  auto probe = MakeEngine(44100.0, -60.0);
+  Stereo in(N);
+  AddBinSine(in, 100, 0.25);
+  AddBinSine(in, 300, 0.25);
+  Process(*probe, in);
+  const double levelDb = Db(probe->GetFreqView()->mSpectrum.Get()[300]);
+
+  auto plug = MakeEngine(44100.0, levelDb - 3.98);
+  Process(*plug, in);
+  ASSERT_EQ(plug->GetLastToneStart().frameIndex, 0);
+  EXPECT_EQ(plug->GetLastToneStart().bin, 100);
+  EXPECT_EQ(plug->GetLastToneStart().semitones, 4);
+
+  Stereo louder(N);
+  AddBinSine(louder, 100, 0.25);
+  AddBinSine(louder, 300, 0.25 * 1.05);
+  Process(*plug, louder);
+  EXPECT_EQ(plug->GetLastToneStart().bin, 300);
+}
+
+TEST(ToneglassEngine, NanInputIsNeverACandidateAndTheNextFrameRecovers) {
+  auto plug = MakeEngine(44100.0, -10.0);
+  Stereo in(2 * N);
+  AddBinSine(in, 200, 1.0);
+  in.left[500] = std::nan("");
+  Process(*plug, in, 512);
+  const Toneglass::ToneStart& tone = plug->GetLastToneStart();
+  EXPECT_EQ(tone.frameIndex, 1);
+  EXPECT_EQ(tone.bin, 200);
+}
+
+// ---- Pan, timing and the dry signal -------------------------------------------------
+
+// With the tone silent and the dry level at 0 dB, output / input is the pan gain while
+// a blip sounds and exactly 1 otherwise.
+TEST(ToneglassEngine, PanGainsAtBottomMiddleAndTopBins) {
+  {
+    // Bin 0 qualifies only with a start below 0 Hz: a constant signal, panned fully left.
+    auto plug = MakeEngine(44100.0, 0.0, -10.0, 100.0);
+    Stereo in(N + 100);
+    for (size_t i = 0; i < in.size(); ++i) in.left[i] = in.right[i] = 1.0;
+    Stereo out = Process(*plug, in);
+    ASSERT_EQ(plug->GetLastToneStart().bin, 0);
+    EXPECT_NEAR(out.left[N + 50], 1.0, 1e-12);
+    EXPECT_NEAR(out.right[N + 50], 0.0, 1e-12);
+  }
+  const double width = 44100.0 / 2048.0;
+  for (int bin : {511, 512, 1023}) {
+    auto plug = MakeEngine(44100.0, -3.0, (bin - 2) * width, 10000.0);
+    Stereo in(N + 100);
+    AddBinSine(in, bin, 1.0);
+    Stereo out = Process(*plug, in);
+    ASSERT_EQ(plug->GetLastToneStart().bin, bin);
+    const double theta = (bin / 1023.0 * 2.0 - 1.0) * kPi / 4.0;
+    const double expectLeft = std::sqrt(0.5) * (std::cos(theta) - std::sin(theta));
+    const double expectRight = std::sqrt(0.5) * (std::cos(theta) + std::sin(theta));
+    for (size_t i = N; i < in.size(); ++i) {
+      if (std::fabs(in.left[i]) < 0.1) continue;
+      ASSERT_NEAR(out.left[i] / in.left[i], expectLeft, 1e-9) << bin;
+      ASSERT_NEAR(out.right[i] / in.right[i], expectRight, 1e-9) << bin;
+    }
+    if (bin == 1023) {
+      EXPECT_NEAR(expectLeft, 0.0, 1e-15);
+      EXPECT_NEAR(expectRight, 1.0, 1e-15);
+    } else {
+      EXPECT_NEAR(expectLeft, 0.7071, 2e-3);
+      EXPECT_NEAR(expectRight, 0.7071, 2e-3);
+    }
+  }
+}
+
+TEST(ToneglassEngine, DryIsPannedFromTheFrameSampleUntilTheReleaseEnds) {
+  // One frame of an in-band sine, then an out-of-band one that keeps the dry signal
+  // non-zero without starting more blips.
+  const double width = 44100.0 / 2048.0;
+  auto plug = MakeEngine(44100.0, -3.0, 500 * width, 20 * width);
+  Stereo in(6 * N);
+  AddBinSine(in, 511, 1.0, 0, N);
+  AddBinSine(in, 40, 1.0, N);
+  Stereo out = Process(*plug, in, 333);
+  ASSERT_EQ(plug->GetLastToneStart().frameIndex, 0);
+
+  // 10 ms rise and 200 ms fall: about 441 + 8820 panned samples from sample N - 1.
+  size_t lastPanned = 0;
+  for (size_t i = 0; i < in.size(); ++i) {
+    if (in.left[i] == 0.0) continue;
+    const bool panned = out.left[i] != in.left[i];
+    if (i < N - 1) {
+      ASSERT_FALSE(panned) << i;
+    }
+    if (panned) lastPanned = i;
+    if (i == N - 1) {
+      EXPECT_TRUE(panned) << "the tone starts on the sample that completes the frame";
+    }
+  }
+  const double panned = static_cast<double>(lastPanned - (N - 1) + 1);
+  EXPECT_NEAR(panned, 0.21 * 44100.0, 4.0);
+  for (size_t i = lastPanned + 2; i < in.size(); ++i) ASSERT_EQ(out.left[i], in.left[i]) << i;
+}
+
+// ---- Tone timing and pitch ----------------------------------------------------------
+
+namespace {
+struct BlipShape {
+  size_t start, peak, end;  // tone start, loudest sample, one past the last sounding sample
+  double pitch;
+};
+
+// One blip from one frame of a sine on `bin`, tone alone at 0 dB.
+BlipShape MeasureBlip(Toneglass& plug, double sampleRate, int bin, double aboveDb) {
+  SetPlainParam(plug, Toneglass::kDry, -61.0);
+  SetPlainParam(plug, Toneglass::kWet, 0.0);
+  SetPlainParam(plug, Toneglass::kThreshold, Db(1.0) - aboveDb);
+  // Whole frames, so that the next measurement starts on a frame boundary too.
+  Stereo in(N * (1 + static_cast<size_t>(0.3 * sampleRate) / N + 1));
+  AddBinSine(in, bin, 1.0, 0, N);
+  Stereo out = Process(plug, in, 256);
+  BlipShape shape{};
+  auto span = NonZeroSpan(out.left);
+  shape.start = span.first;
+  shape.end = span.second;
+  // The envelope peaks where |tone| / |sine| is largest; the sine is sampled at the
+  // tone's own frequency, so look at its upper envelope instead.
+  double best = 0.0;
+  for (size_t i = span.first; i < span.second; ++i)
+    if (std::fabs(out.left[i]) > best) {
+      best = std::fabs(out.left[i]);
+      shape.peak = i;
+    }
+  shape.pitch = MeasurePitch(out.left, span.first, span.second, sampleRate);
+  return shape;
+}
+}  // namespace
+
+TEST(ToneglassEngine, BlipRisesTenAndFallsTwoHundredMilliseconds) {
+  auto plug = MakeEngine(48000.0, 0.0, 20.0, 20000.0);
+  const BlipShape blip = MeasureBlip(*plug, 48000.0, 400, 3.0);
+  // The first tone sample is sin(0) = 0, so sound is seen one sample after the start.
+  EXPECT_EQ(blip.start, static_cast<size_t>(N));
+  EXPECT_NEAR(static_cast<double>(blip.end - (N - 1)), 0.21 * 48000.0, 3.0);
+  // A 523 Hz sine peaks within half a period of the envelope's top.
+  EXPECT_NEAR(static_cast<double>(blip.peak - (N - 1)), 0.01 * 48000.0, 48000.0 / 523.0 / 2.0 + 2.0);
+  EXPECT_NEAR(blip.pitch, 440.0 * std::pow(2.0, 3.0 / 12.0), 0.5);
+}
+
+TEST(ToneglassEngine, TwoInstancesAtDifferentRatesKeepTheirOwnTimingAndPitch) {
+  auto slow = MakeEngine(44100.0, 0.0, 20.0, 20000.0);
+  auto fast = MakeEngine(96000.0, 0.0, 20.0, 20000.0);
+  // Another STK user in the process changing the shared rate must not matter either.
+  stk::Stk::setSampleRate(22050.0);
+  slow->Reset();
+
+  for (int round = 0; round < 2; ++round) {
+    const BlipShape a = MeasureBlip(*slow, 44100.0, 300, 7.0);
+    const BlipShape b = MeasureBlip(*fast, 96000.0, 300, 7.0);
+    EXPECT_NEAR(static_cast<double>(a.end - (N - 1)), 0.21 * 44100.0, 3.0) << round;
+    EXPECT_NEAR(static_cast<double>(b.end - (N - 1)), 0.21 * 96000.0, 3.0) << round;
+    EXPECT_NEAR(static_cast<double>(a.peak - (N - 1)), 441.0, 44100.0 / 659.0 / 2.0 + 2.0) << round;
+    EXPECT_NEAR(static_cast<double>(b.peak - (N - 1)), 960.0, 96000.0 / 659.0 / 2.0 + 2.0) << round;
+    EXPECT_NEAR(a.pitch, 659.255, 0.5) << round;
+    EXPECT_NEAR(b.pitch, 659.255, 0.5) << round;
+    fast->Reset();
+    slow->Reset();
+  }
+  stk::Stk::setSampleRate(44100.0);
+}
+
+TEST(ToneglassEngine, ToneFollowsTheRateOfTheLatestReset) {
+  auto plug = MakeEngine(44100.0, 0.0, 20.0, 20000.0);
+  plug->SetSampleRate(88200.0);
+  plug->Reset();
+  const BlipShape blip = MeasureBlip(*plug, 88200.0, 300, 12.0);
+  EXPECT_NEAR(static_cast<double>(blip.end - (N - 1)), 0.21 * 88200.0, 3.0);
+  EXPECT_NEAR(blip.pitch, 880.0, 0.5);
+}
+
+TEST(ToneglassEngine, ZeroRateResetFindsNothingAndALaterResetRecovers) {
+  auto plug = MakeEngine(44100.0, -20.0);
+  plug->SetSampleRate(0.0);
+  plug->Reset();
+  Stereo in(N);
+  AddBinSine(in, 200, 1.0);
+  Process(*plug, in);
+  EXPECT_EQ(plug->GetLastToneStart().frameIndex, -1);
+
+  plug->SetSampleRate(44100.0);
+  plug->Reset();
+  Process(*plug, in);
+  EXPECT_EQ(plug->GetLastToneStart().frameIndex, 1);
+}
+
+// ---- Reset, blocks and buffers ------------------------------------------------------
+
+TEST(ToneglassEngine, ResetMidFrameKeepsTheFrameAndSilencesTheTone) {
+  Stereo in(N);
+  AddBinSine(in, 300, 1.0);
+  auto straight = MakeEngine(44100.0, -10.0);
+  auto interrupted = MakeEngine(44100.0, -10.0);
+  Process(*straight, in);
+
+  Stereo head(1000), tail(N - 1000);
+  std::copy(in.left.begin(), in.left.begin() + 1000, head.left.begin());
+  std::copy(in.right.begin(), in.right.begin() + 1000, head.right.begin());
+  std::copy(in.left.begin() + 1000, in.left.end(), tail.left.begin());
+  std::copy(in.right.begin() + 1000, in.right.end(), tail.right.begin());
+  Process(*interrupted, head);
+  interrupted->Reset();
+  Process(*interrupted, tail);
+
+  const float* a = straight->GetFreqView()->mSpectrum.Get();
+  const float* b = interrupted->GetFreqView()->mSpectrum.Get();
+  for (int k = 0; k < 1024; ++k) ASSERT_EQ(a[k], b[k]) << k;
+  ASSERT_EQ(interrupted->GetLastToneStart().frameIndex, 0);
+  EXPECT_EQ(interrupted->GetLastToneStart().bin, 300);
+
+  // A reset while the blip sounds: from the next sample on, unpanned dry signal.
+  Stereo more(700);
+  AddBinSine(more, 40, 1.0);
+  Stereo out = Process(*interrupted, more);
+  ASSERT_NE(out.left[600], more.left[600]) << "the blip is sounding";
+  interrupted->Reset();
+  out = Process(*interrupted, more);
+  for (size_t i = 0; i < more.size(); ++i) ASSERT_EQ(out.left[i], more.left[i]) << i;
+}
+
+namespace {
+Stereo BusySignal(size_t n) {
+  Stereo s(n);
+  uint32_t seed = 12345;
+  for (size_t i = 0; i < n; ++i) {
+    seed = seed * 1664525u + 1013904223u;
+    const double noise = (static_cast<double>(seed >> 8) / 16777216.0 - 0.5) * 0.02;
+    s.left[i] = noise;
+    seed = seed * 1664525u + 1013904223u;
+    s.right[i] = (static_cast<double>(seed >> 8) / 16777216.0 - 0.5) * 0.02;
+  }
+  // Bursts of varying pitch and level start blips at several pans and semitones.
+  for (int burst = 0; burst < 6; ++burst)
+    AddBinSine(s, 40 + 80 * burst, 0.1 + 0.15 * burst, burst * 3 * N, burst * 3 * N + N);
+  return s;
+}
+
+std::unique_ptr<Toneglass> BusyEngine() {
+  auto plug = MakeEngine(44100.0, -25.0, 100.0, 10000.0);
+  SetPlainParam(*plug, Toneglass::kDry, -6.0);
+  SetPlainParam(*plug, Toneglass::kWet, -3.0);
+  return plug;
+}
+}  // namespace
+
+TEST(ToneglassEngine, BlockSizeDoesNotChangeTheOutput) {
+  const Stereo in = BusySignal(18 * N + 123);
+  auto reference = BusyEngine();
+  const Stereo expect = Process(*reference, in, 512);
+  ASSERT_GE(reference->GetLastToneStart().frameIndex, 10);
+  for (int block : {1, 7, 4096}) {
+    auto plug = BusyEngine();
+    const Stereo out = Process(*plug, in, block);
+    EXPECT_EQ(out.left, expect.left) << block;
+    EXPECT_EQ(out.right, expect.right) << block;
+  }
+}
+
+TEST(ToneglassEngine, InPlaceProcessingMatchesSeparateBuffers) {
+  const Stereo in = BusySignal(8 * N);
+  auto separate = BusyEngine();
+  const Stereo expect = Process(*separate, in, 500);
+
+  auto inPlace = BusyEngine();
+  Stereo buf = in;
+  for (size_t pos = 0; pos < buf.size(); pos += 500) {
+    const int n = static_cast<int>(std::min<size_t>(500, buf.size() - pos));
+    double* io[2] = {buf.left.data() + pos, buf.right.data() + pos};
+    inPlace->ProcessDoubleReplacing(io, io, n);
+  }
+  EXPECT_EQ(buf.left, expect.left);
+  EXPECT_EQ(buf.right, expect.right);
+}
+
+TEST(ToneglassEngine, EmptyOrMissingBuffersAreIgnored) {
+  auto plug = MakeEngine();
+  double left[4] = {1, 2, 3, 4}, right[4] = {1, 2, 3, 4}, outL[4] = {9, 9, 9, 9}, outR[4] = {9, 9, 9, 9};
+  double* ins[2] = {left, right};
+  double* outs[2] = {outL, outR};
+  plug->ProcessDoubleReplacing(ins, outs, 0);
+  plug->ProcessDoubleReplacing(ins, outs, -5);
+  double* missing[2] = {left, nullptr};
+  plug->ProcessDoubleReplacing(missing, outs, 4);
+  plug->ProcessDoubleReplacing(ins, missing, 4);
+  plug->ProcessDoubleReplacing(nullptr, outs, 4);
+  for (double v : outL) EXPECT_EQ(v, 9.0);
+  plug->OnParamChange(-1);
+  plug->OnParamChange(5);
+  plug->ProcessDoubleReplacing(ins, outs, 4);
+  EXPECT_EQ(outL[3], 4.0);
+}
+
+TEST(ToneglassEngine, InstancesCreatedOnTwoThreadsAtOnce) {
+  auto churn = [] {
+    for (int i = 0; i < 40; ++i) {
+      auto plug = MakeEngine(i % 2 ? 48000.0 : 44100.0);
+      Stereo in(64);
+      Process(*plug, in);
+    }
+  };
+  std::thread a(churn), b(churn);
+  a.join();
+  b.join();
+  // The shared sine table is intact: a fresh instance still plays the right pitch.
+  auto plug = MakeEngine(44100.0, 0.0, 20.0, 20000.0);
+  EXPECT_NEAR(MeasureBlip(*plug, 44100.0, 300, 0.5).pitch, 440.0, 0.5);
+}
