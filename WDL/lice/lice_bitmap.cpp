@@ -54,12 +54,12 @@ bool LICE_MemBitmap::resize(int w, int h) {
   }
 
   const int64_t span = (int64_t(w) + m_linealign) & ~int64_t(m_linealign);
-  const int64_t need = span * h * 4;
-  if (need > kMaxBitmapBytes) {
+  if (span * 4 > kMaxBitmapBytes / h) {
     dropPixels();
     return hadSize;
   }
 
+  const int64_t need = span * h * 4;
   if (m_fb && m_allocsize - kAlignSlack >= need) {
     m_width = w;
     m_height = h;

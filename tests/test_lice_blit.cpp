@@ -1,0 +1,509 @@
+// Bitmaps, blits, fills, pixels, gradients, scaled and rotated blits: layout
+// contracts, clipping, and safety with hostile coordinates and empty bitmaps.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "lice.h"
+#include "lice_combine.h"
+
+namespace {
+
+const float kNaN = std::numeric_limits<float>::quiet_NaN();
+const float kInf = std::numeric_limits<float>::infinity();
+
+void Fill(LICE_IBitmap* bm, LICE_pixel v) {
+  for (int y = 0; y < bm->getHeight(); ++y)
+    for (int x = 0; x < bm->getWidth(); ++x) bm->getBits()[y * bm->getRowSpan() + x] = v;
+}
+
+// Every pixel gets a value telling its position: red = x, green = y.
+void FillCoords(LICE_IBitmap* bm) {
+  for (int y = 0; y < bm->getHeight(); ++y)
+    for (int x = 0; x < bm->getWidth(); ++x)
+      bm->getBits()[y * bm->getRowSpan() + x] = LICE_RGBA(x, y, 0, 255);
+}
+
+int CountEqual(LICE_IBitmap* bm, LICE_pixel v) {
+  int n = 0;
+  for (int y = 0; y < bm->getHeight(); ++y)
+    for (int x = 0; x < bm->getWidth(); ++x) n += LICE_GetPixel(bm, x, y) == v;
+  return n;
+}
+
+// A bitmap stored bottom-up over caller memory, to check flipped addressing.
+class FlippedBitmap : public LICE_IBitmap {
+ public:
+  FlippedBitmap(int w, int h) : m_w(w), m_h(h), m_pix(size_t(w) * h) {}
+  LICE_pixel* getBits() override { return m_pix.data(); }
+  int getWidth() override { return m_w; }
+  int getHeight() override { return m_h; }
+  int getRowSpan() override { return m_w; }
+  bool isFlipped() override { return true; }
+  bool resize(int, int) override { return false; }
+  LICE_pixel stored(int x, int yFromBottom) { return m_pix[size_t(yFromBottom) * m_w + x]; }
+
+ private:
+  int m_w, m_h;
+  std::vector<LICE_pixel> m_pix;
+};
+
+// A bitmap that claims a size but has no pixels.
+class PixellessBitmap : public LICE_IBitmap {
+ public:
+  LICE_pixel* getBits() override { return nullptr; }
+  int getWidth() override { return 100; }
+  int getHeight() override { return 100; }
+  int getRowSpan() override { return 100; }
+  bool resize(int, int) override { return false; }
+};
+
+// Runs every primitive of this half of the library with the given bitmaps and
+// coordinates; the test passes when nothing crashes (the sanitizer build checks
+// the memory accesses).
+void EveryPrimitive(LICE_IBitmap* d, LICE_IBitmap* s, int x, int y, int w, int h, float fx,
+                    float alpha) {
+  for (int mode : {0, 1, 2, 3, 4, 5, 0x10000, 0x100, 0xf1, 0x99}) {
+    LICE_Blit(d, s, x, y, x, y, w, h, alpha, mode);
+    LICE_Blit(d, s, x, y, -x, -y, w, h, alpha, mode);
+    LICE_FillRect(d, x, y, w, h, 0x80402010, alpha, mode);
+    LICE_PutPixel(d, x, y, 0x80402010, alpha, mode);
+    LICE_ScaledBlit(d, s, x, y, w, h, fx, fx, fx, fx, alpha, mode);
+    LICE_ScaledBlit(d, s, x, y, w, h, 0, 0, 3, 3, alpha, mode);
+    LICE_RotatedBlit(d, s, x, y, w, h, fx, fx, fx, fx, fx, true, alpha, mode, fx, fx);
+    LICE_RotatedBlit(d, s, x, y, w, h, 0, 0, 3, 3, 0.3f, false, alpha, mode, 0, 0);
+    LICE_GradRect(d, x, y, w, h, fx, fx, fx, fx, fx, fx, fx, fx, fx, fx, fx, fx, mode);
+  }
+  LICE_ClearRect(d, x, y, w, h, 0, 0xffffffff);
+  (void)LICE_GetPixel(d, x, y);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Memory bitmaps
+// ---------------------------------------------------------------------------
+
+TEST(LiceMemBitmap, RowSpanFollowsAlignment) {
+  LICE_MemBitmap b5(5, 3);
+  EXPECT_EQ(b5.getRowSpan(), 8);
+  LICE_MemBitmap b8(8, 3);
+  EXPECT_EQ(b8.getRowSpan(), 8);
+  LICE_MemBitmap unaligned(5, 3, 1);
+  EXPECT_EQ(unaligned.getRowSpan(), 5);
+  LICE_MemBitmap odd(5, 3, 6);  // lowest set bit 2
+  EXPECT_EQ(odd.getRowSpan(), 6);
+  LICE_MemBitmap wide(17, 1, 1u << 20);  // alignment capped at 16 pixels
+  EXPECT_EQ(wide.getRowSpan(), 32);
+  EXPECT_GE(wide.getRowSpan(), wide.getWidth());
+}
+
+TEST(LiceMemBitmap, PixelsStartOn64ByteBoundary) {
+  for (int w = 1; w < 20; ++w) {
+    LICE_MemBitmap b(w, w);
+    ASSERT_NE(b.getBits(), nullptr);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(b.getBits()) % 64, 0u);
+  }
+}
+
+TEST(LiceMemBitmap, ResizeKeepsAllocationWhenShrinkingAndGrowsByQuarter) {
+  LICE_MemBitmap b(100, 100);
+  const int first = b.getAllocSize();
+  EXPECT_EQ(first, 100 * 100 * 4 + 63);  // a fresh allocation gets exactly the need
+  EXPECT_FALSE(b.resize(100, 100));
+  EXPECT_TRUE(b.resize(10, 10));
+  EXPECT_EQ(b.getAllocSize(), first);
+  EXPECT_EQ(b.getWidth(), 10);
+  EXPECT_TRUE(b.resize(200, 100));
+  EXPECT_EQ(b.getAllocSize(), 200 * 100 * 4 * 5 / 4 + 63);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(b.getBits()) % 64, 0u);
+}
+
+TEST(LiceMemBitmap, NonPositiveSizeFreesPixels) {
+  LICE_MemBitmap b(10, 10);
+  EXPECT_TRUE(b.resize(0, 10));
+  EXPECT_EQ(b.getBits(), nullptr);
+  EXPECT_EQ(b.getWidth(), 0);
+  EXPECT_EQ(b.getHeight(), 0);
+  EXPECT_FALSE(b.resize(-5, -5));  // still 0 x 0
+  LICE_MemBitmap empty;
+  EXPECT_EQ(empty.getBits(), nullptr);
+  EXPECT_EQ(empty.getRowSpan(), 0);
+}
+
+TEST(LiceMemBitmap, ImpossibleSizeLeavesNoPixels) {
+  LICE_MemBitmap b(10, 10);
+  b.resize(INT_MAX, INT_MAX);
+  EXPECT_EQ(b.getBits(), nullptr);
+  EXPECT_EQ(b.getWidth(), 0);
+  LICE_FillRect(&b, 0, 0, 100, 100, 0xffffffff);  // draws nothing, no crash
+  EXPECT_TRUE(b.resize(4, 4));
+  EXPECT_NE(b.getBits(), nullptr);
+}
+
+TEST(LiceMemBitmap, BaseDefaults) {
+  LICE_MemBitmap b(4, 4);
+  EXPECT_FALSE(b.isFlipped());
+  EXPECT_EQ(b.getDC(), nullptr);
+  EXPECT_EQ(b.Extended(1, nullptr), 0);
+}
+
+// ---------------------------------------------------------------------------
+// System bitmaps
+// ---------------------------------------------------------------------------
+
+TEST(LiceSysBitmap, RowsAreMultipleOfFourAndBackedByContext) {
+  LICE_SysBitmap b(5, 7);
+  ASSERT_NE(b.getBits(), nullptr);
+  EXPECT_NE(b.getDC(), nullptr);
+  EXPECT_EQ(b.getRowSpan(), 8);
+  EXPECT_EQ(b.getWidth(), 5);
+  EXPECT_EQ(b.getHeight(), 7);
+  EXPECT_EQ(b.getBits(), SWELL_GetCtxFrameBuffer(b.getDC()));
+  LICE_FillRect(&b, 0, 0, 5, 7, LICE_RGBA(1, 2, 3, 4));
+  EXPECT_EQ(LICE_GetPixel(&b, 4, 6), LICE_RGBA(1, 2, 3, 4));
+}
+
+TEST(LiceSysBitmap, ShrinkKeepsContextGrowReplacesIt) {
+  LICE_SysBitmap b(16, 16);
+  HDC__* dc = b.getDC();
+  EXPECT_TRUE(b.resize(10, 12));
+  EXPECT_EQ(b.getDC(), dc);
+  EXPECT_EQ(b.getRowSpan(), 16);
+  EXPECT_TRUE(b.resize(33, 12));
+  EXPECT_EQ(b.getRowSpan(), 36);
+  EXPECT_NE(b.getBits(), nullptr);
+  EXPECT_TRUE(b.resize(0, 12));
+  EXPECT_EQ(b.getDC(), nullptr);
+  EXPECT_EQ(b.getBits(), nullptr);
+  LICE_SysBitmap none;
+  EXPECT_EQ(none.getDC(), nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// Blit
+// ---------------------------------------------------------------------------
+
+TEST(LiceBlit, FullWeightCopyIsExactAndClipped) {
+  LICE_MemBitmap d(10, 10), s(6, 6);
+  Fill(&d, 0);
+  FillCoords(&s);
+  LICE_Blit(&d, &s, 7, -2, 0, 0, 6, 6, 1.0f, LICE_BLIT_MODE_COPY);
+  // Source rows 2..5 land on rows 0..3, columns 0..2 on 7..9.
+  EXPECT_EQ(LICE_GetPixel(&d, 7, 0), LICE_RGBA(0, 2, 0, 255));
+  EXPECT_EQ(LICE_GetPixel(&d, 9, 3), LICE_RGBA(2, 5, 0, 255));
+  EXPECT_EQ(CountEqual(&d, 0), 100 - 12);
+}
+
+TEST(LiceBlit, SourceRectangleClippedMovesDestination) {
+  LICE_MemBitmap d(10, 10), s(4, 4);
+  Fill(&d, 0);
+  FillCoords(&s);
+  LICE_Blit(&d, &s, 5, 5, -2, -1, 10, 10, 1.0f, 0);
+  // Source (0, 0) lands at (7, 6).
+  EXPECT_EQ(LICE_GetPixel(&d, 7, 6), LICE_RGBA(0, 0, 0, 255));
+  EXPECT_EQ(LICE_GetPixel(&d, 6, 6), 0u);
+  EXPECT_EQ(LICE_GetPixel(&d, 9, 9), LICE_RGBA(2, 3, 0, 255));
+  EXPECT_EQ(CountEqual(&d, 0), 100 - 12);
+}
+
+TEST(LiceBlit, AlphaZeroAndOutsideChangeNothing) {
+  LICE_MemBitmap d(8, 8), s(8, 8);
+  Fill(&d, 0x11223344);
+  Fill(&s, 0xffffffff);
+  LICE_Blit(&d, &s, 0, 0, 0, 0, 8, 8, 0.0f, 0);
+  LICE_Blit(&d, &s, 8, 0, 0, 0, 8, 8, 1.0f, 0);
+  LICE_Blit(&d, &s, -8, 0, 0, 0, 8, 8, 1.0f, 0);
+  LICE_Blit(&d, &s, 0, 100, 0, 0, 8, 8, 1.0f, 0);
+  LICE_Blit(&d, &s, 0, 0, 0, 0, 8, 8, kNaN, 0);
+  LICE_Blit(&d, &s, 0, 0, 0, 0, 8, 8, -1.0f, 0);
+  LICE_Blit(&d, &s, 0, 0, 0, 0, 8, 8, 0.001f, 0);  // weight 0
+  LICE_Blit(&d, &s, 0, 0, 0, 0, -3, 8, 1.0f, 0);
+  LICE_Blit(&d, nullptr, 0, 0, 0, 0, 8, 8, 1.0f, 0);
+  LICE_Blit(nullptr, &s, 0, 0, 0, 0, 8, 8, 1.0f, 0);
+  EXPECT_EQ(CountEqual(&d, 0x11223344), 64);
+}
+
+TEST(LiceBlit, OverlappingBlitWithinOneBitmapReadsOriginalPixels) {
+  LICE_MemBitmap b(8, 8);
+  FillCoords(&b);
+  LICE_Blit(&b, &b, 1, 1, 0, 0, 7, 7, 1.0f, 0);
+  for (int y = 1; y < 8; ++y)
+    for (int x = 1; x < 8; ++x) ASSERT_EQ(LICE_GetPixel(&b, x, y), LICE_RGBA(x - 1, y - 1, 0, 255));
+  FillCoords(&b);
+  LICE_Blit(&b, &b, 0, 0, 1, 0, 7, 8, 0.75f, LICE_BLIT_MODE_ADD);
+  // Each pixel adds its right neighbour's original red at weight 192.
+  EXPECT_EQ(LICE_GETR(LICE_GetPixel(&b, 2, 0)), 2 + 3 * 192 / 256);
+  EXPECT_EQ(LICE_GETR(LICE_GetPixel(&b, 3, 0)), 3 + 4 * 192 / 256);
+}
+
+TEST(LiceBlit, FlippedBitmapsAreAddressedBottomUp) {
+  FlippedBitmap d(4, 3);
+  LICE_MemBitmap s(4, 3);
+  FillCoords(&s);
+  LICE_Blit(&d, &s, 0, 0, 0, 0, 4, 3, 1.0f, 0);
+  EXPECT_EQ(d.stored(1, 2), LICE_RGBA(1, 0, 0, 255));  // top row is stored last
+  EXPECT_EQ(d.stored(3, 0), LICE_RGBA(3, 2, 0, 255));
+  LICE_FillRect(&d, 0, 0, 4, 1, 0x12345678);
+  EXPECT_EQ(d.stored(0, 2), 0x12345678u);
+  EXPECT_EQ(LICE_GetPixel(&d, 0, 0), 0x12345678u);
+}
+
+TEST(LiceBlit, CopyResizesDestination) {
+  LICE_MemBitmap d(2, 2), s(5, 3);
+  FillCoords(&s);
+  LICE_Copy(&d, &s);
+  EXPECT_EQ(d.getWidth(), 5);
+  EXPECT_EQ(d.getHeight(), 3);
+  EXPECT_EQ(LICE_GetPixel(&d, 4, 2), LICE_RGBA(4, 2, 0, 255));
+  LICE_Copy(&d, nullptr);
+  LICE_Copy(nullptr, &s);
+  LICE_Copy(&d, &d);
+  EXPECT_EQ(d.getWidth(), 5);
+}
+
+// ---------------------------------------------------------------------------
+// Fills and pixels
+// ---------------------------------------------------------------------------
+
+TEST(LiceFill, ClippedToBitmap) {
+  LICE_MemBitmap b(5, 5);
+  Fill(&b, 0);
+  LICE_FillRect(&b, -3, 2, 5, 100, 0xaabbccdd);
+  EXPECT_EQ(CountEqual(&b, 0xaabbccdd), 2 * 3);
+  EXPECT_EQ(LICE_GetPixel(&b, 1, 4), 0xaabbccddu);
+  EXPECT_EQ(LICE_GetPixel(&b, 2, 4), 0u);
+}
+
+TEST(LiceFill, QuarterStepsUseShiftForms) {
+  LICE_MemBitmap b(1, 1);
+  const LICE_pixel white = 0xffffffff;
+  struct Case {
+    float alpha;
+    LICE_pixel want;
+  };
+  // Over black: 3/4 -> 127 + 63, 1/2 -> 127, 1/4 -> 63.
+  for (Case c : {Case{0.75f, 0xbebebebe}, Case{0.5f, 0x7f7f7f7f}, Case{0.25f, 0x3f3f3f3f},
+                 Case{1.0f, white}}) {
+    b.getBits()[0] = 0;
+    LICE_FillRect(&b, 0, 0, 1, 1, white, c.alpha, 0);
+    EXPECT_EQ(b.getBits()[0], c.want) << c.alpha;
+  }
+  // Other weights use the copy formula: 0 + (255 - 0) ... truncated.
+  b.getBits()[0] = 0;
+  LICE_FillRect(&b, 0, 0, 1, 1, LICE_RGBA(200, 200, 200, 200), 0.37f, 0);
+  const int w = int(0.37f * 256);
+  const int want = 200 + (0 - 200) * (256 - w) / 256;
+  EXPECT_EQ(b.getBits()[0], LICE_RGBA(want, want, want, want));
+}
+
+TEST(LiceFill, SourceAlphaFlagScalesWeightByColourAlpha) {
+  LICE_MemBitmap b(1, 1);
+  b.getBits()[0] = 0;
+  // Colour alpha 128 at alpha 1.0 gives w = int(128 / 255 * 256) = 128: half and half.
+  LICE_FillRect(&b, 0, 0, 1, 1, LICE_RGBA(255, 255, 255, 128), 1.0f, LICE_BLIT_USE_ALPHA);
+  EXPECT_EQ(b.getBits()[0], LICE_MixHalf(0, LICE_RGBA(255, 255, 255, 128)));
+  b.getBits()[0] = 0x10101010;
+  LICE_FillRect(&b, 0, 0, 1, 1, LICE_RGBA(255, 255, 255, 0), 1.0f, LICE_BLIT_USE_ALPHA);
+  EXPECT_EQ(b.getBits()[0], 0x10101010u);
+}
+
+TEST(LiceFill, OtherModesUsePlainOperation) {
+  LICE_MemBitmap b(2, 1);
+  b.getBits()[0] = LICE_RGBA(100, 100, 100, 100);
+  LICE_FillRect(&b, 0, 0, 1, 1, LICE_RGBA(200, 200, 200, 200), 1.0f, LICE_BLIT_MODE_ADD);
+  EXPECT_EQ(b.getBits()[0], 0xffffffffu);
+  b.getBits()[1] = 0x01020304;
+  LICE_FillRect(&b, 1, 0, 1, 1, 0xffffffff, 1.0f, 0x42);
+  EXPECT_EQ(b.getBits()[1], 0x01020304u);
+}
+
+TEST(LiceFill, ClearRectMasksAlpha) {
+  LICE_MemBitmap b(3, 3);
+  Fill(&b, LICE_RGBA(10, 20, 30, 255));
+  LICE_ClearRect(&b, 1, 1, 10, 10, 0xFFFFFF00, 0);
+  EXPECT_EQ(LICE_GetPixel(&b, 1, 1), LICE_RGBA(10, 20, 30, 0));
+  EXPECT_EQ(LICE_GetPixel(&b, 2, 2), LICE_RGBA(10, 20, 30, 0));
+  EXPECT_EQ(LICE_GetPixel(&b, 0, 1), LICE_RGBA(10, 20, 30, 255));
+  LICE_ClearRect(&b, 0, 0, 1, 1, 0, 0x000000ff);
+  EXPECT_EQ(LICE_GetPixel(&b, 0, 0), 0x000000ffu);
+}
+
+TEST(LiceFill, PutPixelAndGetPixel) {
+  LICE_MemBitmap b(3, 3);
+  Fill(&b, 0);
+  LICE_PutPixel(&b, 2, 1, 0xffffffff, 0.5f, 0);
+  EXPECT_EQ(LICE_GetPixel(&b, 2, 1), 0x7f7f7f7fu);
+  // The source-alpha flag is not consulted: a transparent colour still lands.
+  LICE_PutPixel(&b, 0, 0, LICE_RGBA(9, 8, 7, 0), 1.0f, LICE_BLIT_USE_ALPHA);
+  EXPECT_EQ(LICE_GetPixel(&b, 0, 0), LICE_RGBA(9, 8, 7, 0));
+  LICE_PutPixel(&b, 3, 0, 0xffffffff, 1.0f, 0);
+  LICE_PutPixel(&b, -1, 0, 0xffffffff, 1.0f, 0);
+  EXPECT_EQ(LICE_GetPixel(&b, 3, 0), 0u);
+  EXPECT_EQ(LICE_GetPixel(&b, 0, -1), 0u);
+  EXPECT_EQ(LICE_GetPixel(nullptr, 0, 0), 0u);
+  EXPECT_EQ(CountEqual(&b, 0), 7);
+}
+
+TEST(LiceFill, GradRectChangesLinearly) {
+  LICE_MemBitmap b(4, 3);
+  Fill(&b, 0);
+  // Red climbs by 0.25 per pixel across, blue by 0.5 per row; opaque.
+  LICE_GradRect(&b, 0, 0, 4, 3, 0.0f, 0.0f, 0.0f, 1.0f, 0.25f, 0, 0, 0, 0, 0, 0.5f, 0, 0);
+  EXPECT_EQ(LICE_GetPixel(&b, 0, 0), LICE_RGBA(0, 0, 0, 255));
+  EXPECT_EQ(LICE_GETR(LICE_GetPixel(&b, 2, 0)), 128);
+  EXPECT_EQ(LICE_GETB(LICE_GetPixel(&b, 0, 1)), 128);
+  EXPECT_EQ(LICE_GetPixel(&b, 3, 2), LICE_RGBA(191, 0, 255, 255));
+  // Clipping on the left keeps the gradient anchored at the rectangle's corner.
+  Fill(&b, 0);
+  LICE_GradRect(&b, -4, 0, 8, 1, 0.0f, 0, 0, 1.0f, 0.125f, 0, 0, 0, 0, 0, 0, 0, 0);
+  EXPECT_EQ(LICE_GETR(LICE_GetPixel(&b, 0, 0)), 128);
+}
+
+// ---------------------------------------------------------------------------
+// Scaled blit
+// ---------------------------------------------------------------------------
+
+TEST(LiceScaledBlit, NearestDoublesEachPixel) {
+  LICE_MemBitmap s(2, 2), d(4, 4);
+  FillCoords(&s);
+  Fill(&d, 0);
+  LICE_ScaledBlit(&d, &s, 0, 0, 4, 4, 0, 0, 2, 2, 1.0f, 0);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(LICE_GetPixel(&d, x, y), LICE_RGBA(x / 2, y / 2, 0, 255));
+}
+
+TEST(LiceScaledBlit, SameSizeBecomesPlainBlitAtRoundedPosition) {
+  LICE_MemBitmap s(8, 8), d(4, 4);
+  FillCoords(&s);
+  LICE_ScaledBlit(&d, &s, 0, 0, 4, 4, 2.4f, 3.6f, 4.0f, 4.0f, 1.0f, 0);
+  EXPECT_EQ(LICE_GetPixel(&d, 0, 0), LICE_RGBA(2, 4, 0, 255));
+  EXPECT_EQ(LICE_GetPixel(&d, 3, 3), LICE_RGBA(5, 7, 0, 255));
+}
+
+TEST(LiceScaledBlit, NegativeSizeMirrors) {
+  LICE_MemBitmap s(4, 1), d(4, 1);
+  FillCoords(&s);
+  // Width -4 at x 4: the box covers 0..3 and the source runs right to left.
+  LICE_ScaledBlit(&d, &s, 4, 0, -4, 1, 0, 0, 4, 1, 1.0f, 0);
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(LICE_GETR(LICE_GetPixel(&d, x, 0)), 3 - x);
+}
+
+TEST(LiceScaledBlit, BilinearInterpolatesBetweenPixels) {
+  LICE_MemBitmap s(2, 1), d(4, 1);
+  s.getBits()[0] = LICE_RGBA(0, 0, 0, 255);
+  s.getBits()[1] = LICE_RGBA(200, 200, 200, 255);
+  LICE_ScaledBlit(&d, &s, 0, 0, 4, 1, 0, 0, 2, 1, 1.0f, LICE_BLIT_FILTER_BILINEAR);
+  const int r0 = LICE_GETR(LICE_GetPixel(&d, 0, 0)), r1 = LICE_GETR(LICE_GetPixel(&d, 1, 0));
+  const int r2 = LICE_GETR(LICE_GetPixel(&d, 2, 0)), r3 = LICE_GETR(LICE_GetPixel(&d, 3, 0));
+  EXPECT_EQ(r0, 0);    // at the edge, clamped
+  EXPECT_EQ(r1, 50);   // a quarter of the way
+  EXPECT_EQ(r2, 150);  // three quarters
+  EXPECT_EQ(r3, 200);
+}
+
+TEST(LiceScaledBlit, FilteredReductionAveragesCoveredPixels) {
+  LICE_MemBitmap s(4, 4), d(1, 1);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x)
+      s.getBits()[y * s.getRowSpan() + x] = ((x + y) & 1) ? LICE_RGBA(200, 100, 0, 255) : LICE_RGBA(0, 0, 0, 255);
+  LICE_ScaledBlit(&d, &s, 0, 0, 1, 1, 0, 0, 4, 4, 1.0f, LICE_BLIT_FILTER_BILINEAR);
+  EXPECT_EQ(LICE_GetPixel(&d, 0, 0), LICE_RGBA(100, 50, 0, 255));
+  // Without the filter the nearest pixel is picked.
+  LICE_ScaledBlit(&d, &s, 0, 0, 1, 1, 0, 0, 4, 4, 1.0f, 0);
+  const LICE_pixel p = LICE_GetPixel(&d, 0, 0);
+  EXPECT_TRUE(p == LICE_RGBA(200, 100, 0, 255) || p == LICE_RGBA(0, 0, 0, 255));
+}
+
+TEST(LiceScaledBlit, HalfWeightAndSourceAlpha) {
+  LICE_MemBitmap s(1, 1), d(2, 2);
+  s.getBits()[0] = 0xffffffff;
+  Fill(&d, 0);
+  LICE_ScaledBlit(&d, &s, 0, 0, 2, 2, 0, 0, 1, 1, 0.5f, 0);
+  EXPECT_EQ(CountEqual(&d, 0x7f7f7f7f), 4);
+  s.getBits()[0] = LICE_RGBA(255, 255, 255, 0);
+  LICE_ScaledBlit(&d, &s, 0, 0, 2, 2, 0, 0, 1, 1, 1.0f, LICE_BLIT_USE_ALPHA);
+  EXPECT_EQ(CountEqual(&d, 0x7f7f7f7f), 4);
+}
+
+TEST(LiceScaledBlit, SourceOutsideBitmapDrawsNothingThere) {
+  LICE_MemBitmap s(2, 2), d(4, 4);
+  Fill(&s, 0xffffffff);
+  Fill(&d, 0);
+  LICE_ScaledBlit(&d, &s, 0, 0, 4, 4, -2, -2, 4, 4, 1.0f, 0);
+  EXPECT_EQ(CountEqual(&d, 0xffffffff), 4);
+  EXPECT_EQ(LICE_GetPixel(&d, 3, 3), 0xffffffffu);
+}
+
+// ---------------------------------------------------------------------------
+// Rotated blit
+// ---------------------------------------------------------------------------
+
+TEST(LiceRotatedBlit, ZeroAngleIsAPlainMapping) {
+  LICE_MemBitmap s(4, 4), d(4, 4);
+  FillCoords(&s);
+  LICE_RotatedBlit(&d, &s, 0, 0, 4, 4, 0, 0, 4, 4, 0.0f, true, 1.0f, 0);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(LICE_GetPixel(&d, x, y), LICE_RGBA(x, y, 0, 255));
+}
+
+TEST(LiceRotatedBlit, HalfTurnFlipsBothAxes) {
+  LICE_MemBitmap s(4, 4), d(4, 4);
+  FillCoords(&s);
+  LICE_RotatedBlit(&d, &s, 0, 0, 4, 4, 0, 0, 4, 4, float(M_PI), true, 1.0f, 0);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x)
+      EXPECT_EQ(LICE_GetPixel(&d, x, y), LICE_RGBA(3 - x, 3 - y, 0, 255));
+}
+
+TEST(LiceRotatedBlit, ClipToSourceRectLeavesOutsidePixels) {
+  LICE_MemBitmap s(8, 8), d(4, 4);
+  FillCoords(&s);
+  Fill(&d, 0x12345678);
+  // An eighth of a turn: the box corners map outside the source rectangle.
+  LICE_RotatedBlit(&d, &s, 0, 0, 4, 4, 2, 2, 4, 4, float(M_PI / 4), true, 1.0f, 0);
+  EXPECT_EQ(LICE_GetPixel(&d, 0, 0), 0x12345678u);
+  EXPECT_EQ(LICE_GetPixel(&d, 3, 3), 0x12345678u);
+  EXPECT_NE(LICE_GetPixel(&d, 1, 1), 0x12345678u);
+  const int untouched = CountEqual(&d, 0x12345678);
+  EXPECT_GT(untouched, 0);
+  EXPECT_LT(untouched, 8);
+  // Without clipping the corners take the bitmap's pixels beyond the rectangle.
+  Fill(&d, 0x12345678);
+  LICE_RotatedBlit(&d, &s, 0, 0, 4, 4, 2, 2, 4, 4, float(M_PI / 4), false, 1.0f, 0);
+  EXPECT_EQ(CountEqual(&d, 0x12345678), 0);
+}
+
+// ---------------------------------------------------------------------------
+// Hostile input
+// ---------------------------------------------------------------------------
+
+TEST(LiceBadInput, HugeAndNegativeCoordinates) {
+  LICE_MemBitmap d(16, 16), s(8, 8);
+  Fill(&d, 0);
+  FillCoords(&s);
+  const int coords[] = {INT_MIN, INT_MIN + 1, -100000, -1, 0, 3, INT_MAX - 1, INT_MAX};
+  for (int x : coords)
+    for (int w : {INT_MIN, -5, 0, 7, INT_MAX}) EveryPrimitive(&d, &s, x, x, w, w, 1.5f, 1.0f);
+}
+
+TEST(LiceBadInput, NaNAndInfiniteFloats) {
+  LICE_MemBitmap d(16, 16), s(8, 8);
+  FillCoords(&s);
+  for (float f : {kNaN, kInf, -kInf, 1e30f, -1e30f})
+    for (float alpha : {kNaN, kInf, 0.5f, 1.0f}) EveryPrimitive(&d, &s, 2, 2, 5, 5, f, alpha);
+}
+
+TEST(LiceBadInput, EmptyNullAndPixellessBitmaps) {
+  LICE_MemBitmap empty, s(4, 4);
+  PixellessBitmap ghost;
+  for (LICE_IBitmap* d : {static_cast<LICE_IBitmap*>(&empty), static_cast<LICE_IBitmap*>(&ghost),
+                          static_cast<LICE_IBitmap*>(nullptr)}) {
+    EveryPrimitive(d, &s, 0, 0, 4, 4, 1.0f, 1.0f);
+    EveryPrimitive(&s, d, 0, 0, 4, 4, 1.0f, 1.0f);
+  }
+}
