@@ -23,7 +23,9 @@ WDL_Mutex* NameMutex() {
 }
 
 WDL_PtrList<FontNameEntry>* sNames;  // sorted by strcmp of name
-bool sFontconfigReady;
+// Our own configuration rather than the process default: a host that uses fontconfig
+// itself keeps its configuration when we release ours at unload.
+FcConfig* sFontconfig;
 
 // Index of name in the sorted list, or -(insertion point + 1).
 int FindName(const char* name) {
@@ -50,9 +52,9 @@ bool StripSuffix(char* s, const char* suffix) {
 // Asks fontconfig for the installed file that best matches the name; fontconfig always
 // answers with some face when any is installed ("Verdana" becomes the configured sans).
 bool MatchWithFontconfig(const char* requestedName, char** file, int* faceIndex) {
-  if (!sFontconfigReady) {
-    if (!FcInit()) return false;
-    sFontconfigReady = true;
+  if (!sFontconfig) {
+    sFontconfig = FcInitLoadConfigAndFonts();
+    if (!sFontconfig) return false;
   }
   char* family = strdup(requestedName ? requestedName : "");
   if (!family) return false;
@@ -66,10 +68,10 @@ bool MatchWithFontconfig(const char* requestedName, char** file, int* faceIndex)
     FcPatternAddInteger(pat, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
     FcPatternAddInteger(pat, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
     FcPatternAddBool(pat, FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(nullptr, pat, FcMatchPattern);
+    FcConfigSubstitute(sFontconfig, pat, FcMatchPattern);
     FcDefaultSubstitute(pat);
     FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pat, &result);
+    FcPattern* match = FcFontMatch(sFontconfig, pat, &result);
     if (match) {
       FcChar8* path = nullptr;
       int index = 0;
@@ -300,4 +302,6 @@ void SWELL_FontCacheShutdown() {
     delete sNames;
     sNames = nullptr;
   }
+  if (sFontconfig) FcConfigDestroy(sFontconfig);
+  sFontconfig = nullptr;
 }
