@@ -48,7 +48,9 @@ IPlugBase::IPlugBase(int nParams, const char* channelIOStr, int nPresets, const 
       mStateChunks(plugDoesChunks),
       mIsInst(plugIsInst),
       mDoesMIDI(plugDoesMidi),
-      mLatency(latency) {
+      mLatency(latency),
+      // Idle would otherwise reset the constructor's latency to 0.
+      mLatencyRequested(latency) {
   Trace(TRACELOC, "%s:%s", effectName ? effectName : "", CurrentTime());
   mHoldParamNotifications = false;
 
@@ -342,6 +344,8 @@ void IPlugBase::RedrawParamControls() {
 
 void IPlugBase::SetLatency(int samples) {
   mLatency = samples;
+  // Idle applies the request whenever it differs, so it must follow a direct change.
+  mLatencyRequested = samples;
   if (mDelay) mDelay->SetDelay(samples > 0 ? samples : 0);
 }
 

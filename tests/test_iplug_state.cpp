@@ -1,0 +1,418 @@
+// State chunks: the byte buffer's reads and writes, the program state and the bank
+// byte for byte, the framework header, cut-short and corrupt data, the mutex around
+// restoring, and comparing a stored state.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "iplug_test_plug.h"
+
+namespace {
+
+std::vector<unsigned char> Bytes(const ByteChunk& chunk) {
+  return std::vector<unsigned char>(chunk.GetBytes(), chunk.GetBytes() + chunk.Size());
+}
+
+std::vector<unsigned char> LittleEndian(const void* value, int size) {
+  // The formats are little-endian; so is every machine we build for.
+  const auto* p = static_cast<const unsigned char*>(value);
+  return std::vector<unsigned char>(p, p + size);
+}
+
+void AppendInt(ByteChunk* chunk, int32_t v) { chunk->AppendValue(&v); }
+void AppendDouble(ByteChunk* chunk, double v) { chunk->AppendValue(&v); }
+
+std::vector<double> Values(TestPlug& plug) {
+  std::vector<double> v;
+  for (int i = 0; i < plug.NParams(); ++i) v.push_back(plug.GetParam(i)->Value());
+  return v;
+}
+
+}  // namespace
+
+// ---- ByteChunk ------------------------------------------------------------------------------------
+
+TEST(ByteChunkValues, AppendAndReadAdvanceThePosition) {
+  ByteChunk chunk;
+  int32_t i = -123456;
+  double d = 3.25;
+  bool b = true;
+  EXPECT_EQ(chunk.AppendValue(&i), 4);
+  EXPECT_EQ(chunk.AppendValue(&d), 12);
+  EXPECT_EQ(chunk.AppendValue(&b), 13);
+
+  int32_t i2 = 0;
+  double d2 = 0;
+  bool b2 = false;
+  int pos = chunk.ReadValue(&i2, 0);
+  EXPECT_EQ(pos, 4);
+  pos = chunk.ReadValue(&d2, pos);
+  EXPECT_EQ(pos, 12);
+  pos = chunk.ReadValue(&b2, pos);
+  EXPECT_EQ(pos, 13);
+  EXPECT_EQ(i2, i);
+  EXPECT_EQ(d2, d);
+  EXPECT_TRUE(b2);
+}
+
+TEST(ByteChunkValues, AReadThatDoesNotFitChangesNothing) {
+  ByteChunk chunk;
+  AppendInt(&chunk, 7);
+  double d = 42.0;
+  EXPECT_EQ(chunk.ReadValue(&d, 0), -1);  // 8 bytes wanted, 4 there
+  EXPECT_EQ(d, 42.0);
+  int32_t v = 9;
+  EXPECT_EQ(chunk.ReadValue(&v, 1), -1);
+  EXPECT_EQ(chunk.ReadValue(&v, -1), -1);
+  EXPECT_EQ(chunk.ReadValue(&v, std::numeric_limits<int>::max()), -1);
+  EXPECT_EQ(v, 9);
+  EXPECT_EQ(chunk.ReadValue(&v, 0), 4);
+  EXPECT_EQ(chunk.ReadValue(&v, 4), -1);  // exactly at the end
+}
+
+TEST(ByteChunkStrings, LayoutIsLengthThenBytesWithoutTerminator) {
+  ByteChunk chunk;
+  chunk.AppendString("abc");
+  EXPECT_EQ(Bytes(chunk), (std::vector<unsigned char>{3, 0, 0, 0, 'a', 'b', 'c'}));
+  chunk.AppendString(static_cast<const char*>(nullptr));
+  EXPECT_EQ(chunk.Size(), 11);
+}
+
+TEST(ByteChunkStrings, ReadingFollowsTheLengthRules) {
+  ByteChunk chunk;
+  chunk.AppendString("name");  // 0..7
+  AppendInt(&chunk, 0);        // 8..11: empty text
+  AppendInt(&chunk, 3);        // 12..18: "x\0y"
+  chunk.AppendBytes("x\0y", 3);
+  WDL_String text("previous");
+  EXPECT_EQ(chunk.ReadString(&text, 0), 8);
+  EXPECT_STREQ(text.Get(), "name");
+  EXPECT_EQ(chunk.ReadString(&text, 8), 12);
+  EXPECT_STREQ(text.Get(), "");
+  EXPECT_EQ(chunk.ReadString(&text, 12), 19);
+  EXPECT_STREQ(text.Get(), "x");  // cut at the first NUL
+}
+
+TEST(ByteChunkStrings, BadLengthsNeverReadOutsideTheChunk) {
+  WDL_String text("kept");
+  ByteChunk shortLength;
+  shortLength.AppendBytes("\x01\x00", 2);
+  EXPECT_EQ(shortLength.ReadString(&text, 0), -1);
+
+  ByteChunk negative;
+  AppendInt(&negative, -3);
+  negative.AppendBytes("abcdef", 6);
+  EXPECT_EQ(negative.ReadString(&text, 0), -1);  // would run backwards
+
+  ByteChunk pastEnd;
+  AppendInt(&pastEnd, 100);
+  pastEnd.AppendBytes("abc", 3);
+  EXPECT_EQ(pastEnd.ReadString(&text, 0), 104);  // a position past the end ...
+  EXPECT_STREQ(text.Get(), "kept");              // ... and no name taken
+
+  ByteChunk huge;
+  AppendInt(&huge, std::numeric_limits<int32_t>::max());
+  EXPECT_EQ(huge.ReadString(&text, 0), -1);  // the position would not fit an int
+  EXPECT_STREQ(text.Get(), "kept");
+}
+
+TEST(ByteChunkStrings, AppendChunkResizeAndEquality) {
+  ByteChunk a, b;
+  a.AppendString("hi");
+  b.AppendChunk(&a);
+  b.AppendChunk(nullptr);
+  EXPECT_TRUE(a.IsEqual(&b));
+  b.Resize(3);
+  EXPECT_EQ(b.Size(), 3);
+  EXPECT_FALSE(a.IsEqual(&b));
+  b.Resize(-5);
+  EXPECT_EQ(b.Size(), 0);
+}
+
+// ---- Program state -------------------------------------------------------------------------------
+
+TEST(ProgramState, FiveParametersWriteFortyLittleEndianBytes) {
+  TestPlug plug;
+  plug.InitFiveParams();
+  ByteChunk chunk;
+  ASSERT_TRUE(plug.SerializeParams(&chunk));
+  ASSERT_EQ(chunk.Size(), 40);
+  std::vector<unsigned char> expected;
+  for (double v : {-20.0, 1000.0, 0.25, 3.0, 0.0}) {
+    auto bytes = LittleEndian(&v, 8);
+    expected.insert(expected.end(), bytes.begin(), bytes.end());
+  }
+  EXPECT_EQ(Bytes(chunk), expected);
+  EXPECT_EQ(plug.UnserializeParams(&chunk, 0), 40);
+}
+
+TEST(ProgramState, RoundTripClampsIntoRangesAndNotifiesInOrder) {
+  TestPlug plug;
+  plug.InitFiveParams();
+  ByteChunk chunk;
+  AppendInt(&chunk, 0x11223344);  // something before the state
+  for (double v : {-100.0, 500.0, 0.75, 11.0, 1.0}) AppendDouble(&chunk, v);
+  EXPECT_EQ(plug.UnserializeParams(&chunk, 4), 44);
+  EXPECT_EQ(Values(plug), (std::vector<double>{-60.0, 500.0, 0.75, 10.0, 1.0}));
+  EXPECT_EQ(plug.paramChanges, (std::vector<int>{0, 1, 2, 3, 4}));
+}
+
+TEST(ProgramState, AStateCutShortChangesNoValueAndReturnsMinusOne) {
+  TestPlug plug;
+  plug.InitFiveParams();
+  const auto before = Values(plug);
+  ByteChunk chunk;
+  for (double v : {1.0, 2000.0, 0.5, 4.0, 1.0}) AppendDouble(&chunk, v);
+  chunk.Resize(36);
+  EXPECT_EQ(plug.UnserializeParams(&chunk, 0), -1);
+  EXPECT_EQ(Values(plug), before);
+  EXPECT_EQ(plug.paramChanges.size(), 5u);  // the plug-in still re-derives from its values
+  EXPECT_EQ(plug.UnserializeParams(&chunk, 30), -1);
+  EXPECT_EQ(plug.UnserializeParams(nullptr, 0), -1);
+  EXPECT_EQ(Values(plug), before);
+}
+
+TEST(ProgramState, NegativeStartAndNoParametersLeaveThePositionAlone) {
+  TestPlug plug;
+  plug.InitFiveParams();
+  ByteChunk chunk;
+  AppendDouble(&chunk, 1.0);
+  EXPECT_EQ(plug.UnserializeParams(&chunk, -1), -1);
+  TestPlug none(0);
+  EXPECT_EQ(none.UnserializeParams(&chunk, 3), 3);
+  ByteChunk empty;
+  EXPECT_TRUE(none.SerializeParams(&empty));
+  EXPECT_EQ(empty.Size(), 0);
+}
+
+TEST(ProgramState, NaNKeepsTheValueAndInfinitiesClamp) {
+  TestPlug plug;
+  plug.InitFiveParams();
+  ByteChunk chunk;
+  for (double v : {std::nan(""), std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+                   std::nan(""), 0.0})
+    AppendDouble(&chunk, v);
+  EXPECT_EQ(plug.UnserializeParams(&chunk, 0), 40);
+  EXPECT_EQ(Values(plug), (std::vector<double>{-20.0, 22050.0, 0.0, 3.0, 0.0}));
+}
+
+TEST(ProgramState, PresetParamsOnlyHonoursThePresetFlag) {
+  TestPlug plug;
+  plug.InitFiveParams();
+  plug.GetParam(1)->SetIsPresetParam(false);
+  ByteChunk chunk;
+  for (double v : {1.0, 2000.0, 0.5, 4.0, 1.0}) AppendDouble(&chunk, v);
+  EXPECT_EQ(plug.UnserializeState_New(&chunk, 0, true), 40);
+  EXPECT_EQ(Values(plug), (std::vector<double>{1.0, 1000.0, 0.5, 4.0, 1.0}));
+  EXPECT_EQ(plug.UnserializeState(&chunk, 0), 40);
+  EXPECT_EQ(plug.GetParam(1)->Value(), 2000.0);
+}
+
+TEST(ProgramState, TheMutexIsHeldWhileOnParamChangeReentersIt) {
+  TestPlug plug;
+  plug.InitFiveParams();
+  plug.checkMutexInParamChange = true;
+  ByteChunk chunk;
+  plug.SerializeParams(&chunk);
+  EXPECT_EQ(plug.UnserializeParams(&chunk, 0), 40);
+  EXPECT_EQ(plug.mutexFreeInParamChange, std::vector<bool>(5, false));
+  EXPECT_TRUE(MutexIsFree(plug.Mutex()));
+}
+
+TEST(ProgramState, AHoldSuppressesTheNotifications) {
+  TestPlug plug;
+  plug.InitFiveParams();
+  ByteChunk chunk;
+  plug.SerializeParams(&chunk);
+  plug.Hold(true);
+  EXPECT_EQ(plug.UnserializeParams(&chunk, 0), 40);
+  EXPECT_TRUE(plug.paramChanges.empty());
+  plug.Hold(false);
+  plug.UnserializeParams(&chunk, 0);
+  EXPECT_EQ(plug.paramChanges.size(), 5u);
+}
+
+// ---- Framework header ------------------------------------------------------------------------------
+
+TEST(ChunkHeader, BytesAndReadingBack) {
+  ByteChunk chunk;
+  AppendInt(&chunk, 99);
+  IPlugBase::InitChunkWithIPlugVer(&chunk);  // empties the chunk first
+  EXPECT_EQ(Bytes(chunk), (std::vector<unsigned char>{'t', 'f', 'f', 'p', 0x00, 0x00, 0x01, 0x00}));
+  AppendDouble(&chunk, 1.0);
+  int pos = 0;
+  EXPECT_EQ(IPlugBase::GetIPlugVerFromChunk(&chunk, &pos), 65536);
+  EXPECT_EQ(pos, 8);
+}
+
+TEST(ChunkHeader, AbsentOrCutShortHeaders) {
+  ByteChunk plain;
+  AppendDouble(&plain, 1.0);
+  int pos = 0;
+  EXPECT_EQ(IPlugBase::GetIPlugVerFromChunk(&plain, &pos), 0);
+  EXPECT_EQ(pos, 0);
+
+  ByteChunk magicOnly;
+  AppendInt(&magicOnly, IPLUG_CHUNK_MAGIC);
+  magicOnly.AppendBytes("\x01\x00", 2);
+  pos = 0;
+  EXPECT_EQ(IPlugBase::GetIPlugVerFromChunk(&magicOnly, &pos), 0);
+  EXPECT_EQ(pos, -1);
+
+  ByteChunk tiny;
+  tiny.AppendBytes("tf", 2);
+  pos = 0;
+  EXPECT_EQ(IPlugBase::GetIPlugVerFromChunk(&tiny, &pos), 0);
+  EXPECT_EQ(pos, 0);
+  pos = -1;
+  EXPECT_EQ(IPlugBase::GetIPlugVerFromChunk(&magicOnly, &pos), 0);
+  EXPECT_EQ(pos, -1);
+  EXPECT_EQ(IPlugBase::GetIPlugVerFromChunk(nullptr, &pos), 0);
+  EXPECT_EQ(IPlugBase::GetIPlugVerFromChunk(&plain, nullptr), 0);
+}
+
+// ---- Bank ---------------------------------------------------------------------------------------------
+
+TEST(Bank, OneSlotNamedDashIsFortySixBytes) {
+  TestPlug plug;
+  plug.InitFiveParams();
+  plug.MakeDefaultPreset("-", 1);
+  ByteChunk bank;
+  ASSERT_TRUE(plug.SerializePresets(&bank));
+  ASSERT_EQ(bank.Size(), 46);
+  const auto bytes = Bytes(bank);
+  EXPECT_EQ(std::vector<unsigned char>(bytes.begin(), bytes.begin() + 6),
+            (std::vector<unsigned char>{1, 0, 0, 0, '-', 1}));
+  ByteChunk state;
+  plug.SerializeParams(&state);
+  EXPECT_EQ(std::vector<unsigned char>(bytes.begin() + 6, bytes.end()), Bytes(state));
+}
+
+TEST(Bank, UninitialisedSlotsCarryNoStateAndNoSlotsWriteNothing) {
+  TestPlug plug(5, "2-2", 2);
+  ByteChunk bank;
+  ASSERT_TRUE(plug.SerializePresets(&bank));
+  EXPECT_EQ(bank.Size(), 2 * (4 + 7 + 1));  // "empty 0", "empty 1", flags 0
+
+  TestPlug none(5, "2-2", 0);
+  ByteChunk empty;
+  EXPECT_TRUE(none.SerializePresets(&empty));
+  EXPECT_EQ(empty.Size(), 0);
+  EXPECT_EQ(none.UnserializePresets(&empty, 0), 0);
+}
+
+TEST(Bank, RoundTripRestoresSlotsAndTheCurrentPreset) {
+  TestPlug source(5, "2-2", 3);
+  source.InitFiveParams();
+  source.MakePresetFromNamedParams("first", 1, 0, -30.0);
+  source.MakePresetFromNamedParams("second", 1, 0, -10.0);
+  ByteChunk bank;
+  source.SerializePresets(&bank);
+
+  TestPlug target(5, "2-2", 3);
+  target.InitFiveParams();
+  EXPECT_EQ(target.UnserializePresets(&bank, 0), bank.Size());
+  EXPECT_STREQ(target.GetPresetName(0), "first");
+  EXPECT_STREQ(target.GetPresetName(1), "second");
+  EXPECT_STREQ(target.GetPresetName(2), "empty 2");
+  EXPECT_TRUE(target.GetPreset(1)->mInitialized);
+  EXPECT_FALSE(target.GetPreset(2)->mInitialized);
+  EXPECT_EQ(target.GetParam(0)->Value(), -30.0);  // current preset 0 restored
+  EXPECT_TRUE(target.GetPreset(1)->mChunk.IsEqual(&source.GetPreset(1)->mChunk));
+}
+
+TEST(Bank, ASlotWithNameLengthZeroReadsBackEmpty) {
+  TestPlug plug(5, "2-2", 2);
+  plug.InitFiveParams();
+  ByteChunk bank;
+  AppendInt(&bank, 4);
+  bank.AppendBytes("full", 4);
+  bank.AppendBytes("\1", 1);
+  plug.SerializeParams(&bank);
+  AppendInt(&bank, 0);
+  bank.AppendBytes("\0", 1);
+  EXPECT_EQ(plug.UnserializePresets(&bank, 0), bank.Size());
+  EXPECT_STREQ(plug.GetPresetName(0), "full");
+  EXPECT_STREQ(plug.GetPresetName(1), "");
+}
+
+TEST(Bank, ACutShortBankChangesNoSlotAndNoValue) {
+  TestPlug source(5, "2-2", 2);
+  source.InitFiveParams();
+  source.MakePresetFromNamedParams("a", 1, 0, -1.0);
+  source.MakePresetFromNamedParams("b", 1, 0, -2.0);
+  ByteChunk bank;
+  source.SerializePresets(&bank);
+
+  TestPlug target(5, "2-2", 2);
+  target.InitFiveParams();
+  target.GetParam(3)->Set(-7.0);
+  const auto values = Values(target);
+  // Cut inside the second slot's state: the first slot was read completely.
+  bank.Resize(bank.Size() - 3);
+  EXPECT_EQ(target.UnserializePresets(&bank, 0), -1);
+  EXPECT_STREQ(target.GetPresetName(0), "empty 0");
+  EXPECT_STREQ(target.GetPresetName(1), "empty 1");
+  EXPECT_FALSE(target.GetPreset(0)->mInitialized);
+  EXPECT_EQ(target.GetPreset(0)->mChunk.Size(), 0);
+  EXPECT_EQ(Values(target), values);
+  EXPECT_EQ(target.UnserializePresets(&bank, -1), -1);
+  EXPECT_EQ(target.UnserializePresets(nullptr, 0), -1);
+}
+
+// A plug-in with its own state format: the bank's slots carry that format too.
+TEST(Bank, SlotsGoThroughTheVirtualStateOperations) {
+  struct Tagged : TestPlug {
+    bool SerializeState(ByteChunk* chunk) override {
+      const int32_t tag = 0x7A7A7A7A;
+      chunk->AppendValue(&tag);
+      return SerializeParams(chunk);
+    }
+    int UnserializeState(ByteChunk* chunk, int pos) override {
+      int32_t tag = 0;
+      pos = chunk->ReadValue(&tag, pos);
+      if (tag != 0x7A7A7A7A) return -1;
+      return UnserializeParams(chunk, pos);
+    }
+  } plug;
+  plug.InitFiveParams();
+  plug.MakeDefaultPreset("-", 1);
+  EXPECT_EQ(plug.GetPreset(0)->mChunk.Size(), 44);
+  ByteChunk bank;
+  plug.SerializePresets(&bank);
+  EXPECT_EQ(bank.Size(), 4 + 1 + 1 + 44);
+  plug.GetParam(0)->Set(0.0);
+  EXPECT_EQ(plug.UnserializePresets(&bank, 0), bank.Size());
+  EXPECT_EQ(plug.GetParam(0)->Value(), -20.0);
+}
+
+// ---- Comparing a stored state --------------------------------------------------------------------------
+
+TEST(CompareState, MatchesWithinSinglePrecisionTolerance) {
+  TestPlug plug;
+  plug.InitFiveParams();
+  ByteChunk chunk;
+  AppendDouble(&chunk, 123.0);  // one value before the state: startIdx counts values
+  plug.SerializeParams(&chunk);
+  EXPECT_TRUE(plug.CompareState(chunk.GetBytes(), 1));
+  EXPECT_FALSE(plug.CompareState(chunk.GetBytes(), 0));
+
+  double nudged = -20.0 + 5e-6;
+  memcpy(chunk.GetBytes() + 8, &nudged, 8);
+  EXPECT_TRUE(plug.CompareState(chunk.GetBytes(), 1));
+  double far = -20.0 + 1e-3;
+  memcpy(chunk.GetBytes() + 8, &far, 8);
+  EXPECT_FALSE(plug.CompareState(chunk.GetBytes(), 1));
+  double nan = std::nan("");
+  memcpy(chunk.GetBytes() + 8, &nan, 8);
+  EXPECT_FALSE(plug.CompareState(chunk.GetBytes(), 1));
+
+  EXPECT_FALSE(plug.CompareState(nullptr, 0));
+  EXPECT_FALSE(plug.CompareState(chunk.GetBytes(), -1));
+  TestPlug none(0);
+  EXPECT_TRUE(none.CompareState(nullptr, 0));
+}
