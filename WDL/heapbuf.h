@@ -7,6 +7,7 @@
 #ifndef WDL_HEAPBUF_H_
 #define WDL_HEAPBUF_H_
 
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <cstdint>
@@ -89,8 +90,13 @@ class WDL_TypedBuf {
     if (count <= 0) return nullptr;
     const int old = GetSize();
     if (static_cast<int64_t>(old) + count > INT32_MAX / static_cast<int64_t>(sizeof(T))) return nullptr;
+    // Growth may move the storage, so a source inside this buffer is kept as an offset.
+    const T* before = Get();
+    const bool inside = data && before && data >= before && data < before + old;
+    const ptrdiff_t offset = inside ? data - before : 0;
     if (!Resize(old + count) || GetSize() != old + count) return nullptr;
     T* dst = Get() + old;
+    if (inside) data = Get() + offset;
     if (data) memmove(dst, data, static_cast<size_t>(count) * sizeof(T));
     return dst;
   }

@@ -40,7 +40,9 @@ class WDL_String {
   // Cuts the text to newlen bytes; longer lengths leave it unchanged.
   void SetLen(int newlen) {
     if (newlen < 0) newlen = 0;
-    if (newlen < GetLength()) Get()[newlen] = 0;
+    // Writes through the owned buffer, never through the shared "" of an empty string.
+    char* p = static_cast<char*>(mHB.Get());
+    if (p && newlen < GetLength()) p[newlen] = 0;
   }
 
   // printf-style; the result is cut to maxlen bytes when maxlen > 0.
