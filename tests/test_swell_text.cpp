@@ -11,6 +11,7 @@
 
 #include "swell-fontcache.h"
 #include "swell-gdi.h"
+#include "swell-glyphcache.h"
 #include "swell-glyphs.h"
 #include "swell-utf8.h"
 
@@ -399,6 +400,68 @@ TEST(SwellUtf8, DecodesWellFormedAndRejectsTheRest) {
   EXPECT_EQ(SWELL_UTF8CompletePrefix("\xf0\x9f\x8e", 3), 0);
   EXPECT_EQ(SWELL_UTF8CompletePrefix("\xf0\x9f\x8e\xb5", 4), 4);
   EXPECT_EQ(SWELL_UTF8CompletePrefix("abc", 0), 0);
+}
+
+}  // namespace
+
+// ---- Glyph cache -------------------------------------------------------------------------
+
+namespace {
+
+TEST(SwellGlyphCache, RedrawingFromTheCacheGivesTheSamePixels) {
+  HDC a = SWELL_CreateMemContext(nullptr, 160, 40), b = SWELL_CreateMemContext(nullptr, 160, 40);
+  HFONT f = CreateFont(-15, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "Cache Test Face");
+  SelectObject(a, f);
+  SelectObject(b, f);
+  SetTextColor(a, 0x80ff40);
+  SetTextColor(b, 0x80ff40);
+  const int before = SWELL_GlyphCacheSize(f->ct_font->glyphs);
+  RECT r = {3, 2, 160, 40};
+  SWELL_DrawText(a, "Quartz jumbles", -1, &r, 0);
+  const int after = SWELL_GlyphCacheSize(f->ct_font->glyphs);
+  EXPECT_GT(after, before);
+  SWELL_DrawText(b, "Quartz jumbles", -1, &r, 0);
+  EXPECT_EQ(SWELL_GlyphCacheSize(f->ct_font->glyphs), after) << "nothing new to render";
+  EXPECT_EQ(memcmp(SWELL_GetCtxFrameBuffer(a), SWELL_GetCtxFrameBuffer(b), 160 * 40 * 4), 0);
+  SWELL_DeleteGfxContext(a);
+  SWELL_DeleteGfxContext(b);
+  DeleteObject(f);
+}
+
+TEST(SwellGlyphCache, KeepsABoundedNumberOfGlyphs) {
+  SWELL_GlyphCache* cache = SWELL_GlyphCacheCreate();
+  unsigned char pixels[4] = {1, 2, 3, 4};
+  const SWELL_CachedGlyph g = {1, 2, 2, 2, pixels};
+  for (uint32_t i = 0; i < SWELL_GLYPHCACHE_MAX_ENTRIES; i++) ASSERT_NE(SWELL_GlyphCacheAdd(cache, i, 0, true, g), nullptr);
+  EXPECT_EQ(SWELL_GlyphCacheSize(cache), SWELL_GLYPHCACHE_MAX_ENTRIES);
+  const SWELL_CachedGlyph* found = SWELL_GlyphCacheFind(cache, 77, 0, true);
+  ASSERT_NE(found, nullptr);
+  EXPECT_EQ(found->left, 1);
+  EXPECT_EQ(found->coverage[3], 4);
+  EXPECT_EQ(SWELL_GlyphCacheFind(cache, 77, 1, true), nullptr) << "another quarter pixel";
+  EXPECT_EQ(SWELL_GlyphCacheFind(cache, 77, 0, false), nullptr) << "without antialiasing";
+  SWELL_GlyphCacheAdd(cache, 5000, 0, true, g);
+  EXPECT_EQ(SWELL_GlyphCacheSize(cache), 1) << "full: starts over";
+  const SWELL_CachedGlyph huge = {0, 0, SWELL_GLYPHCACHE_MAX_SIDE + 1, 1, nullptr};
+  EXPECT_EQ(SWELL_GlyphCacheAdd(cache, 9, 0, true, huge), nullptr);
+  SWELL_GlyphCacheDestroy(cache);
+  SWELL_GlyphCacheDestroy(nullptr);
+}
+
+TEST(SwellGlyphCache, HugeGlyphsAreDrawnClippedWithoutCaching) {
+  HDC dc = SWELL_CreateMemContext(nullptr, 100, 100);
+  HFONT f = CreateFont(-1000, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "Verdana");
+  SelectObject(dc, f);
+  const int before = SWELL_GlyphCacheSize(f->ct_font->glyphs);
+  RECT r = {-300, -700, 100, 100};  // a huge full block covers the context
+  EXPECT_GT(SWELL_DrawText(dc, "\xe2\x96\x88", -1, &r, 0), 1000);
+  EXPECT_EQ(SWELL_GlyphCacheSize(f->ct_font->glyphs), before);
+  const unsigned char* px = static_cast<unsigned char*>(SWELL_GetCtxFrameBuffer(dc));
+  int drawn = 0;
+  for (int i = 0; i < 100 * 100; i++) drawn += px[i * 4] != 0;
+  EXPECT_EQ(drawn, 100 * 100);
+  SWELL_DeleteGfxContext(dc);
+  DeleteObject(f);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "ptrlist.h"
+#include "swell-glyphcache.h"
 
 namespace {
 
@@ -180,6 +181,7 @@ SWELL_FontInstance* FindOrMakeSize(FaceEntry* e, float pixelSize) {
   inst->face = e->face;
   inst->size = size;
   inst->pixelSize = pixelSize;
+  inst->glyphs = SWELL_GlyphCacheCreate();
   ComputeMetrics(inst);
   e->sizes.Add(inst);
   return inst;
@@ -279,6 +281,7 @@ void SWELL_FontCacheShutdown() {
     if (sFaces) {
       for (int i = 0; i < sFaces->GetSize(); i++) {
         FaceEntry* e = sFaces->Get(i);
+        for (int k = 0; k < e->sizes.GetSize(); k++) SWELL_GlyphCacheDestroy(e->sizes.Get(k)->glyphs);
         e->sizes.Empty(true);  // FT_Done_Face below releases the FT_Size objects
         if (e->face) FT_Done_Face(e->face);
         free(e->file);

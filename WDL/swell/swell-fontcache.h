@@ -21,11 +21,14 @@ struct SWELL_FontMetrics {
   float maxAdvance;
 };
 
+struct SWELL_GlyphCache;
+
 struct SWELL_FontInstance {
   FT_Face face;  // shared by every size of the same file
   FT_Size size;  // this instance's size object; activate it before using the face
   float pixelSize;
   SWELL_FontMetrics metrics;
+  SWELL_GlyphCache* glyphs;  // rendered glyphs of this size
 };
 
 // The FreeType mutex: hold it around any use of an instance's face.

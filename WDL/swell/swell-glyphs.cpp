@@ -1,9 +1,13 @@
 #include "swell-glyphs.h"
 
 #include <math.h>
+#include <string.h>
 
 #include FT_OUTLINE_H
 #include FT_ADVANCES_H
+
+#include "heapbuf.h"
+#include "swell-glyphcache.h"
 
 namespace {
 
@@ -55,32 +59,112 @@ inline void BlendPixel(unsigned char* px, const Rgb& c, int coverage) {
   px[0] = 255;
 }
 
-void BlitGlyph(const FT_Bitmap& bm, int left, int top, const SWELL_GfxSurface* s,
-               const SWELL_PixelBox& clip, const Rgb& color) {
-  const bool mono = bm.pixel_mode == FT_PIXEL_MODE_MONO;
-  if (!mono && bm.pixel_mode != FT_PIXEL_MODE_GRAY) return;
-  const int rows = static_cast<int>(bm.rows), width = static_cast<int>(bm.width);
-  const int pitch = bm.pitch < 0 ? -bm.pitch : bm.pitch;
-  int y0 = top, y1 = top + rows, x0 = left, x1 = left + width;
+// Blends a coverage bitmap whose top-left pixel lands on (left, top).
+void BlitCoverage(const SWELL_CachedGlyph& g, int left, int top, const SWELL_GfxSurface* s,
+                  const SWELL_PixelBox& clip, const Rgb& color) {
+  int y0 = top, y1 = top + g.rows, x0 = left, x1 = left + g.width;
   if (y0 < clip.top) y0 = clip.top;
   if (y1 > clip.bottom) y1 = clip.bottom;
   if (x0 < clip.left) x0 = clip.left;
   if (x1 > clip.right) x1 = clip.right;
   for (int y = y0; y < y1; y++) {
-    const int row = y - top;
-    const unsigned char* src = bm.pitch >= 0 ? bm.buffer + static_cast<long>(row) * pitch
-                                             : bm.buffer + static_cast<long>(rows - 1 - row) * pitch;
+    const unsigned char* src = g.coverage + static_cast<long>(y - top) * g.width;
     unsigned char* dst = s->bits + static_cast<long>(y) * s->rowBytes;
-    for (int x = x0; x < x1; x++) {
-      const int col = x - left;
-      int coverage;
-      if (mono)
-        coverage = (src[col >> 3] & (0x80 >> (col & 7))) ? 255 : 0;
-      else
-        coverage = bm.num_grays == 256 || bm.num_grays == 0 ? src[col] : src[col] * 255 / (bm.num_grays - 1);
-      BlendPixel(dst + x * 4, color, coverage);
-    }
+    for (int x = x0; x < x1; x++) BlendPixel(dst + x * 4, color, src[x - left]);
   }
+}
+
+// Coverage of column col in one row of a FreeType bitmap.
+inline int CoverageAt(const FT_Bitmap& bm, const unsigned char* row, int col) {
+  if (bm.pixel_mode == FT_PIXEL_MODE_MONO) return (row[col >> 3] & (0x80 >> (col & 7))) ? 255 : 0;
+  if (bm.num_grays <= 1 || bm.num_grays == 256) return row[col];
+  return row[col] * 255 / (bm.num_grays - 1);
+}
+
+inline const unsigned char* RowOf(const FT_Bitmap& bm, int row) {
+  const long pitch = bm.pitch < 0 ? -static_cast<long>(bm.pitch) : bm.pitch;
+  return bm.pitch >= 0 ? bm.buffer + row * pitch : bm.buffer + (static_cast<long>(bm.rows) - 1 - row) * pitch;
+}
+
+bool IsCoverageBitmap(const FT_Bitmap& bm) {
+  return bm.pixel_mode == FT_PIXEL_MODE_MONO || bm.pixel_mode == FT_PIXEL_MODE_GRAY;
+}
+
+// Blends straight from FreeType's bitmap: for glyphs too large to keep, only the clipped
+// part is touched.
+void BlitBitmap(const FT_Bitmap& bm, int left, int top, const SWELL_GfxSurface* s, const SWELL_PixelBox& clip,
+                const Rgb& color) {
+  if (!IsCoverageBitmap(bm)) return;
+  int y0 = top, y1 = top + static_cast<int>(bm.rows), x0 = left, x1 = left + static_cast<int>(bm.width);
+  if (y0 < clip.top) y0 = clip.top;
+  if (y1 > clip.bottom) y1 = clip.bottom;
+  if (x0 < clip.left) x0 = clip.left;
+  if (x1 > clip.right) x1 = clip.right;
+  for (int y = y0; y < y1; y++) {
+    const unsigned char* src = RowOf(bm, y - top);
+    unsigned char* dst = s->bits + static_cast<long>(y) * s->rowBytes;
+    for (int x = x0; x < x1; x++) BlendPixel(dst + x * 4, color, CoverageAt(bm, src, x - left));
+  }
+}
+
+// Draws a large outline glyph straight from the rasteriser's spans, limited to the clip, so
+// that a glyph of thousands of pixels never needs a bitmap of its own.
+struct SpanTarget {
+  const SWELL_GfxSurface* surface;
+  SWELL_PixelBox clip;
+  Rgb color;
+  int originX, baselineY;
+  bool mono;
+};
+
+void BlendSpans(int y, int count, const FT_Span* spans, void* user) {
+  const SpanTarget* t = static_cast<const SpanTarget*>(user);
+  const long row = static_cast<long>(t->baselineY) - y - 1;  // span rows count upward from the baseline
+  if (row < t->clip.top || row >= t->clip.bottom) return;
+  unsigned char* dst = t->surface->bits + row * t->surface->rowBytes;
+  for (int i = 0; i < count; i++) {
+    long x0 = static_cast<long>(t->originX) + spans[i].x, x1 = x0 + spans[i].len;
+    if (x0 < t->clip.left) x0 = t->clip.left;
+    if (x1 > t->clip.right) x1 = t->clip.right;
+    const int coverage = t->mono ? (spans[i].coverage >= 128 ? 255 : 0) : spans[i].coverage;
+    for (long x = x0; x < x1; x++) BlendPixel(dst + x * 4, t->color, coverage);
+  }
+}
+
+void RenderOutlineClipped(FT_Library library, FT_Outline* outline, int originX, int baselineY,
+                          const SWELL_GfxSurface* s, const SWELL_PixelBox& clip, const Rgb& color, bool mono) {
+  SpanTarget target = {s, clip, color, originX, baselineY, mono};
+  FT_Raster_Params params;
+  memset(&params, 0, sizeof(params));
+  params.source = outline;
+  params.flags = FT_RASTER_FLAG_AA | FT_RASTER_FLAG_DIRECT | FT_RASTER_FLAG_CLIP;
+  params.gray_spans = BlendSpans;
+  params.user = &target;
+  params.clip_box.xMin = static_cast<FT_Pos>(clip.left) - originX;
+  params.clip_box.xMax = static_cast<FT_Pos>(clip.right) - originX;
+  params.clip_box.yMin = static_cast<FT_Pos>(baselineY) - clip.bottom;
+  params.clip_box.yMax = static_cast<FT_Pos>(baselineY) - clip.top;
+  FT_Outline_Render(library, outline, &params);
+}
+
+// Converts FreeType's bitmap into 8-bit coverage rows in out (resized as needed).
+bool ToCoverage(const FT_Bitmap& bm, int left, int top, WDL_TypedBuf<unsigned char>* out, SWELL_CachedGlyph* g) {
+  if (!IsCoverageBitmap(bm)) return false;
+  const int rows = static_cast<int>(bm.rows), width = static_cast<int>(bm.width);
+  if (rows > SWELL_GLYPHCACHE_MAX_SIDE || width > SWELL_GLYPHCACHE_MAX_SIDE) return false;
+  unsigned char* dst = out->Resize(rows * width);
+  if (rows * width > 0 && (!dst || out->GetSize() != rows * width)) return false;
+  for (int row = 0; row < rows; row++) {
+    const unsigned char* src = RowOf(bm, row);
+    unsigned char* d = dst + static_cast<long>(row) * width;
+    for (int col = 0; col < width; col++) d[col] = static_cast<unsigned char>(CoverageAt(bm, src, col));
+  }
+  g->left = left;
+  g->top = top;
+  g->width = width;
+  g->rows = rows;
+  g->coverage = dst;
+  return true;
 }
 
 // The clip box limited to the surface; empty when there are no pixels.
@@ -129,6 +213,7 @@ void SWELL_DrawLine(SWELL_FontInstance* font, const uint32_t* cps, int n, const 
   FT_Face face = font->face;
   const FT_Int32 loadFlags = antialias ? FT_LOAD_TARGET_LIGHT : FT_LOAD_TARGET_MONO;
   const FT_Render_Mode renderMode = antialias ? FT_RENDER_MODE_NORMAL : FT_RENDER_MODE_MONO;
+  WDL_TypedBuf<unsigned char> scratch(1024);  // a glyph on its way into the cache
   float pen = x;
   FT_UInt prev = 0;
   for (int i = 0; i < n; i++) {
@@ -146,20 +231,37 @@ void SWELL_DrawLine(SWELL_FontInstance* font, const uint32_t* cps, int n, const 
       pen += advance;
       continue;
     }
-    if (FT_Load_Glyph(face, glyph, loadFlags) == 0) {
-      FT_GlyphSlot slot = face->glyph;
-      int origin;
-      if (antialias && slot->format == FT_GLYPH_FORMAT_OUTLINE) {
-        // Horizontal sub-pixel placement keeps letter spacing as measured.
-        origin = static_cast<int>(floorf(pen));
-        const FT_Pos shift = static_cast<FT_Pos>(lroundf((pen - origin) * 64.0f));
-        FT_Outline_Translate(&slot->outline, shift, 0);
-      } else {
-        origin = static_cast<int>(floorf(pen + 0.5f));
-      }
-      if (slot->format == FT_GLYPH_FORMAT_BITMAP || FT_Render_Glyph(slot, renderMode) == 0)
-        BlitGlyph(slot->bitmap, origin + slot->bitmap_left, baselineY - slot->bitmap_top, s, clip, rgb);
+    // Anti-aliased glyphs sit on quarter pixels so that letter spacing stays as measured;
+    // others snap to whole pixels.
+    int origin, subpixel = 0;
+    if (antialias) {
+      origin = static_cast<int>(floorf(pen));
+      subpixel = static_cast<int>((pen - origin) * SWELL_GLYPH_SUBPIXEL_STEPS + 0.5f);
+      if (subpixel >= SWELL_GLYPH_SUBPIXEL_STEPS) origin++, subpixel = 0;
+    } else {
+      origin = static_cast<int>(floorf(pen + 0.5f));
     }
+    const SWELL_CachedGlyph* g = SWELL_GlyphCacheFind(font->glyphs, glyph, subpixel, antialias);
+    SWELL_CachedGlyph rendered;
+    if (!g && FT_Load_Glyph(face, glyph, loadFlags) == 0) {
+      FT_GlyphSlot slot = face->glyph;
+      if (slot->format == FT_GLYPH_FORMAT_OUTLINE && subpixel)
+        FT_Outline_Translate(&slot->outline, subpixel * 64 / SWELL_GLYPH_SUBPIXEL_STEPS, 0);
+      FT_BBox box;
+      if (slot->format == FT_GLYPH_FORMAT_OUTLINE) FT_Outline_Get_CBox(&slot->outline, &box);
+      if (slot->format == FT_GLYPH_FORMAT_OUTLINE && (box.xMax - box.xMin > SWELL_GLYPHCACHE_MAX_SIDE * 64 ||
+                                                      box.yMax - box.yMin > SWELL_GLYPHCACHE_MAX_SIDE * 64)) {
+        RenderOutlineClipped(slot->library, &slot->outline, origin, baselineY, s, clip, rgb, !antialias);
+      } else if (slot->format == FT_GLYPH_FORMAT_BITMAP || FT_Render_Glyph(slot, renderMode) == 0) {
+        if (ToCoverage(slot->bitmap, slot->bitmap_left, slot->bitmap_top, &scratch, &rendered)) {
+          g = SWELL_GlyphCacheAdd(font->glyphs, glyph, subpixel, antialias, rendered);
+          if (!g) g = &rendered;  // not kept (out of memory): draw it this once
+        } else {
+          BlitBitmap(slot->bitmap, origin + slot->bitmap_left, baselineY - slot->bitmap_top, s, clip, rgb);
+        }
+      }
+    }
+    if (g) BlitCoverage(*g, origin + g->left, baselineY - g->top, s, clip, rgb);
     pen += advance;
   }
 }
