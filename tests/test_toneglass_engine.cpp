@@ -588,6 +588,18 @@ TEST(ToneglassEngine, EmptyOrMissingBuffersAreIgnored) {
 }
 
 TEST(ToneglassEngine, InstancesCreatedOnTwoThreadsAtOnce) {
+  // STK's process-wide list of live objects is edited by every tone generator that is
+  // built or destroyed; hammer it from two threads, then whole engines.
+  auto churnTones = [] {
+    for (int i = 0; i < 20000; ++i) {
+      Toneglass::Sonification tone;
+      tone.reset(i % 2 ? 48000.0 : 44100.0);
+    }
+  };
+  std::thread t1(churnTones), t2(churnTones);
+  t1.join();
+  t2.join();
+
   auto churn = [] {
     for (int i = 0; i < 40; ++i) {
       auto plug = MakeEngine(i % 2 ? 48000.0 : 44100.0);
