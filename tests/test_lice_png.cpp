@@ -1,0 +1,422 @@
+// PNG decoding: small files of every colour type written here with libpng, and
+// files that are missing, truncated, corrupt, enormous or not PNG at all.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "lice.h"
+
+namespace {
+
+std::string TempPath(const std::string& name) { return ::testing::TempDir() + "lice_png_" + name; }
+
+struct PngSpec {
+  int width = 0, height = 0;
+  int colorType = PNG_COLOR_TYPE_RGB;
+  int bitDepth = 8;
+  bool interlaced = false;
+  std::vector<png_color> palette;
+  std::vector<png_byte> paletteAlpha;  // tRNS for palette images
+  bool greyOrRgbKey = false;           // tRNS colour key for grey / RGB images
+  png_color_16 key{};
+  std::vector<std::vector<png_byte>> rows;  // packed as libpng expects
+};
+
+void WriteSilentError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+
+bool WritePng(const std::string& path, PngSpec& s) {
+  FILE* fp = fopen(path.c_str(), "wb");
+  if (!fp) return false;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, WriteSilentError, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    fclose(fp);
+    return false;
+  }
+  png_init_io(png, fp);
+  png_set_IHDR(png, info, s.width, s.height, s.bitDepth, s.colorType,
+               s.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  if (!s.palette.empty()) png_set_PLTE(png, info, s.palette.data(), int(s.palette.size()));
+  if (!s.paletteAlpha.empty())
+    png_set_tRNS(png, info, s.paletteAlpha.data(), int(s.paletteAlpha.size()), nullptr);
+  if (s.greyOrRgbKey) png_set_tRNS(png, info, nullptr, 0, &s.key);
+  png_write_info(png, info);
+  std::vector<png_bytep> rowPtrs;
+  for (auto& r : s.rows) rowPtrs.push_back(r.data());
+  png_write_image(png, rowPtrs.data());
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  fclose(fp);
+  return true;
+}
+
+// Writes the spec and decodes it into a new bitmap (owned by the caller).
+LICE_IBitmap* RoundTrip(const std::string& name, PngSpec& s) {
+  const std::string path = TempPath(name);
+  EXPECT_TRUE(WritePng(path, s));
+  LICE_IBitmap* bm = LICE_LoadPNG(path.c_str());
+  remove(path.c_str());
+  return bm;
+}
+
+void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
+  FILE* fp = fopen(path.c_str(), "wb");
+  ASSERT_NE(fp, nullptr);
+  fwrite(bytes.data(), 1, bytes.size(), fp);
+  fclose(fp);
+}
+
+std::vector<unsigned char> ReadBytes(const std::string& path) {
+  std::vector<unsigned char> out;
+  FILE* fp = fopen(path.c_str(), "rb");
+  if (!fp) return out;
+  int c;
+  while ((c = fgetc(fp)) != EOF) out.push_back((unsigned char)c);
+  fclose(fp);
+  return out;
+}
+
+// A small valid RGBA image used as the base for the corruption tests.
+std::vector<unsigned char> ValidPngBytes() {
+  PngSpec s;
+  s.width = 16;
+  s.height = 16;
+  s.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+  for (int y = 0; y < 16; ++y) {
+    std::vector<png_byte> row;
+    for (int x = 0; x < 16; ++x) {
+      row.push_back(png_byte(x * 16));
+      row.push_back(png_byte(y * 16));
+      row.push_back(png_byte(x ^ y));
+      row.push_back(png_byte(255 - x));
+    }
+    s.rows.push_back(row);
+  }
+  const std::string path = TempPath("valid.png");
+  WritePng(path, s);
+  std::vector<unsigned char> bytes = ReadBytes(path);
+  remove(path.c_str());
+  return bytes;
+}
+
+LICE_IBitmap* LoadBytes(const std::string& name, const std::vector<unsigned char>& bytes) {
+  const std::string path = TempPath(name);
+  WriteBytes(path, bytes);
+  LICE_IBitmap* bm = LICE_LoadPNG(path.c_str());
+  remove(path.c_str());
+  return bm;
+}
+
+// A bitmap that refuses every size.
+class StubbornBitmap : public LICE_IBitmap {
+ public:
+  LICE_pixel* getBits() override { return nullptr; }
+  int getWidth() override { return 0; }
+  int getHeight() override { return 0; }
+  int getRowSpan() override { return 0; }
+  bool resize(int, int) override { return false; }
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Colour types
+// ---------------------------------------------------------------------------
+
+TEST(LicePngDecode, RgbGetsOpaqueAlphaInFront) {
+  PngSpec s;
+  s.width = 3;
+  s.height = 2;
+  s.rows = {{10, 20, 30, 40, 50, 60, 70, 80, 90}, {1, 2, 3, 4, 5, 6, 7, 8, 9}};
+  LICE_IBitmap* bm = RoundTrip("rgb.png", s);
+  ASSERT_NE(bm, nullptr);
+  EXPECT_EQ(bm->getWidth(), 3);
+  EXPECT_EQ(bm->getHeight(), 2);
+  EXPECT_EQ(LICE_GetPixel(bm, 0, 0), LICE_RGBA(10, 20, 30, 255));
+  EXPECT_EQ(LICE_GetPixel(bm, 2, 1), LICE_RGBA(7, 8, 9, 255));
+  // Memory order: alpha, red, green, blue.
+  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(bm->getBits());
+  EXPECT_EQ(bytes[0], 255);
+  EXPECT_EQ(bytes[1], 10);
+  EXPECT_EQ(bytes[3], 30);
+  delete bm;
+}
+
+TEST(LicePngDecode, RgbaMovesAlphaInFront) {
+  PngSpec s;
+  s.width = 2;
+  s.height = 1;
+  s.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+  s.rows = {{10, 20, 30, 0, 40, 50, 60, 128}};
+  LICE_IBitmap* bm = RoundTrip("rgba.png", s);
+  ASSERT_NE(bm, nullptr);
+  EXPECT_EQ(LICE_GetPixel(bm, 0, 0), LICE_RGBA(10, 20, 30, 0));
+  EXPECT_EQ(LICE_GetPixel(bm, 1, 0), LICE_RGBA(40, 50, 60, 128));
+  delete bm;
+}
+
+TEST(LicePngDecode, SixteenBitSamplesAreStripped) {
+  PngSpec s;
+  s.width = 1;
+  s.height = 1;
+  s.bitDepth = 16;
+  s.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+  s.rows = {{0x12, 0x34, 0xab, 0xcd, 0xff, 0xff, 0x80, 0x00}};
+  LICE_IBitmap* bm = RoundTrip("rgba16.png", s);
+  ASSERT_NE(bm, nullptr);
+  EXPECT_EQ(LICE_GetPixel(bm, 0, 0), LICE_RGBA(0x12, 0xab, 0xff, 0x80));
+  delete bm;
+
+  PngSpec g;
+  g.width = 1;
+  g.height = 1;
+  g.bitDepth = 16;
+  g.colorType = PNG_COLOR_TYPE_GRAY;
+  g.rows = {{0x77, 0x01}};
+  bm = RoundTrip("grey16.png", g);
+  ASSERT_NE(bm, nullptr);
+  EXPECT_EQ(LICE_GetPixel(bm, 0, 0), LICE_RGBA(0x77, 0x77, 0x77, 255));
+  delete bm;
+}
+
+TEST(LicePngDecode, GreyIsOpaqueWithEqualChannels) {
+  PngSpec s;
+  s.width = 2;
+  s.height = 1;
+  s.colorType = PNG_COLOR_TYPE_GRAY;
+  s.rows = {{0, 200}};
+  LICE_IBitmap* bm = RoundTrip("grey.png", s);
+  ASSERT_NE(bm, nullptr);
+  EXPECT_EQ(LICE_GetPixel(bm, 0, 0), LICE_RGBA(0, 0, 0, 255));
+  EXPECT_EQ(LICE_GetPixel(bm, 1, 0), LICE_RGBA(200, 200, 200, 255));
+  delete bm;
+}
+
+TEST(LicePngDecode, LowBitDepthGreyIsScaledToEightBits) {
+  // 1-bit: 1 0 1 1 0 0 0 0 ...; 2-bit: 0 1 2 3; 4-bit: 0 15.
+  PngSpec one;
+  one.width = 4;
+  one.height = 1;
+  one.colorType = PNG_COLOR_TYPE_GRAY;
+  one.bitDepth = 1;
+  one.rows = {{0xb0}};
+  LICE_IBitmap* bm = RoundTrip("grey1.png", one);
+  ASSERT_NE(bm, nullptr);
+  EXPECT_EQ(LICE_GetPixel(bm, 0, 0), LICE_RGBA(255, 255, 255, 255));
+  EXPECT_EQ(LICE_GetPixel(bm, 1, 0), LICE_RGBA(0, 0, 0, 255));
+  delete bm;
+
+  PngSpec two = one;
+  two.bitDepth = 2;
+  two.rows = {{0x1b}};
+  bm = RoundTrip("grey2.png", two);
+  ASSERT_NE(bm, nullptr);
+  EXPECT_EQ(LICE_GETR(LICE_GetPixel(bm, 0, 0)), 0);
+  EXPECT_EQ(LICE_GETR(LICE_GetPixel(bm, 1, 0)), 85);
+  EXPECT_EQ(LICE_GETG(LICE_GetPixel(bm, 2, 0)), 170);
+  EXPECT_EQ(LICE_GETB(LICE_GetPixel(bm, 3, 0)), 255);
+  delete bm;
+
+  PngSpec four = one;
+  four.width = 2;
+  four.bitDepth = 4;
+  four.rows = {{0x0f}};
+  bm = RoundTrip("grey4.png", four);
+  ASSERT_NE(bm, nullptr);
+  EXPECT_EQ(LICE_GetPixel(bm, 1, 0), LICE_RGBA(255, 255, 255, 255));
+  delete bm;
+}
+
+TEST(LicePngDecode, GreyWithAlpha) {
+  PngSpec s;
+  s.width = 1;
+  s.height = 1;
+  s.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
+  s.rows = {{90, 33}};
+  LICE_IBitmap* bm = RoundTrip("greyalpha.png", s);
+  ASSERT_NE(bm, nullptr);
+  EXPECT_EQ(LICE_GetPixel(bm, 0, 0), LICE_RGBA(90, 90, 90, 33));
+  delete bm;
+}
+
+TEST(LicePngDecode, TransparencyKeyBecomesAlpha) {
+  PngSpec g;
+  g.width = 2;
+  g.height = 1;
+  g.colorType = PNG_COLOR_TYPE_GRAY;
+  g.rows = {{7, 8}};
+  g.greyOrRgbKey = true;
+  g.key.gray = 7;
+  LICE_IBitmap* bm = RoundTrip("greykey.png", g);
+  ASSERT_NE(bm, nullptr);
+  EXPECT_EQ(LICE_GETA(LICE_GetPixel(bm, 0, 0)), 0);
+  EXPECT_EQ(LICE_GetPixel(bm, 1, 0), LICE_RGBA(8, 8, 8, 255));
+  delete bm;
+
+  PngSpec c;
+  c.width = 2;
+  c.height = 1;
+  c.rows = {{1, 2, 3, 4, 5, 6}};
+  c.greyOrRgbKey = true;
+  c.key.red = 4;
+  c.key.green = 5;
+  c.key.blue = 6;
+  bm = RoundTrip("rgbkey.png", c);
+  ASSERT_NE(bm, nullptr);
+  EXPECT_EQ(LICE_GetPixel(bm, 0, 0), LICE_RGBA(1, 2, 3, 255));
+  EXPECT_EQ(LICE_GETA(LICE_GetPixel(bm, 1, 0)), 0);
+  delete bm;
+}
+
+TEST(LicePngDecode, PaletteExpandsWithAndWithoutTransparency) {
+  PngSpec s;
+  s.width = 3;
+  s.height = 1;
+  s.colorType = PNG_COLOR_TYPE_PALETTE;
+  s.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+  s.rows = {{2, 0, 1}};
+  LICE_IBitmap* bm = RoundTrip("palette.png", s);
+  ASSERT_NE(bm, nullptr);
+  EXPECT_EQ(LICE_GetPixel(bm, 0, 0), LICE_RGBA(0, 0, 255, 255));
+  EXPECT_EQ(LICE_GetPixel(bm, 1, 0), LICE_RGBA(255, 0, 0, 255));
+  delete bm;
+
+  s.paletteAlpha = {10, 20};  // entry 2 has no alpha given: opaque
+  bm = RoundTrip("palette_trns.png", s);
+  ASSERT_NE(bm, nullptr);
+  EXPECT_EQ(LICE_GetPixel(bm, 0, 0), LICE_RGBA(0, 0, 255, 255));
+  EXPECT_EQ(LICE_GetPixel(bm, 1, 0), LICE_RGBA(255, 0, 0, 10));
+  EXPECT_EQ(LICE_GetPixel(bm, 2, 0), LICE_RGBA(0, 255, 0, 20));
+  delete bm;
+
+  PngSpec four = s;  // 4-bit palette indices, two per byte
+  four.bitDepth = 4;
+  four.paletteAlpha.clear();
+  four.rows = {{0x21, 0x00}};
+  bm = RoundTrip("palette4.png", four);
+  ASSERT_NE(bm, nullptr);
+  EXPECT_EQ(LICE_GetPixel(bm, 0, 0), LICE_RGBA(0, 0, 255, 255));
+  EXPECT_EQ(LICE_GetPixel(bm, 1, 0), LICE_RGBA(0, 255, 0, 255));
+  delete bm;
+}
+
+TEST(LicePngDecode, InterlacedImageMatchesItsPixels) {
+  PngSpec s;
+  s.width = 9;
+  s.height = 7;
+  s.interlaced = true;
+  for (int y = 0; y < 7; ++y) {
+    std::vector<png_byte> row;
+    for (int x = 0; x < 9; ++x) {
+      row.push_back(png_byte(x * 20));
+      row.push_back(png_byte(y * 30));
+      row.push_back(png_byte(x + y));
+    }
+    s.rows.push_back(row);
+  }
+  LICE_IBitmap* bm = RoundTrip("interlaced.png", s);
+  ASSERT_NE(bm, nullptr);
+  for (int y = 0; y < 7; ++y)
+    for (int x = 0; x < 9; ++x)
+      ASSERT_EQ(LICE_GetPixel(bm, x, y), LICE_RGBA(x * 20, y * 30, x + y, 255)) << x << "," << y;
+  delete bm;
+}
+
+TEST(LicePngDecode, IntoExistingBitmapResizesIt) {
+  PngSpec s;
+  s.width = 5;
+  s.height = 3;
+  for (int y = 0; y < 3; ++y) s.rows.push_back(std::vector<png_byte>(15, png_byte(y)));
+  const std::string path = TempPath("into.png");
+  ASSERT_TRUE(WritePng(path, s));
+  LICE_MemBitmap target(50, 50);
+  EXPECT_EQ(LICE_LoadPNG(path.c_str(), &target), &target);
+  EXPECT_EQ(target.getWidth(), 5);
+  EXPECT_EQ(target.getRowSpan(), 8);  // rows keep their alignment
+  EXPECT_EQ(LICE_GetPixel(&target, 4, 2), LICE_RGBA(2, 2, 2, 255));
+  LICE_SysBitmap sys;
+  EXPECT_EQ(LICE_LoadPNG(path.c_str(), &sys), &sys);
+  EXPECT_EQ(LICE_GetPixel(&sys, 4, 2), LICE_RGBA(2, 2, 2, 255));
+  StubbornBitmap stubborn;
+  EXPECT_EQ(LICE_LoadPNG(path.c_str(), &stubborn), nullptr);
+  remove(path.c_str());
+}
+
+// ---------------------------------------------------------------------------
+// Bad input
+// ---------------------------------------------------------------------------
+
+TEST(LicePngBadInput, MissingFileAndNullPath) {
+  EXPECT_EQ(LICE_LoadPNG(TempPath("does-not-exist.png").c_str()), nullptr);
+  EXPECT_EQ(LICE_LoadPNG(nullptr), nullptr);
+  EXPECT_EQ(LICE_LoadPNG(""), nullptr);
+  EXPECT_EQ(LICE_LoadPNG(::testing::TempDir().c_str()), nullptr);  // a directory
+}
+
+TEST(LicePngBadInput, NotAPng) {
+  EXPECT_EQ(LoadBytes("text.png", {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd'}), nullptr);
+  EXPECT_EQ(LoadBytes("empty.png", {}), nullptr);
+  EXPECT_EQ(LoadBytes("short.png", {0x89, 'P', 'N'}), nullptr);
+}
+
+TEST(LicePngBadInput, TruncatedAtEveryLength) {
+  const std::vector<unsigned char> valid = ValidPngBytes();
+  ASSERT_GT(valid.size(), 60u);
+  LICE_IBitmap* whole = LoadBytes("whole.png", valid);
+  ASSERT_NE(whole, nullptr);
+  delete whole;
+  for (size_t len = 0; len < valid.size() - 12; ++len) {  // anything short of IEND
+    std::vector<unsigned char> cut(valid.begin(), valid.begin() + long(len));
+    LICE_IBitmap* bm = LoadBytes("cut.png", cut);
+    EXPECT_EQ(bm, nullptr) << len;
+    delete bm;
+  }
+}
+
+TEST(LicePngBadInput, CorruptBytesNeverCrash) {
+  const std::vector<unsigned char> valid = ValidPngBytes();
+  int decoded = 0;
+  for (size_t i = 8; i < valid.size(); ++i) {
+    std::vector<unsigned char> bad = valid;
+    bad[i] ^= 0x5a;
+    LICE_IBitmap* bm = LoadBytes("corrupt.png", bad);
+    decoded += bm != nullptr;
+    delete bm;
+  }
+  // A flipped byte almost always breaks a CRC or the compressed stream.
+  EXPECT_LT(decoded, int(valid.size()) / 4);
+}
+
+TEST(LicePngBadInput, EnormousDimensionsAreRefusedWithoutAllocating) {
+  // Header of a 60000 x 60000 RGBA image (14 GB of pixels) followed by nothing.
+  PngSpec s;
+  s.width = 60000;
+  s.height = 60000;
+  s.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+  const std::string path = TempPath("huge.png");
+  {
+    FILE* fp = fopen(path.c_str(), "wb");
+    ASSERT_NE(fp, nullptr);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_init_io(png, fp);
+    png_set_IHDR(png, info, s.width, s.height, 8, s.colorType, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    png_write_flush(png);
+    png_destroy_write_struct(&png, &info);
+    fclose(fp);
+  }
+  LICE_MemBitmap target(2, 2);
+  EXPECT_EQ(LICE_LoadPNG(path.c_str(), &target), nullptr);
+  EXPECT_EQ(target.getWidth(), 2);  // refused before the bitmap was touched
+  EXPECT_EQ(LICE_LoadPNG(path.c_str()), nullptr);
+  remove(path.c_str());
+}
