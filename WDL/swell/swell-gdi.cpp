@@ -134,27 +134,37 @@ HPEN CreatePen(int style, int width, int color) {
   return obj;
 }
 
-HGDIOBJ GetStockObject(int index) {
-  if (index < 0 || index >= kStockCount) return nullptr;
-  HGDIOBJ__* obj = &sStock[index];
-  // Filled on every call: plain stores, the same values each time.
-  switch (index) {
-    case WHITE_BRUSH: obj->type = TYPE_BRUSH, obj->color = ColorFromInt(0xffffff, 1.0f); break;
-    case LTGRAY_BRUSH: obj->type = TYPE_BRUSH, obj->color = ColorFromInt(0xc0c0c0, 1.0f); break;
-    case GRAY_BRUSH: obj->type = TYPE_BRUSH, obj->color = ColorFromInt(0x808080, 1.0f); break;
-    case DKGRAY_BRUSH: obj->type = TYPE_BRUSH, obj->color = ColorFromInt(0x404040, 1.0f); break;
-    case BLACK_BRUSH: obj->type = TYPE_BRUSH, obj->color = ColorFromInt(0, 1.0f); break;
-    case NULL_BRUSH: obj->type = TYPE_BRUSH, obj->color = ColorFromInt(0, 0.0f); break;
-    case WHITE_PEN: obj->type = TYPE_PEN, obj->color = ColorFromInt(0xffffff, 1.0f); break;
-    case BLACK_PEN: obj->type = TYPE_PEN, obj->color = ColorFromInt(0, 1.0f); break;
-    case NULL_PEN: obj->type = TYPE_PEN, obj->color = ColorFromInt(0, 0.0f); break;
-    case DEFAULT_GUI_FONT:
-      obj->type = TYPE_FONT;
-      obj->ct_font = SWELL_GetFallbackFont();
-      break;
-    default: return nullptr;
+namespace {
+
+// Fills the stock table once; the first caller's thread does it, later callers wait for it.
+bool InitStockObjects() {
+  struct Stock {
+    int index, type, color;
+    float alpha;
+  } const table[] = {
+      {WHITE_BRUSH, TYPE_BRUSH, 0xffffff, 1}, {LTGRAY_BRUSH, TYPE_BRUSH, 0xc0c0c0, 1},
+      {GRAY_BRUSH, TYPE_BRUSH, 0x808080, 1},  {DKGRAY_BRUSH, TYPE_BRUSH, 0x404040, 1},
+      {BLACK_BRUSH, TYPE_BRUSH, 0, 1},        {NULL_BRUSH, TYPE_BRUSH, 0, 0},
+      {WHITE_PEN, TYPE_PEN, 0xffffff, 1},     {BLACK_PEN, TYPE_PEN, 0, 1},
+      {NULL_PEN, TYPE_PEN, 0, 0},             {DEFAULT_GUI_FONT, TYPE_FONT, 0, 1},
+  };
+  for (const Stock& st : table) {
+    HGDIOBJ__* obj = &sStock[st.index];
+    obj->type = st.type;
+    obj->color = ColorFromInt(st.color, st.alpha);
+    obj->wid = st.type == TYPE_PEN ? 1 : 0;
   }
-  return obj;
+  sStock[DEFAULT_GUI_FONT].ct_font = SWELL_GetFallbackFont();
+  return true;
+}
+
+}  // namespace
+
+HGDIOBJ GetStockObject(int index) {
+  static const bool ready = InitStockObjects();
+  (void)ready;
+  if (index < 0 || index >= kStockCount || sStock[index].type == 0) return nullptr;
+  return &sStock[index];
 }
 
 void DeleteObject(HGDIOBJ obj) {
@@ -347,7 +357,7 @@ int SWELL_DrawText(HDC ctx, const char* text, int len, RECT* r, int flags) {
   } else {
     const int64_t step = static_cast<int64_t>(FloorPlus(lineExtent, 0.5));
     for (int k = 0; k < lineCount && y < clip.bottom; k++, y += step) {
-      if (y + step + m.descent < clip.top) continue;
+      if (y + 2 * step < clip.top) continue;  // wholly above the clip, descenders included
       const Line l = lineAt(k);
       if (background)
         SWELL_FillBox(surface, &clip,
