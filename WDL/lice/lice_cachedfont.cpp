@@ -5,6 +5,8 @@
 //
 // The shared scratch bitmaps make text drawing single-threaded, as the framework
 // draws only on its user-interface thread.
+#include <climits>
+#include <cstdint>
 #include <cstring>
 
 #include "lice.h"
@@ -110,19 +112,26 @@ int EncodeUtf8(unsigned cp, char* out) {
   return 4;
 }
 
+// a + b for a b >= 0, held at INT_MAX instead of overflowing.
+int SaturatingAdd(int a, int b) { return a > INT_MAX - b ? INT_MAX : a + b; }
+
 // Where a text box of w x h goes inside r, by the alignment bits (the bridge's
 // arithmetic, halves truncated toward zero).
+// Computed wide and kept within +-2^30, so that extreme rectangles cannot
+// overflow the box arithmetic that follows (such a box is off any bitmap anyway).
 void AlignBox(const RECT& r, unsigned fmt, int w, int h, int* x, int* y) {
-  *x = r.left;
+  int64_t px = r.left, py = r.top;
   if (fmt & DT_RIGHT)
-    *x = r.right - w;
+    px = (int64_t)r.right - w;
   else if (fmt & DT_CENTER)
-    *x = r.left + (r.right - r.left) / 2 - w / 2;
-  *y = r.top;
+    px = r.left + ((int64_t)r.right - r.left) / 2 - w / 2;
   if (fmt & DT_BOTTOM)
-    *y = r.bottom - h;
+    py = (int64_t)r.bottom - h;
   else if (fmt & DT_VCENTER)
-    *y = r.top + (r.bottom - r.top) / 2 - h / 2;
+    py = r.top + ((int64_t)r.bottom - r.top) / 2 - h / 2;
+  const int64_t lim = (int64_t)1 << 30;
+  *x = (int)(px < -lim ? -lim : (px > lim ? lim : px));
+  *y = (int)(py < -lim ? -lim : (py > lim ? lim : py));
 }
 
 // A pixel rectangle, right and bottom exclusive.
@@ -190,14 +199,17 @@ struct LICE_CachedFontImpl {
     if (h <= 0) return 0;
     const int w = m.right;
     if (fmt & DT_CALCRECT) {
-      rect->right = rect->left + w;
-      rect->bottom = rect->top + h;
+      rect->right = SaturatingAdd(rect->left, w);
+      rect->bottom = SaturatingAdd(rect->top, h);
       return h;
     }
     if (!bm || !bm->getBits()) return h;
     int x, y;
     AlignBox(*rect, fmt, w, h, &x, &y);
-    Box box = {x, y, x + w, y + h};
+    // Glyphs may overhang their advance box (italics, a final "f"); a margin keeps
+    // their ink, exactly as the bridge keeps it when drawing into a context.
+    const int margin = h / 2 + 2;
+    Box box = {x - margin, y - margin, x + w + margin, y + h + margin};
     box.Intersect(Box{0, 0, bm->getWidth(), bm->getHeight()});
     if (!(fmt & DT_NOCLIP)) box.Intersect(Box{rect->left, rect->top, rect->right, rect->bottom});
     const int bw = box.right - box.left, bh = box.bottom - box.top;
@@ -398,8 +410,8 @@ struct LICE_CachedFontImpl {
     Measure(f, str, len, fmt, &w, &h);
     if (h <= 0) return 0;
     if (fmt & DT_CALCRECT) {
-      rect->right = rect->left + w;
-      rect->bottom = rect->top + h;
+      rect->right = SaturatingAdd(rect->left, w);
+      rect->bottom = SaturatingAdd(rect->top, h);
       return h;
     }
     LICE_Canvas c;
