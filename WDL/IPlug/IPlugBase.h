@@ -306,7 +306,7 @@ class IPlugBase {
   // Restores the first slot named exactly name; false for a missing or empty name.
   bool RestorePreset(const char* name);
   // The slot's name, or the empty text for an index out of range.
-  const char* GetPresetName(int idx);
+  const char* GetPresetName(int idx) const;
   // Rewrites the current / a given slot with the current state and, when name is not
   // empty, renames it. An invalid index does nothing.
   void ModifyCurrentPreset(const char* name = nullptr);

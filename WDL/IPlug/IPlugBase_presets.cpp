@@ -224,7 +224,7 @@ bool IPlugBase::RestorePreset(const char* name) {
   return false;
 }
 
-const char* IPlugBase::GetPresetName(int idx) {
+const char* IPlugBase::GetPresetName(int idx) const {
   const IPreset* preset = GetPreset(idx);
   return preset ? preset->mName : "";
 }
