@@ -1,0 +1,47 @@
+#include <cstdio>
+
+#include "commands.h"
+#include "param_assign.h"
+#include "plugin.h"
+#include "render_job.h"
+#include "test_signal.h"
+
+namespace vsthost {
+
+namespace {
+
+constexpr const char* kThresholdName = "Threshold";
+
+// Whether the plug-in has a threshold to lower for the test tones. Loaded on its own so
+// the render itself starts from a freshly opened instance.
+bool HasThreshold(const std::string& path) {
+  Plugin plugin;
+  std::string ignored;
+  return plugin.Load(path, &ignored) && FindParameter(plugin, kThresholdName) >= 0;
+}
+
+}  // namespace
+
+bool RunDemo(const Options& options, std::string* error) {
+  TestSignalSource source;
+  std::vector<ParamAssignment> assignments;
+  const bool lowersThreshold = HasThreshold(PluginPathFor(options));
+  if (lowersThreshold) {
+    ParamAssignment threshold;
+    threshold.key = kThresholdName;
+    char value[32];
+    snprintf(value, sizeof(value), "%g", kDemoThresholdDb);
+    threshold.value = value;
+    assignments.push_back(threshold);
+  }
+  // The user's settings come after, so they can override the demo's.
+  assignments.insert(assignments.end(), options.assignments.begin(), options.assignments.end());
+  if (!RunRenderJob(options, source, assignments, error)) return false;
+  if (lowersThreshold)
+      printf("listen to   %s: low tones gliding through 20-70 Hz, 1 to 13 dB over the %g dB "
+           "threshold, raise blips from 440 Hz up to 880 Hz\n",
+           options.outPath.c_str(), kDemoThresholdDb);
+  return true;
+}
+
+}  // namespace vsthost

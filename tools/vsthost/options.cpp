@@ -1,0 +1,187 @@
+#include "options.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace vsthost {
+
+namespace {
+
+bool ParseBlockSize(const std::string& text, int* out, std::string* error) {
+  errno = 0;
+  char* end = nullptr;
+  const long n = strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || errno != 0 || n < 1 || n > kMaxBlockSize) {
+    *error = "--block wants a whole number from 1 to " + std::to_string(kMaxBlockSize) + ", not '" +
+             text + "'";
+    return false;
+  }
+  *out = static_cast<int>(n);
+  return true;
+}
+
+bool ParseAssignment(const std::string& option, const std::string& text, bool normalized,
+                     std::vector<ParamAssignment>* out, std::string* error) {
+  const size_t eq = text.find('=');
+  if (eq == std::string::npos || eq == 0 || eq + 1 == text.size()) {
+    *error = option + " wants " + (normalized ? "INDEX=V" : "NAME=VALUE") + ", not '" + text + "'";
+    return false;
+  }
+  ParamAssignment a;
+  a.normalized = normalized;
+  a.key = text.substr(0, eq);
+  a.value = text.substr(eq + 1);
+  out->push_back(a);
+  return true;
+}
+
+// Options that take a value accept both "--opt value" and "--opt=value".
+bool TakesValue(const std::string& name) {
+  return name == "--plugin" || name == "--block" || name == "--precision" || name == "--format" ||
+         name == "--set" || name == "--set-normalized";
+}
+
+}  // namespace
+
+bool ParseOptions(int argc, const char* const* argv, Options* options, std::string* error) {
+  *options = Options();
+  std::vector<std::string> positional;
+  bool optionsEnded = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-' ) {
+      positional.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (arg == "--help" || arg == "-h") {
+      options->command = Command::kHelp;
+      return true;
+    }
+    std::string name = arg;
+    std::string value;
+    bool hasValue = false;
+    const size_t eq = arg.find('=');
+    if (arg.compare(0, 2, "--") == 0 && eq != std::string::npos) {
+      name = arg.substr(0, eq);
+      value = arg.substr(eq + 1);
+      hasValue = true;
+    }
+    if (!TakesValue(name)) {
+      *error = "unknown option '" + arg + "' (see --help)";
+      return false;
+    }
+    if (!hasValue) {
+      if (i + 1 >= argc) {
+        *error = name + " needs a value";
+        return false;
+      }
+      value = argv[++i];
+    }
+    if (name == "--plugin") {
+      if (value.empty()) {
+        *error = "--plugin needs a path";
+        return false;
+      }
+      options->pluginPath = value;
+    } else if (name == "--block") {
+      if (!ParseBlockSize(value, &options->blockSize, error)) return false;
+    } else if (name == "--precision") {
+      if (value == "double") {
+        options->precision = Precision::kDouble;
+      } else if (value == "single") {
+        options->precision = Precision::kSingle;
+      } else {
+        *error = "--precision wants single or double, not '" + value + "'";
+        return false;
+      }
+    } else if (name == "--format") {
+      if (value == "float") {
+        options->format = OutputFormat::kFloat;
+      } else if (value == "pcm16") {
+        options->format = OutputFormat::kPcm16;
+      } else if (value == "pcm24") {
+        options->format = OutputFormat::kPcm24;
+      } else {
+        *error = "--format wants float, pcm16 or pcm24, not '" + value + "'";
+        return false;
+      }
+    } else if (name == "--set") {
+      if (!ParseAssignment(name, value, false, &options->assignments, error)) return false;
+    } else {
+      if (!ParseAssignment(name, value, true, &options->assignments, error)) return false;
+    }
+  }
+
+  if (positional.empty()) {
+    *error = "no command given (info, render or demo; see --help)";
+    return false;
+  }
+  const std::string command = positional[0];
+  const size_t files = positional.size() - 1;
+  if (command == "info") {
+    options->command = Command::kInfo;
+    if (files != 0) {
+      *error = "info takes no file arguments";
+      return false;
+    }
+  } else if (command == "render") {
+    options->command = Command::kRender;
+    if (files != 2) {
+      *error = "render wants two files: IN OUT";
+      return false;
+    }
+    options->inPath = positional[1];
+    options->outPath = positional[2];
+  } else if (command == "demo") {
+    options->command = Command::kDemo;
+    if (files > 1) {
+      *error = "demo takes at most one file: OUT";
+      return false;
+    }
+    options->outPath = files == 1 ? positional[1] : kDefaultDemoOutput;
+  } else if (command == "help") {
+    options->command = Command::kHelp;
+  } else {
+    *error = "unknown command '" + command + "' (info, render or demo; see --help)";
+    return false;
+  }
+  if ((options->command == Command::kRender || options->command == Command::kDemo) &&
+      options->outPath.empty()) {
+    *error = "the output file name is empty";
+    return false;
+  }
+  return true;
+}
+
+const char* UsageText() {
+  return "usage: toneglass-host COMMAND [options]\n"
+         "\n"
+         "Loads a Linux VST 2 plug-in (Toneglass.so unless --plugin says otherwise) and runs it.\n"
+         "\n"
+         "commands:\n"
+         "  info                  identity, flags, I/O, parameters, programs and capabilities\n"
+         "  render IN OUT         run an audio file through the plug-in and write OUT (WAV)\n"
+         "  demo [OUT]            render a ten-second built-in test signal (default OUT:\n"
+         "                        toneglass-demo.wav); tones sweep the default band over\n"
+         "                        quiet noise with Threshold at -24 dB, so blips sound at once\n"
+         "\n"
+         "options:\n"
+         "  --plugin PATH         the plug-in's .so file\n"
+         "  --block N             frames per processing call (default 512, at most 65536)\n"
+         "  --precision P         double (default; single when the plug-in lacks it) or single\n"
+         "  --format F            OUT sample format: float (default, 32-bit), pcm16 or pcm24\n"
+         "  --set NAME=VALUE      set a parameter by name to a value in its own unit\n"
+         "  --set-normalized I=V  set parameter number I to the normalised value V (0..1)\n"
+         "  -h, --help            this text\n"
+         "\n"
+         "Mono input feeds every plug-in input. OUT keeps the input's sample rate and is\n"
+         "written under a temporary name and renamed only once complete. Exit status 0 on\n"
+         "success, 1 on failure, 2 for a bad command line.\n";
+}
+
+}  // namespace vsthost

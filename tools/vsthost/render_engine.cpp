@@ -1,0 +1,182 @@
+#include "render_engine.h"
+
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
+#include "interrupt.h"
+
+namespace vsthost {
+
+namespace {
+
+// Per-channel buffers of one sample type and the pointer arrays the plug-in takes.
+template <typename Sample>
+struct ChannelBuffers {
+  std::vector<std::vector<Sample>> channels;
+  std::vector<Sample*> pointers;
+
+  void Allocate(int count, int frames) {
+    channels.assign(static_cast<size_t>(count), std::vector<Sample>(static_cast<size_t>(frames), 0));
+    pointers.resize(static_cast<size_t>(count));
+    for (int c = 0; c < count; ++c) pointers[static_cast<size_t>(c)] = channels[static_cast<size_t>(c)].data();
+  }
+  void Clear() {
+    for (std::vector<Sample>& ch : channels) std::fill(ch.begin(), ch.end(), Sample(0));
+  }
+};
+
+// Source channel that feeds plug-in input `input`, or -1 for silence.
+int SourceChannelFor(int input, int sourceChannels) {
+  if (sourceChannels == 1) return 0;
+  return input < sourceChannels ? input : -1;
+}
+
+template <typename Sample>
+void Deinterleave(const double* interleaved, int sourceChannels, int frames, ChannelBuffers<Sample>* in) {
+  const int inputs = static_cast<int>(in->channels.size());
+  for (int i = 0; i < inputs; ++i) {
+    Sample* dst = in->pointers[static_cast<size_t>(i)];
+    const int src = SourceChannelFor(i, sourceChannels);
+    if (src < 0) {
+      std::fill(dst, dst + frames, Sample(0));
+      continue;
+    }
+    for (int f = 0; f < frames; ++f) dst[f] = static_cast<Sample>(interleaved[f * sourceChannels + src]);
+  }
+}
+
+template <typename Sample>
+void Interleave(const ChannelBuffers<Sample>& out, int frames, double* interleaved) {
+  const int outputs = static_cast<int>(out.channels.size());
+  for (int c = 0; c < outputs; ++c) {
+    const Sample* src = out.pointers[static_cast<size_t>(c)];
+    for (int f = 0; f < frames; ++f) interleaved[f * outputs + c] = static_cast<double>(src[f]);
+  }
+}
+
+}  // namespace
+
+bool CheckChannels(const Plugin& plugin, int sourceChannels, std::string* error) {
+  const int inputs = plugin.NumInputs();
+  const int outputs = plugin.NumOutputs();
+  if (inputs < 1) {
+    *error = "the plug-in has no audio inputs, so it cannot process a file";
+    return false;
+  }
+  if (outputs < 1) {
+    *error = "the plug-in has no audio outputs";
+    return false;
+  }
+  if (sourceChannels < 1 || (sourceChannels > 1 && sourceChannels > inputs)) {
+    *error = "the input has " + std::to_string(sourceChannels) + " channels but the plug-in takes " +
+             std::to_string(inputs) + (inputs == 1 ? " input" : " inputs");
+    return false;
+  }
+  return true;
+}
+
+bool ConfigurePlugin(Plugin& plugin, HostContext& context, double sampleRate, int blockSize,
+                     Precision precision) {
+  context.sampleRate.store(sampleRate);
+  context.blockSize.store(blockSize);
+  plugin.Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
+  plugin.Dispatch(effSetBlockSize, 0, blockSize);
+  const bool useDouble = precision == Precision::kDouble && plugin.HasFlag(effFlagsCanDoubleReplacing) &&
+                         plugin.Effect()->processDoubleReplacing != nullptr;
+  plugin.Dispatch(effSetProcessPrecision, 0, useDouble ? kVstProcessPrecision64 : kVstProcessPrecision32);
+  return useDouble;
+}
+
+bool RenderAll(Plugin& plugin, HostContext& context, AudioSource& source, SoundFileWriter& writer,
+               bool doublePrecision, int blockSize, ProgressBar* progress, RenderResult* result,
+               std::string* error) {
+  AEffect* effect = plugin.Effect();
+  const int sourceChannels = source.Channels();
+  const int inputs = plugin.NumInputs();
+  const int outputs = plugin.NumOutputs();
+  result->sampleRate = source.SampleRate();
+  result->sourceChannels = sourceChannels;
+  result->pluginInputs = inputs;
+  result->pluginOutputs = outputs;
+  result->blockSize = blockSize;
+  result->doublePrecision = doublePrecision;
+
+  std::vector<double> sourceBlock(static_cast<size_t>(blockSize) * static_cast<size_t>(sourceChannels));
+  std::vector<double> outBlock(static_cast<size_t>(blockSize) * static_cast<size_t>(outputs));
+  ChannelBuffers<double> inDouble, outDouble;
+  ChannelBuffers<float> inFloat, outFloat;
+  if (doublePrecision) {
+    inDouble.Allocate(inputs, blockSize);
+    outDouble.Allocate(outputs, blockSize);
+  } else {
+    inFloat.Allocate(inputs, blockSize);
+    outFloat.Allocate(outputs, blockSize);
+  }
+  // Single precision goes through processReplacing; a plug-in from before VST 2.4 may
+  // have only the accumulating process call, which adds into cleared outputs.
+  const bool replacing = effect->processReplacing != nullptr;
+  if (!doublePrecision && !replacing && !effect->process) {
+    *error = "the plug-in has no processing call";
+    return false;
+  }
+
+  context.processLevel.store(kVstProcessLevelOffline);
+  context.ioChanged.store(false);
+  context.samplePos.store(0);
+  plugin.SetProcessing(true);
+  const auto start = std::chrono::steady_clock::now();
+  bool ok = true;
+  int64_t position = 0;
+  while (ok) {
+    if (InterruptRequested()) {
+      *error = "interrupted";
+      ok = false;
+      break;
+    }
+    const int64_t got = source.Read(sourceBlock.data(), blockSize, error);
+    if (got < 0) {
+      ok = false;
+      break;
+    }
+    if (got == 0) break;
+    const int frames = static_cast<int>(got);
+    result->in.Add(sourceBlock.data(), got * sourceChannels);
+    context.samplePos.store(position);
+    if (doublePrecision) {
+      Deinterleave(sourceBlock.data(), sourceChannels, frames, &inDouble);
+      outDouble.Clear();
+      effect->processDoubleReplacing(effect, inDouble.pointers.data(), outDouble.pointers.data(), frames);
+      Interleave(outDouble, frames, outBlock.data());
+    } else {
+      Deinterleave(sourceBlock.data(), sourceChannels, frames, &inFloat);
+      outFloat.Clear();
+      if (replacing)
+        effect->processReplacing(effect, inFloat.pointers.data(), outFloat.pointers.data(), frames);
+      else
+        effect->process(effect, inFloat.pointers.data(), outFloat.pointers.data(), frames);
+      Interleave(outFloat, frames, outBlock.data());
+    }
+    result->out.Add(outBlock.data(), got * outputs);
+    if (!writer.Write(outBlock.data(), got, error)) {
+      ok = false;
+      break;
+    }
+    position += got;
+    if (context.ioChanged.exchange(false) &&
+        (plugin.NumInputs() != inputs || plugin.NumOutputs() != outputs)) {
+      *error = "the plug-in changed its channel count during the render";
+      ok = false;
+      break;
+    }
+    if (progress) progress->Update(position);
+  }
+  result->wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  result->frames = position;
+  plugin.SetProcessing(false);
+  context.processLevel.store(kVstProcessLevelUser);
+  if (progress) progress->Finish();
+  return ok;
+}
+
+}  // namespace vsthost

@@ -1,0 +1,51 @@
+// Drives a loaded plug-in through a whole render as a host does: sample rate, block
+// size and precision, processing on, one processing call per block, processing off.
+#ifndef TOOLS_VSTHOST_RENDER_ENGINE_H_
+#define TOOLS_VSTHOST_RENDER_ENGINE_H_
+
+#include <cstdint>
+#include <string>
+
+#include "audio_source.h"
+#include "host_callback.h"
+#include "level_meter.h"
+#include "options.h"
+#include "plugin.h"
+#include "progress_bar.h"
+#include "sound_file_writer.h"
+
+namespace vsthost {
+
+struct RenderResult {
+  int64_t frames = 0;
+  double sampleRate = 0.0;
+  int sourceChannels = 0;
+  int pluginInputs = 0;
+  int pluginOutputs = 0;
+  int blockSize = 0;
+  bool doublePrecision = false;
+  bool precisionFellBack = false;  // double was asked for, the plug-in lacks it
+  LevelMeter in;
+  LevelMeter out;
+  double wallSeconds = 0.0;
+};
+
+// Whether the plug-in can take a source with this many channels: a mono source feeds
+// every input; otherwise the source may not have more channels than the plug-in has
+// inputs (spare inputs get silence). False with a one-line reason.
+bool CheckChannels(const Plugin& plugin, int sourceChannels, std::string* error);
+
+// Tells the plug-in the rate, block size and precision (effSetSampleRate,
+// effSetBlockSize, effSetProcessPrecision). Returns whether double precision is used.
+bool ConfigurePlugin(Plugin& plugin, HostContext& context, double sampleRate, int blockSize,
+                     Precision precision);
+
+// Runs the whole source through the plug-in into the writer. Processing is switched on
+// and off around it. False with a one-line reason; the writer is left to the caller.
+bool RenderAll(Plugin& plugin, HostContext& context, AudioSource& source, SoundFileWriter& writer,
+               bool doublePrecision, int blockSize, ProgressBar* progress, RenderResult* result,
+               std::string* error);
+
+}  // namespace vsthost
+
+#endif  // TOOLS_VSTHOST_RENDER_ENGINE_H_
