@@ -69,7 +69,7 @@ LICE_IBitmap* RoundTrip(const std::string& name, PngSpec& s) {
 void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
   FILE* fp = fopen(path.c_str(), "wb");
   ASSERT_NE(fp, nullptr);
-  fwrite(bytes.data(), 1, bytes.size(), fp);
+  if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), fp);
   fclose(fp);
 }
 
