@@ -6,8 +6,11 @@
 #include <stdint.h>
 #include <string.h>
 
+#include <atomic>
 #include <climits>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "swell-fontcache.h"
 #include "swell-gdi.h"
@@ -462,6 +465,44 @@ TEST(SwellGlyphCache, HugeGlyphsAreDrawnClippedWithoutCaching) {
   EXPECT_EQ(drawn, 100 * 100);
   SWELL_DeleteGfxContext(dc);
   DeleteObject(f);
+}
+
+}  // namespace
+
+// ---- Threads -------------------------------------------------------------------------------
+
+namespace {
+
+TEST(SwellThreads, ContextsOnSeveralThreadsShareFontsSafely) {
+  // Each thread owns its context; the font cache, glyph cache and pools are shared.
+  auto render = [](int size, std::vector<unsigned char>* out) {
+    HDC dc = SWELL_CreateMemContext(nullptr, 120, 30);
+    HFONT f = CreateFont(-size, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "Verdana");
+    SelectObject(dc, f);
+    SetTextColor(dc, 0xffffff);
+    RECT r = {0, 0, 120, 30};
+    SWELL_DrawText(dc, "Shared 0123", -1, &r, DT_CENTER);
+    const unsigned char* px = static_cast<unsigned char*>(SWELL_GetCtxFrameBuffer(dc));
+    out->assign(px, px + 120 * 30 * 4);
+    SWELL_DeleteGfxContext(dc);
+    DeleteObject(f);
+  };
+  std::vector<unsigned char> reference[3];
+  for (int s = 0; s < 3; s++) render(11 + s, &reference[s]);
+
+  std::atomic<int> mismatches{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; t++)
+    threads.emplace_back([&, t] {
+      std::vector<unsigned char> got;
+      for (int i = 0; i < 60; i++) {
+        const int s = (i + t) % 3;
+        render(11 + s, &got);
+        if (got != reference[s]) mismatches++;
+      }
+    });
+  for (std::thread& th : threads) th.join();
+  EXPECT_EQ(mismatches.load(), 0);
 }
 
 }  // namespace
