@@ -14,7 +14,7 @@ constexpr double kSilenceFloorDb = -60.5;
 constexpr double kMaxToneStep = 12.0;
 constexpr int kReferenceNote = 69;
 constexpr double kReferencePitch = 440.0;
-constexpr double kBinWidthPerHz = 0.00048828125;  // 1 / 2048
+constexpr double kInverseFrameSize = 0.00048828125;  // 1 / 2048: bin width per hertz of sample rate
 
 double LevelGain(double db) { return db < kSilenceFloorDb ? 0.0 : std::exp(db * kDbToGain); }
 }  // namespace
@@ -38,7 +38,7 @@ void Toneglass::Reset() {
   WDL_MutexLock lock(&mMutex);
   const double rate = GetSampleRate();
   mSonification.reset(rate);
-  mBinWidth = rate * kBinWidthPerHz;
+  mBinWidth = rate * kInverseFrameSize;
   mFreqView->mSampleRate = rate;
   mFreqView->mNyquist = rate * 0.5;
   mFreqView->mPeakDecay = mFreqView->mNumPoints / rate * FreqView::kPeakDecayRate;
