@@ -69,7 +69,7 @@ void EveryPrimitive(LICE_IBitmap* d, LICE_IBitmap* s, int x, int y, int w, int h
                     float alpha) {
   for (int mode : {0, 1, 2, 3, 4, 5, 0x10000, 0x100, 0xf1, 0x99}) {
     LICE_Blit(d, s, x, y, x, y, w, h, alpha, mode);
-    LICE_Blit(d, s, x, y, -x, -y, w, h, alpha, mode);
+    LICE_Blit(d, s, x, y, x == INT_MIN ? INT_MAX : -x, y == INT_MIN ? INT_MAX : -y, w, h, alpha, mode);
     LICE_FillRect(d, x, y, w, h, 0x80402010, alpha, mode);
     LICE_PutPixel(d, x, y, 0x80402010, alpha, mode);
     LICE_ScaledBlit(d, s, x, y, w, h, fx, fx, fx, fx, alpha, mode);
