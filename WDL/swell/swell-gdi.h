@@ -81,13 +81,13 @@ struct HGDIOBJ__ {
   int type;                       // TYPE_*
   int additional_refcnt;          // extra owners; 0 for a fresh object
   SWELL_Color color;              // pens and brushes
-  int wid;                        // pen width
   float font_angle;               // degrees, fonts
   int _infreelist;
   HGDIOBJ__* _next;
   SWELL_FontInstance* ct_font;    // fonts: the face and size to draw with (owned by the cache)
   char font_quality;              // 0, NONANTIALIASED_QUALITY or ANTIALIASED_QUALITY
   void* ownedImage;               // bitmaps: pixel memory freed with the object
+  int wid;                        // pens: width in pixels
 };
 
 // ---- Constants -----------------------------------------------------------------------
