@@ -1,0 +1,626 @@
+// The command-line host, tested from outside: the built tool is run on small WAV files
+// written here, against the third-party plug-ins installed in /usr/lib/vst and, once it
+// is built, Toneglass.so. Its option parser, host callback and test signal are also
+// linked in and checked directly.
+#include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sndfile.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "host_callback.h"
+#include "options.h"
+#include "test_signal.h"
+
+namespace {
+
+const char* const kEq = "/usr/lib/vst/3BandEQ-vst.so";
+const char* const kAnalyzer = "/usr/lib/vst/lsp-plugins/spectrum-analyzer-x2.so";
+constexpr double kPi = 3.141592653589793;
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0;
+}
+
+std::string ToneglassPlugin() {
+#ifdef TONEGLASS_PLUGIN_SO
+  return TONEGLASS_PLUGIN_SO;
+#else
+  return "";
+#endif
+}
+
+// ---- Audio files ------------------------------------------------------------------------
+
+struct Audio {
+  int channels = 0;
+  int rate = 0;
+  int format = 0;
+  std::vector<double> samples;  // interleaved
+  size_t Frames() const { return channels ? samples.size() / static_cast<size_t>(channels) : 0; }
+  double At(size_t frame, int channel) const { return samples[frame * channels + channel]; }
+};
+
+void WriteWav(const std::string& path, int channels, int rate, const std::vector<double>& interleaved,
+              int subformat = SF_FORMAT_FLOAT) {
+  SF_INFO info = {};
+  info.channels = channels;
+  info.samplerate = rate;
+  info.format = SF_FORMAT_WAV | subformat;
+  SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+  ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
+  sf_writef_double(f, interleaved.data(), static_cast<sf_count_t>(interleaved.size() / channels));
+  sf_close(f);
+}
+
+Audio ReadWav(const std::string& path) {
+  Audio a;
+  SF_INFO info = {};
+  SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+  if (!f) return a;
+  a.channels = info.channels;
+  a.rate = info.samplerate;
+  a.format = info.format;
+  a.samples.resize(static_cast<size_t>(info.frames * info.channels));
+  sf_readf_double(f, a.samples.data(), info.frames);
+  sf_close(f);
+  return a;
+}
+
+// A stereo test input: a sine on the left, a different one plus a little noise on the right.
+std::vector<double> StereoSignal(int rate, double seconds, double amplitude = 0.5) {
+  const size_t frames = static_cast<size_t>(rate * seconds);
+  std::vector<double> s(frames * 2);
+  uint32_t noise = 1;
+  for (size_t i = 0; i < frames; ++i) {
+    noise = noise * 1664525u + 1013904223u;
+    const double t = static_cast<double>(i) / rate;
+    s[2 * i] = amplitude * std::sin(2 * kPi * 330.0 * t);
+    s[2 * i + 1] = amplitude * 0.5 * std::sin(2 * kPi * 1250.0 * t) + 0.05 * ((noise >> 8) / 16777216.0 - 0.5);
+  }
+  return s;
+}
+
+std::vector<double> Sine(int rate, double seconds, double frequency, double amplitude, int channels) {
+  const size_t frames = static_cast<size_t>(rate * seconds);
+  std::vector<double> s(frames * channels);
+  for (size_t i = 0; i < frames; ++i)
+    for (int c = 0; c < channels; ++c) s[i * channels + c] = amplitude * std::sin(2 * kPi * frequency * i / rate);
+  return s;
+}
+
+double Rms(const std::vector<double>& s) {
+  double sum = 0;
+  for (double v : s) sum += v * v;
+  return s.empty() ? 0.0 : std::sqrt(sum / s.size());
+}
+
+double MaxAbsDiff(const std::vector<double>& a, const std::vector<double>& b) {
+  if (a.size() != b.size()) return INFINITY;
+  double m = 0;
+  for (size_t i = 0; i < a.size(); ++i) m = std::max(m, std::fabs(a[i] - b[i]));
+  return m;
+}
+
+// Energy of one channel after a band-pass (RBJ, constant peak gain) centred on `centre`.
+double BandEnergy(const Audio& a, int channel, double centre, double q) {
+  const double w = 2 * kPi * centre / a.rate, alpha = std::sin(w) / (2 * q), a0 = 1 + alpha;
+  const double b0 = alpha / a0, b2 = -alpha / a0, a1 = -2 * std::cos(w) / a0, a2 = (1 - alpha) / a0;
+  double x1 = 0, x2 = 0, y1 = 0, y2 = 0, energy = 0;
+  for (size_t i = 0; i < a.Frames(); ++i) {
+    const double x = a.At(i, channel);
+    const double y = b0 * x + b2 * x2 - a1 * y1 - a2 * y2;
+    x2 = x1, x1 = x, y2 = y1, y1 = y;
+    energy += y * y;
+  }
+  return energy;
+}
+
+// ---- Running the tool -------------------------------------------------------------------
+
+struct ToolRun {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Slurp(const std::string& path) {
+  std::ifstream f(path);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  return ss.str();
+}
+
+class HostTool : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/toneglass-host-test-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    mDir = pattern;
+  }
+  void TearDown() override {
+    for (const std::string& name : List()) unlink(Path(name).c_str());
+    unlink((mDir + "/.stdout").c_str());
+    unlink((mDir + "/.stderr").c_str());
+    rmdir(mDir.c_str());
+  }
+
+  std::string Path(const std::string& name) const { return mDir + "/" + name; }
+
+  // Everything in the folder except the captured streams.
+  std::vector<std::string> List() const {
+    std::vector<std::string> names;
+    DIR* d = opendir(mDir.c_str());
+    if (!d) return names;
+    while (dirent* e = readdir(d)) {
+      const std::string n = e->d_name;
+      if (n != "." && n != ".." && n != ".stdout" && n != ".stderr") names.push_back(n);
+    }
+    closedir(d);
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  ToolRun Tool(const std::vector<std::string>& args) {
+    const std::string outPath = mDir + "/.stdout", errPath = mDir + "/.stderr";
+    const pid_t pid = fork();
+    if (pid == 0) {
+      const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      dup2(out, 1);
+      dup2(err, 2);
+      const int in = open("/dev/null", O_RDONLY);
+      dup2(in, 0);
+      if (chdir(mDir.c_str()) != 0) _exit(126);
+      std::vector<char*> argv;
+      argv.push_back(const_cast<char*>(TONEGLASS_HOST_EXE));
+      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      execv(TONEGLASS_HOST_EXE, argv.data());
+      _exit(127);
+    }
+    ToolRun r;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    r.out = Slurp(outPath);
+    r.err = Slurp(errPath);
+    return r;
+  }
+
+  // A failure is one line on stderr in the tool's format, mentioning `about`.
+  static void ExpectOneLineError(const ToolRun& r, const std::string& about) {
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_EQ(r.err.rfind("toneglass-host: error: ", 0), 0u) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_NE(r.err.find(about), std::string::npos) << r.err;
+  }
+
+  std::string mDir;
+};
+
+#define REQUIRE_PLUGIN(path) \
+  if (!FileExists(path)) GTEST_SKIP() << (path) << " is not installed"
+
+// ---- Option parsing ---------------------------------------------------------------------
+
+bool Parse(std::vector<const char*> args, vsthost::Options* o, std::string* error) {
+  args.insert(args.begin(), "toneglass-host");
+  return vsthost::ParseOptions(static_cast<int>(args.size()), args.data(), o, error);
+}
+
+TEST(HostOptions, RenderWithEverySettingInBothSpellings) {
+  vsthost::Options o;
+  std::string e;
+  ASSERT_TRUE(Parse({"render", "a.wav", "b.wav", "--plugin", "p.so", "--block=64", "--precision", "single",
+                     "--format=pcm24", "--set", "Dry=-61", "--set-normalized=2=0.5", "--set", "Wet=x=y"},
+                    &o, &e))
+      << e;
+  EXPECT_EQ(o.command, vsthost::Command::kRender);
+  EXPECT_EQ(o.inPath, "a.wav");
+  EXPECT_EQ(o.outPath, "b.wav");
+  EXPECT_EQ(o.pluginPath, "p.so");
+  EXPECT_EQ(o.blockSize, 64);
+  EXPECT_EQ(o.precision, vsthost::Precision::kSingle);
+  EXPECT_EQ(o.format, vsthost::OutputFormat::kPcm24);
+  ASSERT_EQ(o.assignments.size(), 3u);  // in command-line order
+  EXPECT_FALSE(o.assignments[0].normalized);
+  EXPECT_EQ(o.assignments[0].key, "Dry");
+  EXPECT_EQ(o.assignments[0].value, "-61");
+  EXPECT_TRUE(o.assignments[1].normalized);
+  EXPECT_EQ(o.assignments[1].key, "2");
+  EXPECT_EQ(o.assignments[1].value, "0.5");
+  EXPECT_EQ(o.assignments[2].key, "Wet");  // the first '=' splits; the value keeps the rest
+  EXPECT_EQ(o.assignments[2].value, "x=y");
+}
+
+TEST(HostOptions, DefaultsAndDemoOutput) {
+  vsthost::Options o;
+  std::string e;
+  ASSERT_TRUE(Parse({"demo"}, &o, &e)) << e;
+  EXPECT_EQ(o.outPath, "toneglass-demo.wav");
+  EXPECT_EQ(o.blockSize, 512);
+  EXPECT_EQ(o.precision, vsthost::Precision::kDouble);
+  EXPECT_EQ(o.format, vsthost::OutputFormat::kFloat);
+  EXPECT_TRUE(o.pluginPath.empty());
+  ASSERT_TRUE(Parse({"demo", "x.wav"}, &o, &e)) << e;
+  EXPECT_EQ(o.outPath, "x.wav");
+  ASSERT_TRUE(Parse({"render", "--", "-in.wav", "-out.wav"}, &o, &e)) << e;  // names that look like options
+  EXPECT_EQ(o.inPath, "-in.wav");
+  ASSERT_TRUE(Parse({"info", "--help"}, &o, &e));
+  EXPECT_EQ(o.command, vsthost::Command::kHelp);
+}
+
+TEST(HostOptions, RejectsBadCommandLines) {
+  const std::vector<std::vector<const char*>> bad = {
+      {},
+      {"play"},
+      {"render", "a.wav"},
+      {"render", "a.wav", "b.wav", "c.wav"},
+      {"info", "a.wav"},
+      {"demo", "a.wav", "b.wav"},
+      {"render", "a", "b", "--block", "0"},
+      {"render", "a", "b", "--block", "65537"},
+      {"render", "a", "b", "--block", "12x"},
+      {"render", "a", "b", "--block"},
+      {"render", "a", "b", "--precision", "half"},
+      {"render", "a", "b", "--format", "mp3"},
+      {"render", "a", "b", "--set", "Dry"},
+      {"render", "a", "b", "--set", "=3"},
+      {"render", "a", "b", "--set", "Dry="},
+      {"render", "a", "b", "--loud"},
+      {"render", "a", "b", "--plugin="},
+  };
+  for (const auto& args : bad) {
+    vsthost::Options o;
+    std::string e;
+    EXPECT_FALSE(Parse(args, &o, &e)) << (args.empty() ? "(none)" : args[0]);
+    EXPECT_FALSE(e.empty());
+    EXPECT_EQ(e.find('\n'), std::string::npos);
+  }
+}
+
+// ---- Host callback and transport --------------------------------------------------------
+
+TEST(HostCallback, AnswersTheHostQueries) {
+  vsthost::HostContext context;
+  context.sampleRate.store(48000.0);
+  context.blockSize.store(256);
+  vsthost::SetHostContext(&context);
+  EXPECT_EQ(vsthost::HostCallback(nullptr, audioMasterVersion, 0, 0, nullptr, 0), 2400);
+  EXPECT_EQ(vsthost::HostCallback(nullptr, audioMasterGetSampleRate, 0, 0, nullptr, 0), 48000);
+  EXPECT_EQ(vsthost::HostCallback(nullptr, audioMasterGetBlockSize, 0, 0, nullptr, 0), 256);
+  char text[kVstMaxProductStrLen];
+  memset(text, 'x', sizeof(text));
+  EXPECT_EQ(vsthost::HostCallback(nullptr, audioMasterGetProductString, 0, 0, text, 0), 1);
+  EXPECT_STREQ(text, "toneglass-host");
+  EXPECT_EQ(vsthost::HostCallback(nullptr, audioMasterGetVendorString, 0, 0, text, 0), 1);
+  EXPECT_GT(strlen(text), 0u);
+  EXPECT_EQ(vsthost::HostCallback(nullptr, audioMasterGetProductString, 0, 0, nullptr, 0), 0);
+  char canDo[] = "sendVstTimeInfo";
+  EXPECT_EQ(vsthost::HostCallback(nullptr, audioMasterCanDo, 0, 0, canDo, 0), 1);
+  char cannot[] = "openFileSelector";
+  EXPECT_EQ(vsthost::HostCallback(nullptr, audioMasterCanDo, 0, 0, cannot, 0), 0);
+  EXPECT_EQ(vsthost::HostCallback(nullptr, audioMasterCanDo, 0, 0, nullptr, 0), 0);
+  EXPECT_EQ(vsthost::HostCallback(nullptr, audioMasterAutomate, 3, 0, nullptr, 0.5f), 1);
+  EXPECT_EQ(context.automateCount.load(), 1);
+  EXPECT_EQ(vsthost::HostCallback(nullptr, audioMasterBeginEdit, 3, 0, nullptr, 0), 1);
+  EXPECT_EQ(vsthost::HostCallback(nullptr, audioMasterEndEdit, 3, 0, nullptr, 0), 1);
+  EXPECT_EQ(vsthost::HostCallback(nullptr, audioMasterIOChanged, 0, 0, nullptr, 0), 1);
+  EXPECT_TRUE(context.ioChanged.load());
+  EXPECT_EQ(vsthost::HostCallback(nullptr, audioMasterUpdateDisplay, 0, 0, nullptr, 0), 1);
+  // Unknown and unanswered opcodes: 0.
+  EXPECT_EQ(vsthost::HostCallback(nullptr, 5, 0, 0, nullptr, 0), 0);
+  EXPECT_EQ(vsthost::HostCallback(nullptr, audioMasterSizeWindow, 700, 400, nullptr, 0), 0);
+  EXPECT_EQ(vsthost::HostCallback(nullptr, 12345, 0, 0, nullptr, 0), 0);
+  vsthost::SetHostContext(nullptr);
+}
+
+TEST(HostCallback, TimeInfoIsAPlaying120BpmFourFourSong) {
+  vsthost::HostContext context;
+  context.sampleRate.store(44100.0);
+  context.samplePos.store(44100 * 3 + 22050);  // 3.5 s = 7 quarter notes
+  vsthost::SetHostContext(&context);
+  const VstTimeInfo* t = reinterpret_cast<const VstTimeInfo*>(
+      vsthost::HostCallback(nullptr, audioMasterGetTime, 0, kVstTempoValid, nullptr, 0));
+  ASSERT_NE(t, nullptr);
+  EXPECT_DOUBLE_EQ(t->samplePos, 154350.0);
+  EXPECT_DOUBLE_EQ(t->sampleRate, 44100.0);
+  EXPECT_DOUBLE_EQ(t->ppqPos, 7.0);
+  EXPECT_DOUBLE_EQ(t->tempo, 120.0);
+  EXPECT_DOUBLE_EQ(t->barStartPos, 4.0);
+  EXPECT_EQ(t->timeSigNumerator, 4);
+  EXPECT_EQ(t->timeSigDenominator, 4);
+  const VstInt32 want = kVstTransportPlaying | kVstPpqPosValid | kVstTempoValid | kVstBarsValid | kVstTimeSigValid;
+  EXPECT_EQ(t->flags & want, want);
+  EXPECT_EQ(t->flags & (kVstCyclePosValid | kVstTransportCycleActive | kVstTransportRecording), 0);
+  vsthost::SetHostContext(nullptr);
+}
+
+// ---- Test signal ------------------------------------------------------------------------
+
+TEST(DemoSignal, TenSecondsOfTonesInsideTheDefaultBandOverQuietNoise) {
+  vsthost::TestSignalSource source;
+  EXPECT_EQ(source.Channels(), 2);
+  EXPECT_EQ(source.SampleRate(), 44100.0);
+  EXPECT_EQ(source.Frames(), 441000);
+  double maxAmp = 0;
+  for (int64_t f = 0; f < source.Frames(); f += 97) {
+    double amp = 0, freq = 0;
+    source.ToneAt(f, &amp, &freq);
+    if (amp > 0) {
+      EXPECT_GT(freq, 20.0);  // strictly inside the default band, 20 to 70 Hz
+      EXPECT_LT(freq, 70.0);
+    }
+    maxAmp = std::max(maxAmp, amp);
+  }
+  // The loudest phrase stays well below full scale (13 dB over a -24 dB threshold).
+  EXPECT_NEAR(20 * std::log10(maxAmp), vsthost::kDemoThresholdDb + 13.0, 0.1);
+  std::vector<double> all(static_cast<size_t>(source.Frames()) * 2 + 2);
+  std::string e;
+  EXPECT_EQ(source.Read(all.data(), source.Frames() + 1, &e), source.Frames());
+  EXPECT_EQ(source.Read(all.data(), 10, &e), 0);
+  all.resize(static_cast<size_t>(source.Frames()) * 2);
+  // The gaps between phrases hold only the noise, about -50 dBFS.
+  std::vector<double> gap(all.begin() + 2 * 75000, all.begin() + 2 * 85000);  // 1.70 to 1.93 s
+  EXPECT_NEAR(20 * std::log10(Rms(gap)), -50.5, 1.0);
+}
+
+// ---- The tool: usage --------------------------------------------------------------------
+
+TEST_F(HostTool, HelpAndUsageErrors) {
+  ToolRun help = Tool({"--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_NE(help.out.find("render IN OUT"), std::string::npos);
+  ToolRun none = Tool({});
+  EXPECT_EQ(none.exitCode, 2);
+  ToolRun bad = Tool({"render", "a.wav", "b.wav", "--block", "-4"});
+  EXPECT_EQ(bad.exitCode, 2);
+  EXPECT_EQ(bad.err.rfind("toneglass-host: error: --block", 0), 0u) << bad.err;
+}
+
+// ---- The tool: third-party plug-ins -----------------------------------------------------
+
+TEST_F(HostTool, InfoOnThreeBandEq) {
+  REQUIRE_PLUGIN(kEq);
+  ToolRun r = Tool({"info", "--plugin", kEq});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  for (const char* expected : {"3 Band EQ", "DISTRHO", "'D3EQ'", "inputs           2", "outputs          2",
+                               "CanReplacing", "parameters       6", "Low-Mid Freq", "Hz", "receiveVstTimeInfo"})
+    EXPECT_NE(r.out.find(expected), std::string::npos) << expected << "\n" << r.out;
+}
+
+TEST_F(HostTool, InfoOnLspSpectrumAnalyzer) {
+  REQUIRE_PLUGIN(kAnalyzer);
+  ToolRun r = Tool({"info", "--plugin", kAnalyzer});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  for (const char* expected : {"Spectrum Analyzer x2", "LSP", "analysis (3)", "inputs           2", "ProgramChunks"})
+    EXPECT_NE(r.out.find(expected), std::string::npos) << expected << "\n" << r.out;
+}
+
+TEST_F(HostTool, ThreeBandEqAtDefaultsIsCloseToIdentity) {
+  REQUIRE_PLUGIN(kEq);
+  const std::vector<double> in = StereoSignal(44100, 1.0);
+  WriteWav(Path("in.wav"), 2, 44100, in);
+  ToolRun r = Tool({"render", "in.wav", "out.wav", "--plugin", kEq});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const Audio out = ReadWav(Path("out.wav"));
+  EXPECT_EQ(out.channels, 2);
+  EXPECT_EQ(out.rate, 44100);
+  EXPECT_EQ(out.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+  ASSERT_EQ(out.samples.size(), in.size());
+  // Measured: the band split and sum leaves an error below -100 dB of full scale.
+  std::vector<double> diff(in.size());
+  for (size_t i = 0; i < in.size(); ++i) diff[i] = out.samples[i] - in[i];
+  EXPECT_LT(20 * std::log10(Rms(diff) + 1e-300), -100.0);
+  EXPECT_LT(MaxAbsDiff(out.samples, in), 1e-4);
+  // The summary, and the note that double precision fell back to single.
+  EXPECT_NE(r.out.find("single precision (the plug-in has no double-precision processing)"), std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("real time"), std::string::npos);
+  EXPECT_NE(r.out.find("wrote"), std::string::npos);
+  EXPECT_EQ(List(), (std::vector<std::string>{"in.wav", "out.wav"}));
+}
+
+TEST_F(HostTool, BlockSizeDoesNotChangeTheResult) {
+  REQUIRE_PLUGIN(kEq);
+  WriteWav(Path("in.wav"), 2, 44100, StereoSignal(44100, 0.5));
+  for (const char* block : {"1", "37", "4096"}) {
+    ToolRun r = Tool({"render", "in.wav", std::string("b") + block + ".wav", "--plugin", kEq, "--set", "Low=6",
+                  "--set", "High=-9", "--block", block});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find(std::string("blocks of ") + block + " frames"), std::string::npos);
+  }
+  const Audio ref = ReadWav(Path("b4096.wav"));
+  EXPECT_LT(MaxAbsDiff(ReadWav(Path("b1.wav")).samples, ref.samples), 1e-6);
+  EXPECT_LT(MaxAbsDiff(ReadWav(Path("b37.wav")).samples, ref.samples), 1e-6);
+}
+
+TEST_F(HostTool, MonoFeedsBothInputsAndTheRateIsKept) {
+  REQUIRE_PLUGIN(kEq);
+  WriteWav(Path("mono.wav"), 1, 22050, Sine(22050, 0.5, 500.0, 0.25, 1), SF_FORMAT_PCM_16);
+  ToolRun r = Tool({"render", "mono.wav", "out.wav", "--plugin", kEq, "--precision", "single"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const Audio in = ReadWav(Path("mono.wav"));
+  const Audio out = ReadWav(Path("out.wav"));
+  ASSERT_EQ(out.channels, 2);
+  EXPECT_EQ(out.rate, 22050);
+  ASSERT_EQ(out.Frames(), in.Frames());
+  double worst = 0;
+  for (size_t i = 0; i < in.Frames(); ++i) {
+    worst = std::max(worst, std::fabs(out.At(i, 0) - in.At(i, 0)));
+    worst = std::max(worst, std::fabs(out.At(i, 1) - in.At(i, 0)));
+  }
+  EXPECT_LT(worst, 1e-4);
+  EXPECT_NE(r.out.find("fed to every input"), std::string::npos);
+}
+
+TEST_F(HostTool, PlainAndNormalisedParameterValues) {
+  REQUIRE_PLUGIN(kEq);
+  const std::vector<double> in = StereoSignal(44100, 0.5);
+  WriteWav(Path("in.wav"), 2, 44100, in);
+  // Master -6 dB: by name in its own unit (any letter case), and as normalised 0.375 of -24..24.
+  ToolRun plain = Tool({"render", "in.wav", "plain.wav", "--plugin", kEq, "--set", "master=-6"});
+  ASSERT_EQ(plain.exitCode, 0) << plain.err;
+  ToolRun norm = Tool({"render", "in.wav", "norm.wav", "--plugin", kEq, "--set-normalized", "3=0.375"});
+  ASSERT_EQ(norm.exitCode, 0) << norm.err;
+  const double gain = Rms(ReadWav(Path("plain.wav")).samples) / Rms(in);
+  EXPECT_NEAR(20 * std::log10(gain), -6.0, 0.05);  // the plug-in maps -6 dB to a gain of 0.5
+  EXPECT_LT(MaxAbsDiff(ReadWav(Path("plain.wav")).samples, ReadWav(Path("norm.wav")).samples), 1e-6);
+  // Later settings win.
+  ToolRun twice = Tool({"render", "in.wav", "twice.wav", "--plugin", kEq, "--set", "Master=-6", "--set", "Master=0"});
+  ASSERT_EQ(twice.exitCode, 0) << twice.err;
+  EXPECT_LT(MaxAbsDiff(ReadWav(Path("twice.wav")).samples, in), 1e-4);
+}
+
+TEST_F(HostTool, IntegerFormatsClipInsteadOfWrapping) {
+  REQUIRE_PLUGIN(kEq);
+  WriteWav(Path("hot.wav"), 2, 44100, Sine(44100, 0.2, 200.0, 1.5, 2));
+  for (const char* format : {"pcm16", "pcm24"}) {
+    const std::string name = std::string(format) + ".wav";
+    ToolRun r = Tool({"render", "hot.wav", name, "--plugin", kEq, "--format", format});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const Audio out = ReadWav(Path(name));
+    EXPECT_EQ(out.format & SF_FORMAT_SUBMASK, std::string(format) == "pcm16" ? SF_FORMAT_PCM_16 : SF_FORMAT_PCM_24);
+    double peak = 0, low = 0;
+    for (double v : out.samples) peak = std::max(peak, v), low = std::min(low, v);
+    EXPECT_GT(peak, 0.99);
+    EXPECT_LE(peak, 1.0);
+    EXPECT_LT(low, -0.99);
+  }
+}
+
+TEST_F(HostTool, LspAnalyzerPassesAudioThrough) {
+  REQUIRE_PLUGIN(kAnalyzer);
+  const std::vector<double> in = StereoSignal(48000, 0.5);
+  WriteWav(Path("in.wav"), 2, 48000, in);
+  ToolRun r = Tool({"render", "in.wav", "out.wav", "--plugin", kAnalyzer, "--block", "1000"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const Audio out = ReadWav(Path("out.wav"));
+  EXPECT_EQ(out.rate, 48000);
+  EXPECT_LT(MaxAbsDiff(out.samples, in), 1e-6);
+}
+
+// ---- The tool: failures leave nothing behind --------------------------------------------
+
+TEST_F(HostTool, FailuresAreOneLineAndLeaveNoOutput) {
+  REQUIRE_PLUGIN(kEq);
+  WriteWav(Path("in.wav"), 2, 44100, StereoSignal(44100, 0.1));
+  WriteWav(Path("three.wav"), 3, 44100, std::vector<double>(300, 0.1));
+  { std::ofstream(Path("text.wav")) << "this is not audio\n"; }
+  { std::ofstream(Path("fake.so")) << "not a shared object\n"; }
+  const std::vector<std::string> before = List();
+
+  struct Case {
+    std::vector<std::string> args;
+    const char* about;
+  };
+  const std::vector<Case> cases = {
+      {{"render", "missing.wav", "out.wav", "--plugin", kEq}, "missing.wav"},
+      {{"render", "text.wav", "out.wav", "--plugin", kEq}, "not an audio file"},
+      {{"render", ".", "out.wav", "--plugin", kEq}, "directory"},
+      {{"render", "in.wav", "out.wav", "--plugin", kEq, "--set", "Loudness=3"}, "unknown parameter 'Loudness'"},
+      {{"render", "in.wav", "out.wav", "--plugin", kEq, "--set", "Low=99"}, "outside the range"},
+      {{"render", "in.wav", "out.wav", "--plugin", kEq, "--set-normalized", "6=0.5"}, "no parameter number"},
+      {{"render", "in.wav", "out.wav", "--plugin", kEq, "--set-normalized", "0=1.5"}, "0 to 1"},
+      {{"render", "in.wav", "out.wav", "--plugin", "nowhere/none.so"}, "cannot load plug-in"},
+      {{"render", "in.wav", "out.wav", "--plugin", "fake.so"}, "cannot load plug-in"},
+      {{"render", "in.wav", "out.wav", "--plugin", "/usr/lib"}, "directory"},
+      {{"render", "three.wav", "out.wav", "--plugin", kEq}, "3 channels"},
+      {{"render", "in.wav", "no-such-folder/out.wav", "--plugin", kEq}, "no-such-folder"},
+      {{"info", "--plugin", "fake.so"}, "fake.so"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[0] + " " + c.args[1] + " ... " + c.args.back());
+    ToolRun r = Tool(c.args);
+    ExpectOneLineError(r, c.about);
+    EXPECT_EQ(List(), before);  // no OUT, no temporary file
+  }
+}
+
+TEST_F(HostTool, AFailedRenderKeepsTheOldOutput) {
+  REQUIRE_PLUGIN(kEq);
+  WriteWav(Path("in.wav"), 2, 44100, StereoSignal(44100, 0.1));
+  { std::ofstream(Path("out.wav")) << "previous result"; }
+  ToolRun r = Tool({"render", "in.wav", "out.wav", "--plugin", kEq, "--set", "Nope=1"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(Slurp(Path("out.wav")), "previous result");
+  // A successful one replaces it, with the permissions of a new file rather than private ones.
+  r = Tool({"render", "in.wav", "out.wav", "--plugin", kEq});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(ReadWav(Path("out.wav")).channels, 2);
+  struct stat st;
+  ASSERT_EQ(stat(Path("out.wav").c_str(), &st), 0);
+  const mode_t mask = umask(0);
+  umask(mask);
+  EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
+  EXPECT_EQ(List(), (std::vector<std::string>{"in.wav", "out.wav"}));
+}
+
+// ---- The tool with Toneglass ------------------------------------------------------------
+
+class ToneglassTool : public HostTool {
+ protected:
+  void SetUp() override {
+    HostTool::SetUp();
+    mPlugin = ToneglassPlugin();
+    if (mPlugin.empty() || !FileExists(mPlugin)) GTEST_SKIP() << "Toneglass.so is not built";
+  }
+  std::string mPlugin;
+};
+
+TEST_F(ToneglassTool, InfoShowsItsIdentityAndParameters) {
+  ToolRun r = Tool({"info", "--plugin", mPlugin});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  for (const char* expected : {"Toneglass", "Vantor", "'VN02'", "parameters       5", "Threshold", "Selection Start",
+                               "Selection Size", "Dry", "Wet", "inputs           2", "outputs          2"})
+    EXPECT_NE(r.out.find(expected), std::string::npos) << expected << "\n" << r.out;
+}
+
+TEST_F(ToneglassTool, DryAtMinus61SilencesTheInput) {
+  // 1 kHz lies far outside the default band, so no blip joins in.
+  const std::vector<double> in = Sine(44100, 1.0, 1000.0, 0.5, 2);
+  WriteWav(Path("in.wav"), 2, 44100, in);
+  ToolRun silent = Tool({"render", "in.wav", "silent.wav", "--plugin", mPlugin, "--set", "Dry=-61"});
+  ASSERT_EQ(silent.exitCode, 0) << silent.err;
+  const Audio s = ReadWav(Path("silent.wav"));
+  ASSERT_EQ(s.samples.size(), in.size());
+  double peak = 0;
+  for (double v : s.samples) peak = std::max(peak, std::fabs(v));
+  EXPECT_EQ(peak, 0.0);
+  // At its default of -6 dB the dry path halves the input.
+  ToolRun normal = Tool({"render", "in.wav", "normal.wav", "--plugin", mPlugin, "--precision", "single"});
+  ASSERT_EQ(normal.exitCode, 0) << normal.err;
+  EXPECT_NEAR(Rms(ReadWav(Path("normal.wav")).samples) / Rms(in), std::pow(10.0, -6.0 / 20), 1e-3);
+}
+
+TEST_F(ToneglassTool, DemoContainsBlips) {
+  ToolRun demo = Tool({"demo", "--plugin", mPlugin});
+  ASSERT_EQ(demo.exitCode, 0) << demo.err;
+  EXPECT_NE(demo.out.find("toneglass-demo.wav"), std::string::npos);
+  // The same signal with the tone muted is the input's share of the band.
+  ToolRun dry = Tool({"demo", "dry.wav", "--plugin", mPlugin, "--set", "Wet=-61"});
+  ASSERT_EQ(dry.exitCode, 0) << dry.err;
+  const Audio withBlips = ReadWav(Path("toneglass-demo.wav"));
+  const Audio without = ReadWav(Path("dry.wav"));
+  ASSERT_EQ(withBlips.Frames(), 441000u);
+  // The blips sit at 440 to 880 Hz; the tones pan them towards the left.
+  const double centre = 622.25, q = 1.0;
+  const double blipEnergy = BandEnergy(withBlips, 0, centre, q) + BandEnergy(withBlips, 1, centre, q);
+  const double inputEnergy = BandEnergy(without, 0, centre, q) + BandEnergy(without, 1, centre, q);
+  EXPECT_GT(blipEnergy, 1000.0 * inputEnergy);
+}
+
+}  // namespace
