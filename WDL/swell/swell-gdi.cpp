@@ -46,11 +46,9 @@ int PrepareText(const char* text, int len, int flags, char* buf) {
       if (len >= 0 && i + 1 >= len) break;
       c = text[++i];
       if (!c) break;
-      if (c != '&' && c != '\r' && c != '\n') {
-        buf[out++] = c;
-        continue;
-      }
-      if (c == '&') {
+      // The marked character is kept as it is ("&&" gives "&"); line breaks still follow
+      // their own rules below.
+      if (c != '\r' && c != '\n') {
         buf[out++] = c;
         continue;
       }
