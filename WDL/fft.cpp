@@ -423,9 +423,36 @@ inline void u8(C* a) {
   InverseButterfly(a + 1, a + 3, a + 5, a + 7, EighthTwiddle());
 }
 
+#if WDL_FFT_HAVE_AVX2
+// c16 with its column steps two columns at a time; the 4-point kernels stay one value
+// at a time. The twiddle pairs: (w^0, w^1) and (w^2, w^3) of the 16-point step,
+// (w^0, w^1) of the 8-point step. u16 has no such form: it would read pairs just
+// written one value at a time, which the processor cannot forward from its store
+// buffer, and that made the inverse slower, not faster.
+WDL_FFT_AVX2 inline Cx2 TwiddlePair(__m128d lo, __m128d hi) {
+  return _mm256_insertf128_pd(_mm256_castpd128_pd256(lo), hi, 1);
+}
+
+WDL_FFT_AVX2 void c16_avx2(C* a) {
+  const __m128d one = _mm_set_pd(0.0, 1.0), eighth = _mm_set1_pd(d16[1].re);
+  const __m128d pi8 = _mm_loadu_pd(&d16[0].re);
+  ForwardButterfly2(a, a + 4, a + 8, a + 12, TwiddlePair(one, pi8));
+  ForwardButterfly2(a + 2, a + 6, a + 10, a + 14, TwiddlePair(eighth, _mm_shuffle_pd(pi8, pi8, 1)));
+  c4(a + 8);
+  c4(a + 12);
+  ForwardButterfly2(a, a + 2, a + 4, a + 6, TwiddlePair(one, eighth));
+  c2(a + 4);
+  c2(a + 6);
+  c4(a);
+}
+#endif
+
 // Forward step of size 16 with the twiddles of pi/8, pi/4 and 3 pi/8, c4 on both last
 // quarters, c8 on the first half.
 inline void c16(C* a) {
+#if WDL_FFT_HAVE_AVX2
+  if (gUseAvx2) return c16_avx2(a);
+#endif
   ForwardButterflyUnit(a, a + 4, a + 8, a + 12);
   ForwardButterfly(a + 1, a + 5, a + 9, a + 13, LoadTwiddle(d16));
   ForwardButterfly(a + 2, a + 6, a + 10, a + 14, EighthTwiddle());

@@ -51,7 +51,7 @@ struct AlignedSignal {
 void BM_WdlFftInitFirstCall(benchmark::State& state) {
   for (auto _ : state) WDL_fft_init();
 }
-BENCHMARK(BM_WdlFftInitFirstCall)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WdlFftInitFirstCall)->Iterations(1)->Repetitions(1)->Unit(benchmark::kMillisecond);
 
 void BM_WdlFftInitLaterCall(benchmark::State& state) {
   WDL_fft_init();
