@@ -94,16 +94,6 @@ TEST_F(PresetsTest, InitIntoAGivenSlotReplacesItsState) {
   EXPECT_TRUE(loose.mInitialized);
 }
 
-TEST_F(PresetsTest, ChunkCopiesAreExact) {
-  ByteChunk chunk;
-  chunk.AppendString("opaque");
-  plug.MakePresetFromChunk("copy", &chunk);
-  EXPECT_TRUE(plug.GetPreset(0)->mChunk.IsEqual(&chunk));
-  plug.MakePresetFromChunk("none", nullptr);
-  EXPECT_TRUE(plug.GetPreset(1)->mInitialized);
-  EXPECT_EQ(plug.GetPreset(1)->mChunk.Size(), 0);
-}
-
 // ---- Base64 blobs -----------------------------------------------------------------------------------
 
 TEST_F(PresetsTest, BlobDecodesThenPadsWithZeros) {

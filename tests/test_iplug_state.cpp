@@ -120,19 +120,6 @@ TEST(ByteChunkStrings, BadLengthsNeverReadOutsideTheChunk) {
   EXPECT_STREQ(text.Get(), "kept");
 }
 
-TEST(ByteChunkStrings, AppendChunkResizeAndEquality) {
-  ByteChunk a, b;
-  a.AppendString("hi");
-  b.AppendChunk(&a);
-  b.AppendChunk(nullptr);
-  EXPECT_TRUE(a.IsEqual(&b));
-  b.Resize(3);
-  EXPECT_EQ(b.Size(), 3);
-  EXPECT_FALSE(a.IsEqual(&b));
-  b.Resize(-5);
-  EXPECT_EQ(b.Size(), 0);
-}
-
 // ---- Program state -------------------------------------------------------------------------------
 
 TEST(ProgramState, FiveParametersWriteFortyLittleEndianBytes) {
