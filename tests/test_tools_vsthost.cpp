@@ -173,7 +173,9 @@ class HostTool : public ::testing::Test {
     return names;
   }
 
-  ToolRun Tool(const std::vector<std::string>& args) {
+  // pluginLeaks: the plug-in leaks memory of its own at unload (the LSP plug-ins do), so
+  // leak checking is off for that run when the tool is built with the sanitizers.
+  ToolRun Tool(const std::vector<std::string>& args, bool pluginLeaks = false) {
     const std::string outPath = mDir + "/.stdout", errPath = mDir + "/.stderr";
     const pid_t pid = fork();
     if (pid == 0) {
@@ -184,6 +186,11 @@ class HostTool : public ::testing::Test {
       const int in = open("/dev/null", O_RDONLY);
       dup2(in, 0);
       if (chdir(mDir.c_str()) != 0) _exit(126);
+      if (pluginLeaks) {
+        const char* asan = getenv("ASAN_OPTIONS");
+        const std::string options = std::string(asan ? asan : "") + (asan && *asan ? ":" : "") + "detect_leaks=0";
+        setenv("ASAN_OPTIONS", options.c_str(), 1);
+      }
       std::vector<char*> argv;
       argv.push_back(const_cast<char*>(TONEGLASS_HOST_EXE));
       for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -404,7 +411,7 @@ TEST_F(HostTool, InfoOnThreeBandEq) {
 
 TEST_F(HostTool, InfoOnLspSpectrumAnalyzer) {
   REQUIRE_PLUGIN(kAnalyzer);
-  ToolRun r = Tool({"info", "--plugin", kAnalyzer});
+  ToolRun r = Tool({"info", "--plugin", kAnalyzer}, true);
   ASSERT_EQ(r.exitCode, 0) << r.err;
   for (const char* expected : {"Spectrum Analyzer x2", "LSP", "analysis (3)", "inputs           2", "ProgramChunks"})
     EXPECT_NE(r.out.find(expected), std::string::npos) << expected << "\n" << r.out;
@@ -506,7 +513,7 @@ TEST_F(HostTool, LspAnalyzerPassesAudioThrough) {
   REQUIRE_PLUGIN(kAnalyzer);
   const std::vector<double> in = StereoSignal(48000, 0.5);
   WriteWav(Path("in.wav"), 2, 48000, in);
-  ToolRun r = Tool({"render", "in.wav", "out.wav", "--plugin", kAnalyzer, "--block", "1000"});
+  ToolRun r = Tool({"render", "in.wav", "out.wav", "--plugin", kAnalyzer, "--block", "1000"}, true);
   ASSERT_EQ(r.exitCode, 0) << r.err;
   const Audio out = ReadWav(Path("out.wav"));
   EXPECT_EQ(out.rate, 48000);
