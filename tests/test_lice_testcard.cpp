@@ -17,7 +17,7 @@
 
 namespace {
 
-const int kWidth = 700, kHeight = 560;
+const int kWidth = 700, kHeight = 600;
 
 LICE_pixel Rgb(int r, int g, int b, int a = 255) { return LICE_RGBA(r, g, b, a); }
 
@@ -28,7 +28,7 @@ const LICE_pixel kCyan = Rgb(60, 200, 230);
 const LICE_pixel kMagenta = Rgb(220, 60, 180);
 
 struct Fonts {
-  LICE_CachedFont label, sizes[5], glyphs;
+  LICE_CachedFont label, sizes[5], glyphs, down, up, shadow, outline, mono;
   Fonts() {
     label.SetFromHFont(Make(12), LICE_FONT_FLAG_OWNS_HFONT | LICE_FONT_FLAG_FORCE_NATIVE);
     label.SetTextColor(kInk);
@@ -39,6 +39,16 @@ struct Fonts {
     }
     glyphs.SetFromHFont(Make(16), LICE_FONT_FLAG_OWNS_HFONT);  // the glyph-cache path
     glyphs.SetTextColor(kAccent);
+    const int cache = LICE_FONT_FLAG_OWNS_HFONT;
+    down.SetFromHFont(Make(14), cache | LICE_FONT_FLAG_VERTICAL);
+    up.SetFromHFont(Make(14), cache | LICE_FONT_FLAG_VERTICAL | LICE_FONT_FLAG_VERTICAL_BOTTOMUP);
+    shadow.SetFromHFont(Make(20), cache | LICE_FONT_FLAG_FX_SHADOW);
+    outline.SetFromHFont(Make(20), cache | LICE_FONT_FLAG_FX_OUTLINE);
+    mono.SetFromHFont(Make(20), cache | LICE_FONT_FLAG_FX_MONO);
+    for (LICE_CachedFont* f : {&down, &up, &shadow, &outline, &mono}) {
+      f->SetTextColor(kInk);
+      f->SetEffectColor(Rgb(200, 30, 30));
+    }
   }
   static HGDIOBJ__* Make(int h) {
     return CreateFont(h, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "Verdana");
@@ -184,6 +194,18 @@ void DrawText(Fonts& f, LICE_IBitmap* bm) {
   r = RECT{170, top + 100, 230, top + 118};
   Frame(bm, r.left - 1, r.top - 1, 62, 20, Rgb(90, 90, 100));
   f.sizes[1].DrawText(bm, "clipped to its box", -1, &r, 0);
+
+  // The glyph cache's own tricks: vertical text both ways and the effects.
+  r = RECT{300, top + 40, 320, top + 165};
+  f.down.DrawText(bm, "top down", -1, &r, DT_CENTER);
+  r = RECT{322, top + 40, 342, top + 165};
+  f.up.DrawText(bm, "bottom up", -1, &r, DT_CENTER);
+  static const char* fx[3] = {"shadow", "outline", "mono"};
+  LICE_CachedFont* fxFonts[3] = {&f.shadow, &f.outline, &f.mono};
+  for (int i = 0; i < 3; ++i) {
+    r = RECT{360 + i * 110, top + 125, 460 + i * 110, top + 165};
+    fxFonts[i]->DrawText(bm, fx[i], -1, &r, DT_CENTER | DT_VCENTER);
+  }
 }
 
 void RenderCard(LICE_IBitmap* bm) {

@@ -370,3 +370,61 @@ TEST(LiceCachedFontHostile, ExtremeRectanglesAndEmptyBitmaps) {
         }
   SUCCEED();  // the sanitizer build checks that nothing overflowed or wrote out of bounds
 }
+
+TEST(LiceCachedFontGlyphs, VerticalTextTurnsTheBox) {
+  NativeFont across(14, LICE_FONT_FLAG_OWNS_HFONT);
+  NativeFont down(14, LICE_FONT_FLAG_OWNS_HFONT | LICE_FONT_FLAG_VERTICAL);
+  NativeFont up(14, LICE_FONT_FLAG_OWNS_HFONT | LICE_FONT_FLAG_VERTICAL |
+                        LICE_FONT_FLAG_VERTICAL_BOTTOMUP);
+  const RECT h = Measure(across.font, "Gain"), v = Measure(down.font, "Gain");
+  EXPECT_EQ(v.right, h.bottom);
+  EXPECT_EQ(v.bottom, h.right);
+
+  // Top-to-bottom and bottom-to-top text are each other turned half a circle.
+  const int ox = 20, oy = 20, w = v.right, hh = v.bottom;
+  LICE_MemBitmap a(w + 40, hh + 40), b(w + 40, hh + 40);
+  Clear(&a, kGrey);
+  Clear(&b, kGrey);
+  RECT r = {ox, oy, ox + w, oy + hh};
+  down.font.DrawText(&a, "Gain", -1, &r, DT_NOCLIP);
+  r = RECT{ox, oy, ox + w, oy + hh};
+  up.font.DrawText(&b, "Gain", -1, &r, DT_NOCLIP);
+  const RECT ink = Ink(&a, kGrey);
+  ASSERT_GT(ink.right, 0);
+  EXPECT_GT(ink.bottom - ink.top, ink.right - ink.left);  // taller than wide
+  for (int y = 0; y < hh + 40; ++y)
+    for (int x = 0; x < w + 40; ++x) {
+      const int tx = 2 * ox + w - 1 - x, ty = 2 * oy + hh - 1 - y;
+      if (tx < 0 || ty < 0 || tx >= w + 40 || ty >= hh + 40) continue;
+      ASSERT_EQ(LICE_GetPixel(&a, x, y), LICE_GetPixel(&b, tx, ty)) << x << "," << y;
+    }
+}
+
+TEST(LiceCachedFontGlyphs, EffectsDrawUnderTheText) {
+  NativeFont plain(16, LICE_FONT_FLAG_OWNS_HFONT);
+  NativeFont shadow(16, LICE_FONT_FLAG_OWNS_HFONT | LICE_FONT_FLAG_FX_SHADOW);
+  NativeFont mono(16, LICE_FONT_FLAG_OWNS_HFONT | LICE_FONT_FLAG_FX_MONO);
+  const LICE_pixel red = LICE_RGBA(255, 0, 0, 255);
+  shadow.font.SetEffectColor(red);
+  LICE_MemBitmap a(80, 30), b(80, 30), m(80, 30);
+  Clear(&a, kGrey);
+  Clear(&b, kGrey);
+  Clear(&m, kGrey);
+  RECT r = {2, 2, 80, 30};
+  plain.font.DrawText(&a, "Wet", -1, &r, 0);
+  shadow.font.DrawText(&b, "Wet", -1, &r, 0);
+  mono.font.DrawText(&m, "Wet", -1, &r, 0);
+  int shadowOnly = 0, partial = 0;
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 80; ++x) {
+      const LICE_pixel pa = LICE_GetPixel(&a, x, y), pb = LICE_GetPixel(&b, x, y);
+      if (pa == kWhite) {
+        EXPECT_EQ(pb, kWhite);  // the text itself stays on top
+      }
+      if (pa == kGrey && pb != kGrey && LICE_GETR(pb) > LICE_GETG(pb)) ++shadowOnly;
+      const LICE_pixel pm = LICE_GetPixel(&m, x, y);
+      if (pm != kGrey && pm != kWhite) ++partial;
+    }
+  EXPECT_GT(shadowOnly, 5);
+  EXPECT_EQ(partial, 0);  // monochrome glyphs have no grey edges
+}

@@ -366,13 +366,51 @@ struct LICE_CachedFontImpl {
     *h = lines > 0 ? lines * LineAdvance(f) - f.m_line_spacing : 0;
   }
 
-  // Draws one glyph's coverage with the text colour at weight w scaled by coverage.
+  // How laid-out text (u along a line, v across lines, in a box of
+  // layoutW x layoutH) lands on the bitmap: as it is, turned a quarter clockwise to
+  // read top to bottom, or a quarter anticlockwise to read bottom to top.
+  struct Placement {
+    int x, y;  // the screen box's top-left corner
+    int layoutW, layoutH;
+    int turn;  // 0 horizontal, 1 top to bottom, 2 bottom to top
+    void Map(int u, int v, int* sx, int* sy) const {
+      if (turn == 1) {
+        *sx = x + layoutH - 1 - v;
+        *sy = y + u;
+      } else {
+        *sx = x + v;
+        *sy = y + layoutW - 1 - u;
+      }
+    }
+  };
+
+  static int Turn(const LICE_CachedFont& f) {
+    if (f.m_flags & LICE_FONT_FLAG_VERTICAL_BOTTOMUP) return 2;
+    return (f.m_flags & LICE_FONT_FLAG_VERTICAL) ? 1 : 0;
+  }
+
+  // Draws one glyph's coverage with the text colour at weight w scaled by
+  // coverage; (penU, penV) is the pen position in layout coordinates.
   template <class Op>
   static void PutGlyph(const LICE_CachedFont& f, const LICE_Canvas& c, const Box& clip,
-                       const GlyphEntry& g, int penX, int penY, const LICE_Source& s, int w) {
+                       const GlyphEntry& g, int penU, int penV, const Placement& at,
+                       const LICE_Source& s, int w) {
     if (g.width <= 0) return;
     const unsigned char* data = f.m_glyph_data.Get() + g.data_offset;
-    const int gx = penX + g.left, gy = penY + g.top;
+    const int gu = penU + g.left, gv = penV + g.top;
+    if (at.turn) {
+      for (int j = 0; j < g.height; ++j)
+        for (int i = 0; i < g.width; ++i) {
+          const int cov = data[j * g.width + i];
+          int x, y;
+          at.Map(gu + i, gv + j, &x, &y);
+          if (!cov || x < clip.left || x >= clip.right || y < clip.top || y >= clip.bottom) continue;
+          const int pw = cov == 255 ? w : w * cov / 255;
+          if (pw > 0) Op::doPix(c.At(x, y), s.r, s.g, s.b, s.a, pw);
+        }
+      return;
+    }
+    const int gx = at.x + gu, gy = at.y + gv;
     const int x0 = gx > clip.left ? gx : clip.left;
     const int y0 = gy > clip.top ? gy : clip.top;
     const int x1 = gx + g.width < clip.right ? gx + g.width : clip.right;
@@ -391,24 +429,26 @@ struct LICE_CachedFontImpl {
 
   template <class Op>
   static void DrawGlyphRuns(LICE_CachedFont& f, const LICE_Canvas& c, const Box& clip,
-                            const char* str, int len, unsigned fmt, int x, int y,
+                            const char* str, int len, unsigned fmt, const Placement& at,
                             const LICE_Source& s, int w) {
-    int lineY = y;
+    int lineV = 0;
     ForEachLine(str, len, fmt, [&](int a, int b) {
-      int pen = x;
+      int pen = 0;
       ForEachGlyph(f, str, a, b, [&](unsigned, const GlyphEntry& g) {
-        PutGlyph<Op>(f, c, clip, g, pen, lineY, s, w);
+        PutGlyph<Op>(f, c, clip, g, pen, lineV, at, s, w);
         pen += g.advance;
       });
-      lineY += LineAdvance(f);
+      lineV += LineAdvance(f);
     });
   }
 
   static int DrawCached(LICE_CachedFont& f, LICE_IBitmap* bm, const char* str, int len,
                         RECT* rect, unsigned fmt) {
-    int w, h;
-    Measure(f, str, len, fmt, &w, &h);
-    if (h <= 0) return 0;
+    int lw, lh;
+    Measure(f, str, len, fmt, &lw, &lh);
+    if (lh <= 0) return 0;
+    const int turn = Turn(f);
+    const int w = turn ? lh : lw, h = turn ? lw : lh;  // the box on the bitmap
     if (fmt & DT_CALCRECT) {
       rect->right = SaturatingAdd(rect->left, w);
       rect->bottom = SaturatingAdd(rect->top, h);
@@ -435,17 +475,18 @@ struct LICE_CachedFontImpl {
     }
     const bool invert = (f.m_flags & LICE_FONT_FLAG_FX_INVERT) != 0;
     const LICE_Source fg(invert ? f.m_bg : f.m_fg), fx(f.m_effectcol);
+    auto placed = [&](int dx, int dy) { return Placement{x + dx, y + dy, lw, lh, turn}; };
     LICE_WithWeightedCombine(f.m_comb, [&](auto op) {
       typedef decltype(op) Op;
       // Effects go underneath the text: a shadow one pixel down and right, an
       // outline as the glyph shifted to its eight neighbours.
       if (f.m_flags & LICE_FONT_FLAG_FX_SHADOW)
-        DrawGlyphRuns<Op>(f, c, clip, str, len, fmt, x + 1, y + 1, fx, weight);
+        DrawGlyphRuns<Op>(f, c, clip, str, len, fmt, placed(1, 1), fx, weight);
       if (f.m_flags & LICE_FONT_FLAG_FX_OUTLINE)
         for (int dy = -1; dy <= 1; ++dy)
           for (int dx = -1; dx <= 1; ++dx)
-            if (dx || dy) DrawGlyphRuns<Op>(f, c, clip, str, len, fmt, x + dx, y + dy, fx, weight);
-      DrawGlyphRuns<Op>(f, c, clip, str, len, fmt, x, y, fg, weight);
+            if (dx || dy) DrawGlyphRuns<Op>(f, c, clip, str, len, fmt, placed(dx, dy), fx, weight);
+      DrawGlyphRuns<Op>(f, c, clip, str, len, fmt, placed(0, 0), fg, weight);
     });
     return h;
   }
