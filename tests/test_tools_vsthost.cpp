@@ -594,6 +594,13 @@ TEST_F(ToneglassTool, InfoShowsItsIdentityAndParameters) {
   for (const char* expected : {"Toneglass", "Vantor", "'VN02'", "parameters       5", "Threshold", "Selection Start",
                                "Selection Size", "Dry", "Wet", "inputs           2", "outputs          2"})
     EXPECT_NE(r.out.find(expected), std::string::npos) << expected << "\n" << r.out;
+  // Plain values in the parameters' own units, whether or not the plug-in's text
+  // conversion takes them: -61 is the level's "-inf" end.
+  r = Tool({"info", "--plugin", mPlugin, "--set", "Dry=-61", "--set", "Wet=-12.3", "--set", "selection start=1000"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("-inf"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("-12.3"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("1000"), std::string::npos) << r.out;
 }
 
 TEST_F(ToneglassTool, DryAtMinus61SilencesTheInput) {

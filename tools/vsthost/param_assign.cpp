@@ -44,17 +44,17 @@ double DisplayedNumber(const Plugin& plugin, int index, float normalized) {
 // shows the same number, the middle of the span is taken, so a display rounded to
 // one decimal still lands on the value asked for and not on a rounding edge.
 bool SearchByDisplay(const Plugin& plugin, int index, double target, float* out, std::string* error) {
-  const double low = DisplayedNumber(plugin, index, 0.0f);
-  const double high = DisplayedNumber(plugin, index, 1.0f);
-  if (std::isnan(low) || std::isnan(high) || low == high) return false;
-  const bool rising = high > low;
-  const double lo = rising ? low : high;
-  const double hi = rising ? high : low;
-  if (target == low) {
+  const double atZero = DisplayedNumber(plugin, index, 0.0f);
+  const double atOne = DisplayedNumber(plugin, index, 1.0f);
+  if (std::isnan(atZero) || std::isnan(atOne) || atZero == atOne) return false;
+  const bool rising = atOne > atZero;
+  const double lo = rising ? atZero : atOne;
+  const double hi = rising ? atOne : atZero;
+  if (target == atZero) {
     *out = 0.0f;
     return true;
   }
-  if (target == high) {
+  if (target == atOne) {
     *out = 1.0f;
     return true;
   }
@@ -90,7 +90,13 @@ bool SearchByDisplay(const Plugin& plugin, int index, double target, float* out,
   const double begin = firstAtLeast(false);
   const double end = firstAtLeast(true);
   if (std::isnan(begin) || std::isnan(end)) return false;
-  *out = static_cast<float>(end > begin ? 0.5 * (begin + end) : begin);
+  double position = end > begin ? 0.5 * (begin + end) : begin;
+  // An end of the range shown as a word ("-inf", read as an infinity) stands for the
+  // number next to it: "-61" on a level whose -61 reads "-inf" means that very end.
+  const double kEdge = 1e-6;
+  if (begin < kEdge && std::isinf(atZero)) position = 0.0;
+  if (end > 1.0 - kEdge && std::isinf(atOne)) position = 1.0;
+  *out = static_cast<float>(position);
   return true;
 }
 
