@@ -22,6 +22,10 @@ void BlendRows(const BlitSpan& s, int weight) {
   const LICE_pixel* srow = s.src;
   LICE_pixel* drow = s.dst;
   for (int y = 0; y < s.h; ++y, srow += s.srcStep, drow += s.dstStep) {
+    if constexpr (LICE_HasWholePixelMix<Op>::value) {
+      for (int x = 0; x < s.w; ++x) drow[x] = Op::mix(drow[x], srow[x]);
+      continue;
+    }
     for (int x = 0; x < s.w; ++x) {
       const LICE_pixel p = srow[x];
       Op::doPix(reinterpret_cast<LICE_pixel_chan*>(drow + x), LICE_GETR(p), LICE_GETG(p),

@@ -11,6 +11,7 @@
 #define LICE_COMBINE_H_
 
 #include <cmath>
+#include <type_traits>
 
 #include "lice.h"
 
@@ -121,6 +122,7 @@ static inline void LICE_HSVAdjustPix(LICE_COMBINE_ARGS) {
 // ---------------------------------------------------------------------------
 
 struct LICE_CombineClobber {  // D = S
+  static inline LICE_pixel mix(LICE_pixel, LICE_pixel s) { return s; }
   static inline void doPix(LICE_COMBINE_ARGS) {
     (void)w;
     dest[LICE_PIXEL_R] = (LICE_pixel_chan)r;
@@ -209,23 +211,34 @@ static inline void LICE_StorePix(LICE_pixel_chan* p, LICE_pixel v) {
 }
 
 struct LICE_CombineHalfMix {
+  static inline LICE_pixel mix(LICE_pixel d, LICE_pixel s) { return LICE_MixHalf(d, s); }
   static inline void doPix(LICE_COMBINE_ARGS) {
     (void)w;
     LICE_StorePix(dest, LICE_MixHalf(LICE_LoadPix(dest), LICE_RGBA(r, g, b, a)));
   }
 };
 struct LICE_CombineThreeQuarters {
+  static inline LICE_pixel mix(LICE_pixel d, LICE_pixel s) { return LICE_MixThreeQuarters(d, s); }
   static inline void doPix(LICE_COMBINE_ARGS) {
     (void)w;
     LICE_StorePix(dest, LICE_MixThreeQuarters(LICE_LoadPix(dest), LICE_RGBA(r, g, b, a)));
   }
 };
 struct LICE_CombineQuarter {
+  static inline LICE_pixel mix(LICE_pixel d, LICE_pixel s) { return LICE_MixQuarter(d, s); }
   static inline void doPix(LICE_COMBINE_ARGS) {
     (void)w;
     LICE_StorePix(dest, LICE_MixQuarter(LICE_LoadPix(dest), LICE_RGBA(r, g, b, a)));
   }
 };
+
+// True for operations that also offer mix(d, s) on whole 32-bit pixels (clobber and
+// the shift forms); loops use it to skip splitting pixels into channels.
+template <class Op, class = void>
+struct LICE_HasWholePixelMix : std::false_type {};
+template <class Op>
+struct LICE_HasWholePixelMix<Op, decltype((void)Op::mix(LICE_pixel(), LICE_pixel()))>
+    : std::true_type {};
 
 // ---------------------------------------------------------------------------
 // Source-alpha variants: the source pixel's alpha a scales the weight, and a

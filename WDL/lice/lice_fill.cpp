@@ -29,6 +29,10 @@ void FillLoop(const LICE_Rows& rows, const ClipRect& c, LICE_pixel color, int we
             a = LICE_GETA(color);
   for (int y = c.y0; y < c.y1; ++y) {
     LICE_pixel* row = rows.row(y);
+    if constexpr (LICE_HasWholePixelMix<Op>::value) {
+      for (int x = c.x0; x < c.x1; ++x) row[x] = Op::mix(row[x], color);
+      continue;
+    }
     for (int x = c.x0; x < c.x1; ++x)
       Op::doPix(reinterpret_cast<LICE_pixel_chan*>(row + x), r, g, b, a, weight);
   }
