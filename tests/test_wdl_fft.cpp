@@ -215,13 +215,6 @@ TEST_F(FftTest, EveryPermutationTableIsAPermutationStartingAtZero) {
   }
 }
 
-TEST_F(FftTest, PermuteReadsTheTable) {
-  for (int n : {2, 8, 16, 2048, 524288}) {
-    const int* tab = WDL_fft_permute_tab(n);
-    for (int k = 0; k < n; k += std::max(1, n / 97)) EXPECT_EQ(WDL_fft_permute(n, k), tab[k]) << n << " " << k;
-  }
-}
-
 // Even bins go to the first half in the order of the half-size transform; odd bins
 // to the third quarter (bins 3 mod 4) and the fourth quarter (bins 1 mod 4).
 TEST_F(FftTest, ScrambledOrderFollowsTheSplitRadixLayout) {
