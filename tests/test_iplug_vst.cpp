@@ -36,6 +36,7 @@ class TestPlug : public IPlugVST {
     GetParam(kMode)->SetDisplayText(0, "Off");
     GetParam(kMode)->SetDisplayText(1, "Half");
     GetParam(kMode)->SetDisplayText(2, "Full");
+    GetParam(kGain)->SetDisplayText(-60, "-inf");
     GetParam(kInvert)->InitBool("Invert", false);
     if (gConfig.nPresets > 0) MakeDefaultPreset("-", 1);
   }
@@ -194,6 +195,12 @@ TEST_F(VstBinding, String2Parameter) {
   char text[32] = "-12.5";
   EXPECT_EQ(p.Dispatch(effString2Parameter, TestPlug::kGain, 0, text), 1);
   EXPECT_DOUBLE_EQ(plug->GetParam(TestPlug::kGain)->Value(), -12.5);
+  strcpy(text, "-inf");
+  EXPECT_EQ(p.Dispatch(effString2Parameter, TestPlug::kGain, 0, text), 1);
+  EXPECT_DOUBLE_EQ(plug->GetParam(TestPlug::kGain)->Value(), -60.0);
+  strcpy(text, "loud");  // a continuous parameter with display texts still wants a number
+  EXPECT_EQ(p.Dispatch(effString2Parameter, TestPlug::kGain, 0, text), 0);
+  EXPECT_DOUBLE_EQ(plug->GetParam(TestPlug::kGain)->Value(), -60.0);
   strcpy(text, "99");  // clamped to the maximum
   EXPECT_EQ(p.Dispatch(effString2Parameter, TestPlug::kGain, 0, text), 1);
   EXPECT_DOUBLE_EQ(plug->GetParam(TestPlug::kGain)->Value(), 6.0);

@@ -21,6 +21,9 @@ struct Stereo {
   size_t size() const { return left.size(); }
 };
 
+// The real plug-in object, built as the entry point builds it but without a host.
+std::unique_ptr<Toneglass> MakePlug() { return std::make_unique<Toneglass>(IPlugInstanceInfo{nullptr}); }
+
 void SetPlainParam(Toneglass& plug, int idx, double value) {
   plug.GetParam(idx)->Set(value);
   plug.OnParamChange(idx);
@@ -30,7 +33,7 @@ void SetPlainParam(Toneglass& plug, int idx, double value) {
 // Dry 0 dB and wet -61 dB (silent) unless a test changes them.
 std::unique_ptr<Toneglass> MakeEngine(double sampleRate = 44100.0, double thresholdDb = 0.0,
                                       double selectionStart = 20.0, double selectionSize = 10000.0) {
-  auto plug = std::make_unique<Toneglass>();
+  auto plug = MakePlug();
   plug->SetSampleRate(sampleRate);
   plug->GetParam(Toneglass::kThreshold)->Set(thresholdDb);
   plug->GetParam(Toneglass::kSelectionStart)->Set(selectionStart);
@@ -260,7 +263,7 @@ TEST(ToneglassEngine, NarrowDefaultBandSearchesBinsOneToThree) {
 }
 
 TEST(ToneglassEngine, BandIsFiftyHertzUntilTheSizeArrives) {
-  auto plug = std::make_unique<Toneglass>();
+  auto plug = MakePlug();
   ASSERT_EQ(plug->GetFreqView()->mSelectionSize, 1.0);
   plug->GetParam(Toneglass::kThreshold)->Set(-3.0);
   plug->GetParam(Toneglass::kSelectionStart)->Set(1015.0);

@@ -19,18 +19,45 @@ constexpr double kInverseFrameSize = 0.00048828125;  // 1 / 2048: bin width per 
 double LevelGain(double db) { return db < kSilenceFloorDb ? 0.0 : std::exp(db * kDbToGain); }
 }  // namespace
 
-Toneglass::Toneglass() {
+// ---- Identity -------------------------------------------------------------------------
+
+namespace {
+constexpr int kNumPresets = 1;
+constexpr int kVendorVersion = 0x00010003;  // 1.0.3
+constexpr int kUniqueID = 0x564E3032;       // 'VN02'
+constexpr int kMfrID = 0x564E5452;          // 'VNTR'
+constexpr int kLatency = 0;
+constexpr double kSilentLevelDb = -61.0;  // the bottom of the level ranges: silence
+}  // namespace
+
+Toneglass::Toneglass(IPlugInstanceInfo instanceInfo)
+    : ToneglassBase(instanceInfo, kNumParams, kNumParams, "2-2", kNumPresets, "Toneglass", "", "Vantor",
+                    kVendorVersion, kUniqueID, kMfrID, kLatency, false, false, false, 0) {
   // Symmetric Hann window over the whole frame, zero at both ends.
   for (int i = 0; i < kFrameSize; ++i) mWindow[i] = static_cast<float>((1.0 - std::cos(i * k2pi / 2047)) * 0.5);
   // Summed from the double values, not the stored floats.
   mWindowSum = 0.0;
   for (int i = 0; i < kFrameSize; ++i) mWindowSum += (1.0 - std::cos(i * k2pi / 2047)) * 0.5;
   WDL_fft_init();
+
+  GetParam(kThreshold)->InitDouble("Threshold", 0.0, -60.0, 6.0, 10.0, "dB", "", 1.0);
+  GetParam(kSelectionStart)->InitDouble("Selection Start", 20.0, 20.0, 22050.0, 10.0, "Hz", "", 1.0);
+  GetParam(kSelectionSize)->InitDouble("Selection Size", 50.0, 50.0, 10000.0, 10.0, "Hz", "", 1.0);
+  GetParam(kDry)->InitDouble("Dry", -6.0, kSilentLevelDb, 0.0, 0.1, "dB", "", 1.0);
+  GetParam(kDry)->SetDisplayText(static_cast<int>(kSilentLevelDb), " -inf");
+  GetParam(kWet)->InitDouble("Wet", -6.0, kSilentLevelDb, 0.0, 0.1, "dB", "", 1.0);
+  GetParam(kWet)->SetDisplayText(static_cast<int>(kSilentLevelDb), " -inf");
+
+  // The spectrum view belongs to the plug-in until the editor takes it over.
   mFreqView = new FreqView(kNumBins);
-  AttachFreqView(mFreqView);
+
+  MakeDefaultPreset("-", 1);
 }
 
-Toneglass::~Toneglass() = default;
+Toneglass::~Toneglass() {
+  delete mFreqView;
+  mFreqView = nullptr;
+}
 
 // ---- Rate and parameters ------------------------------------------------------------
 

@@ -68,7 +68,10 @@ class Toneglass : public ToneglassBase {
     double mFrequency = 0.0;
   };
 
-  Toneglass();
+  // Declares the plug-in's identity, channels, parameters and default preset. The
+  // instance information carries the host callback (none for programs that run the
+  // engine directly).
+  explicit Toneglass(IPlugInstanceInfo instanceInfo = IPlugInstanceInfo());
   ~Toneglass() override;
 
   void Reset() override;

@@ -1,11 +1,11 @@
-// The one place that picks the class the plug-in derives from. The engine is written
-// against the names the plug-in base offers (mMutex, GetSampleRate, GetParam, Reset,
-// OnParamChange, ProcessDoubleReplacing), so swapping the base is a one-line change.
+// The one place that picks the class the plug-in derives from: the VST 2 binding,
+// which brings the plug-in base (mMutex, GetSampleRate, GetParam, Reset, OnParamChange,
+// ProcessDoubleReplacing) with it.
 #ifndef TONEGLASS_BASE_H_
 #define TONEGLASS_BASE_H_
 
-#include "EngineHostStandIn.h"
+#include "IPlugVST.h"
 
-using ToneglassBase = EngineHostStandIn;
+using ToneglassBase = IPlugVST;
 
 #endif  // TONEGLASS_BASE_H_

@@ -372,15 +372,22 @@ VstIntPtr IPlugVST::String2Parameter(int idx, const char* text) {
   if (!text) return 1;
   IParam* param = GetParam(idx);
   double v;
-  if (param->GetNDisplayTexts()) {
-    int mapped = 0;
-    if (!param->MapDisplayText(text, &mapped)) return 0;
+  int mapped = 0;
+  if (param->GetNDisplayTexts() && param->MapDisplayText(text, &mapped)) {
     v = mapped;
+  } else if (param->GetNDisplayTexts() && param->Type() != kTypeDouble) {
+    return 0;  // a stepped parameter takes only its display texts
+  } else if (param->GetNDisplayTexts()) {
+    // A continuous parameter with a few named values ("-inf") still takes numbers,
+    // but only text that is one.
+    char* end = nullptr;
+    v = strtod(text, &end);
+    if (end == text) return 0;
   } else {
     v = atof(text);
-    // "nan" and "inf" would put a parameter outside every range.
-    if (!std::isfinite(v)) return 0;
   }
+  // "nan" and "inf" would put a parameter outside every range.
+  if (!std::isfinite(v)) return 0;
   const double lo = param->GetMin(), hi = param->GetMax();
   v = lo > v ? lo : (hi < v ? hi : v);
   if (GetGUI()) GetGUI()->SetParameterFromPlug(idx, v, false);

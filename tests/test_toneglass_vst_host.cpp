@@ -1,0 +1,431 @@
+// The built Toneglass.so as a host sees it: loaded with dlopen and driven only
+// through its entry points and the AEffect they return.
+#include <dirent.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "vst_test_host.h"
+
+#ifndef TONEGLASS_VST_PATH
+#error "TONEGLASS_VST_PATH must name the built Toneglass.so"
+#endif
+
+namespace {
+
+using vsthost::Library;
+using vsthost::Plugin;
+using vsthost::StereoBuffers;
+
+enum { kThreshold, kSelectionStart, kSelectionSize, kDry, kWet, kNumParams };
+
+class ToneglassVst : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { sLib = new Library(TONEGLASS_VST_PATH); }
+  static void TearDownTestSuite() {
+    delete sLib;
+    sLib = nullptr;
+  }
+  void SetUp() override { ASSERT_TRUE(sLib->Ok()) << sLib->Error(); }
+
+  static std::unique_ptr<Plugin> Make(float sampleRate = 44100.0f, int blockSize = 512) {
+    auto p = std::make_unique<Plugin>(sLib->Main());
+    if (p->Ok()) p->Start(sampleRate, blockSize);
+    return p;
+  }
+  // Sets a parameter from its text, as a host's generic editor does.
+  static void SetText(Plugin& p, int idx, const char* text) {
+    p.Dispatch(effString2Parameter, idx, 0, const_cast<char*>(text));
+  }
+
+  static Library* sLib;
+};
+Library* ToneglassVst::sLib = nullptr;
+
+// A sine that rises above the default threshold inside the band [from, from + size).
+template <class T>
+void FillSine(StereoBuffers<T>& buf, double freq, double amp, double rate, long startFrame = 0) {
+  const int n = static_cast<int>(buf.in[0].size());
+  for (int s = 0; s < n; ++s) {
+    const T v = static_cast<T>(amp * std::sin(2.0 * M_PI * freq * (startFrame + s) / rate));
+    buf.in[0][s] = buf.in[1][s] = v;
+  }
+}
+
+// Runs nFrames of a sine through the plug-in in blocks, returning the left output.
+std::vector<float> Render(Plugin& p, double freq, double amp, double rate, int nFrames, int block) {
+  std::vector<float> out;
+  StereoBuffers<float> buf(block);
+  for (long done = 0; done < nFrames; done += block) {
+    FillSine(buf, freq, amp, rate, done);
+    p.Effect()->processReplacing(p.Effect(), buf.inPtr, buf.outPtr, block);
+    out.insert(out.end(), buf.out[0].begin(), buf.out[0].end());
+  }
+  out.resize(nFrames);
+  return out;
+}
+
+// Frequency of a tone from its rising zero crossings between two frames.
+double MeasureFrequency(const std::vector<float>& x, int from, int to, double rate) {
+  int first = -1, last = -1, crossings = 0;
+  to = std::min<int>(to, static_cast<int>(x.size()));
+  for (int s = from + 1; s < to; ++s) {
+    if (x[s - 1] <= 0.0f && x[s] > 0.0f) {
+      if (first < 0) first = s;
+      last = s;
+      ++crossings;
+    }
+  }
+  if (crossings < 2) return 0.0;
+  return (crossings - 1) * rate / (last - first);
+}
+
+int ThreadCount() {
+  int n = 0;
+  if (DIR* d = opendir("/proc/self/task")) {
+    while (dirent* e = readdir(d)) n += e->d_name[0] != '.' ? 1 : 0;
+    closedir(d);
+  }
+  return n;
+}
+
+// ---- Identity ----------------------------------------------------------------------------------
+
+TEST_F(ToneglassVst, ExportsBothEntryPointsAndIdentity) {
+  ASSERT_NE(sLib->LegacyMain(), nullptr);
+  Plugin legacy(sLib->LegacyMain());
+  ASSERT_TRUE(legacy.Ok());
+
+  Plugin p(sLib->Main());
+  ASSERT_TRUE(p.Ok());
+  const AEffect* e = p.Effect();
+  EXPECT_EQ(e->numParams, 5);
+  EXPECT_EQ(e->numPrograms, 1);
+  EXPECT_EQ(e->numInputs, 2);
+  EXPECT_EQ(e->numOutputs, 2);
+  EXPECT_EQ(e->flags, 0x1010);  // replacing + double replacing; no editor yet
+  EXPECT_EQ(e->initialDelay, 0);
+  EXPECT_EQ(e->uniqueID, 0x564E3032);
+  EXPECT_EQ(e->version, 1003);  // vendor version 1.0.3, decimal form
+  EXPECT_EQ(e->ioRatio, 1.0f);
+  EXPECT_EQ(p.Dispatch(effIdentify), 0x4E764566);
+  EXPECT_EQ(p.Dispatch(effGetVstVersion), 2400);
+  EXPECT_EQ(p.Dispatch(effGetVendorVersion), 1003);
+  EXPECT_EQ(p.Dispatch(effGetPlugCategory), kPlugCategEffect);
+  EXPECT_EQ(p.Text(effGetEffectName), "Toneglass");
+  EXPECT_EQ(p.Text(effGetVendorString), "Vantor");
+  EXPECT_EQ(p.Text(effGetProductString), "");
+  EXPECT_EQ(p.LastTextAnswer(), 1);
+  EXPECT_EQ(p.Text(effGetProgramName), "-");
+  EXPECT_EQ(p.Dispatch(effGetProgram), 0);
+}
+
+TEST_F(ToneglassVst, EditorOpcodesWithoutEditor) {
+  auto p = Make();
+  ERect* rect = nullptr;
+  EXPECT_EQ(p->Dispatch(effEditGetRect, 0, 0, &rect), 0);
+  EXPECT_EQ(rect, nullptr);
+  EXPECT_EQ(p->Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(0x400001)), 0);
+  EXPECT_EQ(p->Dispatch(effEditClose), 0);
+  EXPECT_EQ(p->Dispatch(effEditIdle), 0);
+}
+
+// ---- Parameters ------------------------------------------------------------------------------------
+
+TEST_F(ToneglassVst, ParameterNamesLabelsAndDisplays) {
+  auto p = Make();
+  const char* names[] = {"Threshold", "Selection Start", "Selection Size", "Dry", "Wet"};
+  const char* labels[] = {"dB", "Hz", "Hz", "dB", "dB"};
+  const char* displays[] = {"0", "20", "50", "-6.0", "-6.0"};
+  for (int i = 0; i < kNumParams; ++i) {
+    EXPECT_EQ(p->Text(effGetParamName, i), names[i]);
+    EXPECT_EQ(p->Text(effGetParamLabel, i), labels[i]);
+    EXPECT_EQ(p->Text(effGetParamDisplay, i), displays[i]);
+    EXPECT_LE(p->WrittenBytes(), 32);
+    EXPECT_EQ(p->Dispatch(effCanBeAutomated, i), 1);
+  }
+  // Defaults as normalised values.
+  EXPECT_FLOAT_EQ(p->Effect()->getParameter(p->Effect(), kThreshold), 60.0f / 66.0f);
+  EXPECT_FLOAT_EQ(p->Effect()->getParameter(p->Effect(), kDry), 55.0f / 61.0f);
+
+  for (int level : {kDry, kWet}) {
+    p->Effect()->setParameter(p->Effect(), level, 0.0f);  // the bottom of the range: -61 dB
+    EXPECT_EQ(p->Text(effGetParamDisplay, level), " -inf");
+    EXPECT_EQ(p->Text(effGetParamLabel, level), "");
+    SetText(*p, level, "-60.9");
+    EXPECT_EQ(p->Text(effGetParamDisplay, level), "-60.9");
+    EXPECT_EQ(p->Text(effGetParamLabel, level), "dB");
+  }
+  EXPECT_EQ(p->Host().Count(audioMasterAutomate), 0);  // host-side changes are not echoed
+}
+
+TEST_F(ToneglassVst, String2Parameter) {
+  auto p = Make();
+  SetText(*p, kDry, "-12.5");
+  EXPECT_EQ(p->LastTextAnswer(), 0);
+  EXPECT_EQ(p->Text(effGetParamDisplay, kDry), "-12.5");
+  EXPECT_EQ(p->Dispatch(effString2Parameter, kSelectionStart, 0, const_cast<char*>("1000")), 1);
+  EXPECT_EQ(p->Text(effGetParamDisplay, kSelectionStart), "1000");
+  EXPECT_EQ(p->Dispatch(effString2Parameter, kSelectionStart, 0, const_cast<char*>("99999")), 1);
+  EXPECT_EQ(p->Text(effGetParamDisplay, kSelectionStart), "22050");  // clamped
+  EXPECT_EQ(p->Dispatch(effString2Parameter, kThreshold, 0, const_cast<char*>("-200")), 1);
+  EXPECT_FLOAT_EQ(p->Effect()->getParameter(p->Effect(), kThreshold), 0.0f);
+  EXPECT_EQ(p->Dispatch(effString2Parameter, kWet, 0, const_cast<char*>("inf")), 0);
+  EXPECT_EQ(p->Dispatch(effString2Parameter, kWet, 0, nullptr), 1);
+  EXPECT_EQ(p->Dispatch(effString2Parameter, 5, 0, nullptr), 0);
+  EXPECT_EQ(p->Dispatch(effString2Parameter, -1, 0, const_cast<char*>("1")), 0);
+}
+
+// ---- Capabilities, pins ---------------------------------------------------------------------------
+
+TEST_F(ToneglassVst, EveryCanDoAnswer) {
+  auto p = Make();
+  const std::pair<const char*, VstIntPtr> answers[] = {
+      {"receiveVstTimeInfo", 1},
+      {"supportsGainReductionInfo", 1},
+      {"bypass", 1},
+      {"hasCockosExtensions", static_cast<VstIntPtr>(0xBEEF0000u)},
+      {"hasCockosViewAsConfig", static_cast<VstIntPtr>(0xBEEF0000u)},
+      {"sendVstEvents", 0},
+      {"sendVstMidiEvent", 0},
+      {"receiveVstEvents", 0},
+      {"receiveVstMidiEvent", 0},
+      {"offline", 0},
+      {"midiProgramNames", 0},
+      {"", 0},
+      {"Bypass", 0},
+  };
+  for (const auto& [text, answer] : answers)
+    EXPECT_EQ(p->Dispatch(effCanDo, 0, 0, const_cast<char*>(text)), answer) << text;
+  EXPECT_EQ(p->Dispatch(effCanDo), 0);
+}
+
+TEST_F(ToneglassVst, PinProperties) {
+  auto p = Make();
+  const VstInt32 flags[] = {kVstPinIsActive | kVstPinIsStereo, kVstPinIsActive};
+  for (int i = 0; i < 2; ++i) {
+    VstPinProperties pin{};
+    EXPECT_EQ(p->Dispatch(effGetInputProperties, i, 0, &pin), 1);
+    EXPECT_EQ(pin.flags, flags[i]);
+    EXPECT_EQ(std::string(pin.label), "Input " + std::to_string(i + 1));
+    EXPECT_EQ(p->Dispatch(effGetOutputProperties, i, 0, &pin), 1);
+    EXPECT_EQ(std::string(pin.label), "Output " + std::to_string(i + 1));
+  }
+  VstPinProperties untouched;
+  memset(&untouched, 0x33, sizeof(untouched));
+  EXPECT_EQ(p->Dispatch(effGetInputProperties, 2, 0, &untouched), 0);
+  EXPECT_EQ(p->Dispatch(effGetOutputProperties, -1, 0, &untouched), 0);
+  EXPECT_EQ(untouched.flags, 0x33333333);
+}
+
+// ---- State -----------------------------------------------------------------------------------------
+
+TEST_F(ToneglassVst, ProgramAndBankChunksRoundTripByteExact) {
+  auto a = Make();
+  SetText(*a, kThreshold, "-20");
+  SetText(*a, kSelectionStart, "440");
+  SetText(*a, kSelectionSize, "2000");
+  SetText(*a, kDry, "-61");
+  SetText(*a, kWet, "-3.3");
+  const std::vector<unsigned char> program = a->GetChunk(1);
+  const std::vector<unsigned char> bank = a->GetChunk(0);
+  ASSERT_EQ(program.size(), 8u + 5 * 8);
+  ASSERT_EQ(bank.size(), 8u + 4 + 1 + 1 + 5 * 8);  // one slot named "-"
+  EXPECT_EQ(memcmp(program.data(), "tffp", 4), 0);
+
+  auto b = Make();
+  EXPECT_EQ(b->SetChunk(1, program), 1);
+  EXPECT_EQ(b->GetChunk(1), program);
+  EXPECT_EQ(b->Text(effGetParamDisplay, kDry), " -inf");
+  auto c = Make();
+  EXPECT_EQ(c->SetChunk(0, bank), 1);
+  EXPECT_EQ(c->GetChunk(0), bank);
+  EXPECT_EQ(c->GetChunk(1), program);
+}
+
+TEST_F(ToneglassVst, BadChunksNeverCrash) {
+  auto p = Make();
+  const std::vector<unsigned char> good = p->GetChunk(1);
+  std::vector<unsigned char> data = good;
+  EXPECT_EQ(p->Dispatch(effSetChunk, 1, 48, nullptr), 0);
+  EXPECT_EQ(p->Dispatch(effSetChunk, 0, 48, nullptr), 0);
+  EXPECT_EQ(p->Dispatch(effSetChunk, 1, 0, data.data()), 0);
+  EXPECT_EQ(p->Dispatch(effSetChunk, 1, -1, data.data()), 0);
+  EXPECT_EQ(p->Dispatch(effSetChunk, 0, INT64_MIN, data.data()), 0);
+  EXPECT_EQ(p->Dispatch(effSetChunk, 1, static_cast<VstIntPtr>(1) << 40, data.data()), 0);
+  EXPECT_EQ(p->SetChunk(1, std::vector<unsigned char>(good.begin(), good.begin() + 30)), 0);
+  EXPECT_EQ(p->GetChunk(1), good);  // a cut-short state changes nothing
+  data.resize(good.size() + 64, 0xEE);  // more bytes than the state needs
+  EXPECT_EQ(p->SetChunk(1, data), 1);
+  EXPECT_EQ(p->GetChunk(1), good);
+
+  unsigned seed = 7;
+  StereoBuffers<float> buf(256);
+  for (int round = 0; round < 300; ++round) {
+    std::vector<unsigned char> junk(1 + (round * 7) % 120);
+    for (auto& byte : junk) byte = static_cast<unsigned char>((seed = seed * 1664525u + 1013904223u) >> 24);
+    if (round % 4 == 0) memcpy(junk.data(), good.data(), std::min<size_t>(8, junk.size()));
+    p->SetChunk(round % 2, junk);
+    for (int i = 0; i < kNumParams; ++i) {
+      const float v = p->Effect()->getParameter(p->Effect(), i);
+      EXPECT_TRUE(v >= 0.0f && v <= 1.0f) << round;
+    }
+    p->Effect()->processReplacing(p->Effect(), buf.inPtr, buf.outPtr, 256);
+  }
+  for (float v : buf.out[0]) ASSERT_TRUE(std::isfinite(v));
+}
+
+// ---- Audio -----------------------------------------------------------------------------------------
+
+TEST_F(ToneglassVst, FloatAndDoublePathsAgree) {
+  auto f = Make();
+  auto d = Make();
+  for (Plugin* p : {f.get(), d.get()}) {
+    SetText(*p, kThreshold, "-30");
+    SetText(*p, kSelectionStart, "900");
+    SetText(*p, kSelectionSize, "400");
+    SetText(*p, kWet, "0");
+  }
+  StereoBuffers<float> fb(512);
+  StereoBuffers<double> db(512);
+  double maxDiff = 0.0, maxOut = 0.0;
+  for (long done = 0; done < 44100; done += 512) {
+    FillSine(fb, 1000.0, 0.5, 44100.0, done);
+    for (int c = 0; c < 2; ++c)
+      for (int s = 0; s < 512; ++s) db.in[c][s] = fb.in[c][s];
+    f->Effect()->processReplacing(f->Effect(), fb.inPtr, fb.outPtr, 512);
+    d->Effect()->processDoubleReplacing(d->Effect(), db.inPtr, db.outPtr, 512);
+    for (int c = 0; c < 2; ++c)
+      for (int s = 0; s < 512; ++s) {
+        maxDiff = std::max(maxDiff, std::fabs(fb.out[c][s] - db.out[c][s]));
+        maxOut = std::max(maxOut, std::fabs(db.out[c][s]));
+      }
+  }
+  EXPECT_GT(maxOut, 0.5);  // dry signal plus blips
+  EXPECT_LT(maxDiff, 1e-6);
+}
+
+TEST_F(ToneglassVst, BypassPassesInputThrough) {
+  auto p = Make();
+  SetText(*p, kDry, "-61");  // processing alone would be silent
+  EXPECT_EQ(p->Dispatch(effSetBypass, 0, 1), 1);
+  StereoBuffers<float> buf(512);
+  FillSine(buf, 300.0, 0.8, 44100.0);
+  p->Effect()->processReplacing(p->Effect(), buf.inPtr, buf.outPtr, 512);
+  EXPECT_EQ(buf.out[0], buf.in[0]);
+  EXPECT_EQ(buf.out[1], buf.in[1]);
+  StereoBuffers<double> dbuf(4096);  // also across a block-size growth
+  FillSine(dbuf, 300.0, 0.8, 44100.0);
+  p->Effect()->processDoubleReplacing(p->Effect(), dbuf.inPtr, dbuf.outPtr, 4096);
+  EXPECT_EQ(dbuf.out[0], dbuf.in[0]);
+  EXPECT_EQ(p->Dispatch(effSetBypass, 0, 0), 1);
+  p->Effect()->processReplacing(p->Effect(), buf.inPtr, buf.outPtr, 512);
+  EXPECT_EQ(*std::max_element(buf.out[0].begin(), buf.out[0].end()), 0.0f);
+}
+
+// A block longer than any before resets the plug-in before it is processed, which
+// silences a ringing tone; a plug-in told the larger block size beforehand keeps it.
+TEST_F(ToneglassVst, BlockSizeGrowthResetsBeforeProcessing) {
+  auto grown = Make(44100.0f, 1024);
+  auto told = Make(44100.0f, 8192);
+  std::vector<float> outs[2];
+  Plugin* plugs[2] = {grown.get(), told.get()};
+  for (int k = 0; k < 2; ++k) {
+    Plugin& p = *plugs[k];
+    SetText(p, kDry, "-61");
+    SetText(p, kWet, "0");
+    SetText(p, kThreshold, "-30");
+    SetText(p, kSelectionStart, "900");
+    SetText(p, kSelectionSize, "400");
+    std::vector<float> first = Render(p, 1000.0, 0.5, 44100.0, 2048, 1024);  // one frame: a blip starts
+    StereoBuffers<float> silence(8192);
+    p.Effect()->processReplacing(p.Effect(), silence.inPtr, silence.outPtr, 8192);
+    outs[k] = silence.out[0];
+  }
+  float ringing = 0.0f;
+  for (int s = 0; s < 2000; ++s) ringing = std::max(ringing, std::fabs(outs[1][s]));
+  EXPECT_GT(ringing, 0.05f);  // the blip is still sounding in the next block
+  for (int s = 0; s < 8192; ++s) ASSERT_EQ(outs[0][s], 0.0f) << s;
+}
+
+TEST_F(ToneglassVst, TwoInstancesAtDifferentRatesPlayTheirOwnTones) {
+  const double rates[2] = {44100.0, 96000.0};
+  std::unique_ptr<Plugin> plugs[2] = {Make(44100.0f), Make(96000.0f)};
+  for (auto& p : plugs) {
+    SetText(*p, kDry, "-61");
+    SetText(*p, kWet, "0");
+    SetText(*p, kThreshold, "-40");
+    SetText(*p, kSelectionStart, "900");
+    SetText(*p, kSelectionSize, "400");
+  }
+  // Interleaved, block by block, so that one instance's set-up cannot hide the other's.
+  std::vector<float> outs[2];
+  StereoBuffers<float> buf(256);
+  for (long done = 0; done < 16384; done += 256) {
+    for (int k = 0; k < 2; ++k) {
+      FillSine(buf, 1000.0, 0.5, rates[k], done);
+      plugs[k]->Effect()->processReplacing(plugs[k]->Effect(), buf.inPtr, buf.outPtr, 256);
+      outs[k].insert(outs[k].end(), buf.out[0].begin(), buf.out[0].end());
+    }
+  }
+  // Each instance's first frame ends at 2048 samples; its blip follows.
+  double freqs[2];
+  for (int k = 0; k < 2; ++k) {
+    const int from = 2048 + static_cast<int>(0.02 * rates[k]);
+    freqs[k] = MeasureFrequency(outs[k], from, from + static_cast<int>(0.05 * rates[k]), rates[k]);
+  }
+  EXPECT_GE(freqs[0], 430.0);
+  EXPECT_LE(freqs[0], 890.0);
+  EXPECT_NEAR(freqs[0], freqs[1], freqs[0] * 0.01);
+}
+
+TEST_F(ToneglassVst, BadBuffersAndIndicesAreIgnored) {
+  auto p = Make();
+  AEffect* e = p->Effect();
+  StereoBuffers<float> buf(64);
+  float* holes[2] = {nullptr, nullptr};
+  e->processReplacing(e, nullptr, nullptr, 64);
+  e->processReplacing(e, holes, buf.outPtr, 64);
+  e->processReplacing(e, buf.inPtr, buf.outPtr, -1);
+  e->processDoubleReplacing(e, nullptr, nullptr, 64);
+  e->process(e, buf.inPtr, holes, 64);
+  for (int idx : {-1, 5, 1 << 30}) {
+    EXPECT_EQ(e->getParameter(e, idx), 0.0f);
+    e->setParameter(e, idx, 0.5f);
+    EXPECT_EQ(p->Text(effGetParamName, idx), "");
+    EXPECT_EQ(p->WrittenBytes(), 0);
+  }
+  for (int op : {effGetParamName, effGetParamLabel, effGetParamDisplay, effGetProgramName,
+                 effGetProgramNameIndexed, effGetEffectName, effGetVendorString, effGetProductString,
+                 effGetChunk, effProcessEvents, effGetInputProperties, effCanDo, effGetMidiKeyName})
+    EXPECT_EQ(p->Dispatch(op, 0, 0, nullptr), 0) << op;
+  EXPECT_EQ(p->Dispatch(effSetSpeakerArrangement, 0, 0, nullptr), 1);
+  EXPECT_EQ(p->Dispatch(effGetSpeakerArrangement, 0, 0, nullptr), 1);
+}
+
+// ---- Lifecycle -------------------------------------------------------------------------------------
+
+TEST_F(ToneglassVst, CloseThenCreateAgainAndReloadLeavesNoThread) {
+  const int threadsBefore = ThreadCount();
+  for (int round = 0; round < 3; ++round) {
+    Library lib(TONEGLASS_VST_PATH);
+    ASSERT_TRUE(lib.Ok()) << lib.Error();
+    Plugin a(lib.Main());
+    ASSERT_TRUE(a.Ok());
+    a.Start(48000.0f, 256);
+    a.Close();
+    Plugin b(lib.Main());  // a new instance after effClose
+    ASSERT_TRUE(b.Ok());
+    b.Start(48000.0f, 256);
+    StereoBuffers<float> buf(256);
+    b.Effect()->processReplacing(b.Effect(), buf.inPtr, buf.outPtr, 256);
+  }
+  EXPECT_EQ(ThreadCount(), threadsBefore);
+}
+
+}  // namespace
