@@ -72,6 +72,7 @@ std::unique_ptr<Plugin> Start(benchmark::State& state, int which) {
 
 void SetPerFrameCounter(benchmark::State& state, int frames) {
   // Inverted rate: elapsed seconds per counted unit; a unit of 1e9 frames gives ns.
+  // (Google Benchmark prints the figure with an "s" suffix; it is nanoseconds.)
   state.counters["ns_per_frame"] = benchmark::Counter(static_cast<double>(state.iterations()) * frames / 1e9,
                                                       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }

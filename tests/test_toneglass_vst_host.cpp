@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -123,6 +124,21 @@ TEST_F(ToneglassVst, ExportsBothEntryPointsAndIdentity) {
   EXPECT_EQ(p.LastTextAnswer(), 1);
   EXPECT_EQ(p.Text(effGetProgramName), "-");
   EXPECT_EQ(p.Dispatch(effGetProgram), 0);
+}
+
+TEST_F(ToneglassVst, ExportsNothingButTheEntryPoints) {
+  FILE* nm = popen("nm -D --defined-only '" TONEGLASS_VST_PATH "' 2>/dev/null", "r");
+  ASSERT_NE(nm, nullptr);
+  std::vector<std::string> names;
+  char line[512];
+  while (fgets(line, sizeof(line), nm)) {
+    std::string text(line);
+    const size_t lastSpace = text.find_last_of(' ');
+    names.push_back(text.substr(lastSpace + 1, text.find_last_not_of("\r\n") - lastSpace));
+  }
+  if (pclose(nm) != 0 && names.empty()) GTEST_SKIP() << "nm is not available";
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"VSTPluginMain", "main"}));
 }
 
 TEST_F(ToneglassVst, EditorOpcodesWithoutEditor) {
