@@ -38,9 +38,10 @@ bool RunDemo(const Options& options, std::string* error) {
   assignments.insert(assignments.end(), options.assignments.begin(), options.assignments.end());
   if (!RunRenderJob(options, source, assignments, error)) return false;
   if (lowersThreshold)
-      printf("listen to   %s: low tones gliding through 20-70 Hz, 1 to 13 dB over the %g dB "
-           "threshold, raise blips from 440 Hz up to 880 Hz\n",
-           options.outPath.c_str(), kDemoThresholdDb);
+    printf(
+        "listen to   %s: low tones gliding through 20-70 Hz, 1 to 13 dB over the %g dB "
+        "threshold, raise blips from 440 Hz up to 880 Hz\n",
+        options.outPath.c_str(), kDemoThresholdDb);
   return true;
 }
 

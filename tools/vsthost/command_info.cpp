@@ -16,9 +16,17 @@ namespace {
 constexpr double kInfoSampleRate = 44100.0;
 
 const char* const kCapabilityQueries[] = {
-    "sendVstEvents",     "sendVstMidiEvent", "receiveVstEvents",          "receiveVstMidiEvent",
-    "receiveVstTimeInfo", "offline",         "midiProgramNames",          "bypass",
-    "supportsGainReductionInfo", "hasCockosExtensions", "hasCockosViewAsConfig",
+    "sendVstEvents",
+    "sendVstMidiEvent",
+    "receiveVstEvents",
+    "receiveVstMidiEvent",
+    "receiveVstTimeInfo",
+    "offline",
+    "midiProgramNames",
+    "bypass",
+    "supportsGainReductionInfo",
+    "hasCockosExtensions",
+    "hasCockosViewAsConfig",
 };
 
 struct FlagName {
@@ -41,9 +49,9 @@ const FlagName kFlagNames[] = {
 };
 
 const char* CategoryName(VstIntPtr category) {
-  static const char* const kNames[] = {"unknown",    "effect",  "synth",        "analysis",
-                                       "mastering",  "spacializer", "room effect", "surround effect",
-                                       "restoration", "offline process", "shell", "generator"};
+  static const char* const kNames[] = {"unknown",     "effect",          "synth",       "analysis",
+                                       "mastering",   "spacializer",     "room effect", "surround effect",
+                                       "restoration", "offline process", "shell",       "generator"};
   if (category < 0 || category >= static_cast<VstIntPtr>(sizeof(kNames) / sizeof(kNames[0])))
     return "out of range";
   return kNames[category];

@@ -53,8 +53,8 @@ void FillTimeInfo(int64_t samplePos, double sampleRate, VstTimeInfo* info) {
   info->barStartPos = std::floor(info->ppqPos / barLength) * barLength;
   info->timeSigNumerator = kHostTimeSigNumerator;
   info->timeSigDenominator = kHostTimeSigDenominator;
-  info->flags = kVstTransportPlaying | kVstNanosValid | kVstPpqPosValid | kVstTempoValid |
-                kVstBarsValid | kVstTimeSigValid;
+  info->flags = kVstTransportPlaying | kVstNanosValid | kVstPpqPosValid | kVstTempoValid | kVstBarsValid |
+                kVstTimeSigValid;
 }
 
 VstIntPtr HostCallback(AEffect* /*effect*/, VstInt32 opcode, VstInt32 /*index*/, VstIntPtr /*value*/,

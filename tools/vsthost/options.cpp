@@ -13,8 +13,8 @@ bool ParseBlockSize(const std::string& text, int* out, std::string* error) {
   char* end = nullptr;
   const long n = strtol(text.c_str(), &end, 10);
   if (text.empty() || *end != '\0' || errno != 0 || n < 1 || n > kMaxBlockSize) {
-    *error = "--block wants a whole number from 1 to " + std::to_string(kMaxBlockSize) + ", not '" +
-             text + "'";
+    *error =
+        "--block wants a whole number from 1 to " + std::to_string(kMaxBlockSize) + ", not '" + text + "'";
     return false;
   }
   *out = static_cast<int>(n);
@@ -50,7 +50,7 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
   bool optionsEnded = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
-    if (optionsEnded || arg.size() < 2 || arg[0] != '-' ) {
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
       positional.push_back(arg);
       continue;
     }

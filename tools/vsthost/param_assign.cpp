@@ -111,8 +111,7 @@ int FindParameter(const Plugin& plugin, const std::string& name) {
   char* end = nullptr;
   errno = 0;
   const long index = strtol(name.c_str(), &end, 10);
-  if (!name.empty() && *end == '\0' && errno == 0 && index >= 0 && index < n)
-    return static_cast<int>(index);
+  if (!name.empty() && *end == '\0' && errno == 0 && index >= 0 && index < n) return static_cast<int>(index);
   return -1;
 }
 

@@ -8,7 +8,7 @@ namespace vsthost {
 
 namespace {
 
-constexpr double kQuietSeconds = 0.3;     // renders shorter than this never show a bar
+constexpr double kQuietSeconds = 0.3;  // renders shorter than this never show a bar
 constexpr double kRedrawSeconds = 0.1;
 constexpr int kBarWidth = 40;
 

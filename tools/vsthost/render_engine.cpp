@@ -19,7 +19,8 @@ struct ChannelBuffers {
   void Allocate(int count, int frames) {
     channels.assign(static_cast<size_t>(count), std::vector<Sample>(static_cast<size_t>(frames), 0));
     pointers.resize(static_cast<size_t>(count));
-    for (int c = 0; c < count; ++c) pointers[static_cast<size_t>(c)] = channels[static_cast<size_t>(c)].data();
+    for (int c = 0; c < count; ++c)
+      pointers[static_cast<size_t>(c)] = channels[static_cast<size_t>(c)].data();
   }
   void Clear() {
     for (std::vector<Sample>& ch : channels) std::fill(ch.begin(), ch.end(), Sample(0));

@@ -22,8 +22,7 @@ class SoundFileWriter {
 
   // Creates the temporary file. False with a one-line reason (folder missing or not
   // writable, target is a folder, format not possible for this rate and channel count).
-  bool Open(const std::string& path, int channels, int sampleRate, OutputFormat format,
-            std::string* error);
+  bool Open(const std::string& path, int channels, int sampleRate, OutputFormat format, std::string* error);
 
   bool Write(const double* interleaved, int64_t frames, std::string* error);
 

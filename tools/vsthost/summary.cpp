@@ -39,11 +39,13 @@ void PrintSummary(FILE* out, const SummaryInfo& info, const RenderResult& r) {
   fprintf(out, "input       %s: %d ch, %.0f Hz, %.3f s (%lld frames)%s\n", info.inputName.c_str(),
           r.sourceChannels, r.sampleRate, seconds, static_cast<long long>(r.frames),
           r.sourceChannels == 1 && r.pluginInputs > 1 ? ", fed to every input" : "");
-  fprintf(out, "output      %s: %d ch, %s\n", info.outputPath.c_str(), r.pluginOutputs, FormatName(info.format));
+  fprintf(out, "output      %s: %d ch, %s\n", info.outputPath.c_str(), r.pluginOutputs,
+          FormatName(info.format));
   fprintf(out, "processing  %s precision%s, blocks of %d frames\n", r.doublePrecision ? "double" : "single",
           r.precisionFellBack ? " (the plug-in has no double-precision processing)" : "", r.blockSize);
   fprintf(out, "level in    peak %s, RMS %s\n", FormatDb(r.in.Peak()).c_str(), FormatDb(r.in.Rms()).c_str());
-  fprintf(out, "level out   peak %s, RMS %s\n", FormatDb(r.out.Peak()).c_str(), FormatDb(r.out.Rms()).c_str());
+  fprintf(out, "level out   peak %s, RMS %s\n", FormatDb(r.out.Peak()).c_str(),
+          FormatDb(r.out.Rms()).c_str());
   if (r.out.NonFinite() > 0)
     fprintf(out, "warning     the plug-in produced %lld samples that are not numbers (NaN or infinite)\n",
             static_cast<long long>(r.out.NonFinite()));

@@ -37,7 +37,7 @@ double TestSignalSource::NextNoise() {
   // A small linear congruential generator: the demo is the same on every run.
   mNoiseState = mNoiseState * 1664525u + 1013904223u;
   const double uniform = static_cast<double>(mNoiseState >> 8) / 16777216.0;  // [0, 1)
-  return (uniform * 2.0 - 1.0) * kDemoNoiseRms * std::sqrt(3.0);  // uniform noise of that RMS
+  return (uniform * 2.0 - 1.0) * kDemoNoiseRms * std::sqrt(3.0);              // uniform noise of that RMS
 }
 
 int64_t TestSignalSource::Read(double* interleaved, int64_t frames, std::string* /*error*/) {
