@@ -390,6 +390,12 @@ TEST_F(VstBinding, ChunksRoundTripAndRejectBadInput) {
   EXPECT_EQ(q.SetChunk(1, std::vector<unsigned char>(program.begin(), program.begin() + 20)), 0);
   EXPECT_EQ(q.SetChunk(0, std::vector<unsigned char>(bank.begin(), bank.begin() + 20)), 0);
   EXPECT_DOUBLE_EQ(Plug(q)->GetParam(TestPlug::kGain)->Value(), before);
+  // A host may hand back the very buffer it was lent.
+  void* lent = nullptr;
+  const VstIntPtr lentSize = q.Dispatch(effGetChunk, 1, 0, &lent);
+  EXPECT_EQ(q.Dispatch(effSetChunk, 1, lentSize, lent), 1);
+  EXPECT_EQ(q.Dispatch(effSetChunk, 1, lentSize + 1, lent), 0);  // more than it holds
+  EXPECT_EQ(q.GetChunk(1), program);
   std::vector<unsigned char> longer = program;
   longer.resize(program.size() + 100, 0xAB);  // trailing bytes are not ours to read
   EXPECT_EQ(q.SetChunk(1, longer), 1);
@@ -607,7 +613,7 @@ TEST_F(VstBinding, SamplePosTempoAndTimeSignature) {
 
   vsthost::TestHost& host = p.Host();
   host.mAnswerTime = true;
-  for (auto [pos, expected] : {std::pair{10.5, 11.0}, {10.49, 10.0}, {-3.0, 0.0}}) {
+  for (auto [pos, expected] : {std::pair{10.5, 11.0}, {10.49, 10.0}, {-3.0, 0.0}, {5e9 + 0.5, 5e9 + 1.0}}) {
     host.mTimeInfo.samplePos = pos;
     EXPECT_EQ(plug->GetSamplePos(), expected) << pos;
   }

@@ -147,8 +147,9 @@ EHost IPlugVST::GetHost() {
     // Decimal ABBCC (major, minor, patch) to the packed form; a nonsensical answer
     // (negative or beyond 32 bits) counts as unknown.
     if (decVer > 0 && decVer <= INT32_MAX) {
-      const int d = static_cast<int>(decVer);
-      version = ((d / 10000) << 16) + (((d / 100) % 100) << 8) + (d % 100);
+      const int64_t d = decVer;
+      const int64_t packed = ((d / 10000) << 16) + (((d / 100) % 100) << 8) + (d % 100);
+      version = packed <= INT32_MAX ? static_cast<int>(packed) : 0;
     }
   }
   SetHost(productStr, version);
@@ -508,8 +509,19 @@ VstIntPtr IPlugVST::SetChunk(VstInt32 idx, VstIntPtr size, const void* ptr) {
   const bool isBank = idx == 0;
   ByteChunk* pChunk = isBank ? &mBankState : &mState;
   const int n = static_cast<int>(size);
-  if (pChunk->Resize(n) != n) return 0;
-  memcpy(pChunk->GetBytes(), ptr, static_cast<size_t>(n));
+  const unsigned char* src = static_cast<const unsigned char*>(ptr);
+  const unsigned char* own = pChunk->GetBytes();
+  if (own && src >= own && src < own + pChunk->Size()) {
+    // The host handed back the buffer we lent it: its true size is known, and the
+    // bytes must be moved, not copied over themselves.
+    const int available = static_cast<int>(own + pChunk->Size() - src);
+    if (n > available) return 0;
+    memmove(pChunk->GetBytes(), src, static_cast<size_t>(n));
+    pChunk->Resize(n);
+  } else {
+    if (pChunk->Resize(n) != n) return 0;
+    memcpy(pChunk->GetBytes(), src, static_cast<size_t>(n));
+  }
 
   int pos = 0;
   const int version = GetIPlugVerFromChunk(pChunk, &pos);
@@ -680,7 +692,9 @@ VstTimeInfo* IPlugVST::HostTimeInfo(VstIntPtr filter) {
 
 double IPlugVST::GetSamplePos() {
   const VstTimeInfo* t = HostTimeInfo(0);
-  if (t && t->samplePos >= 0.0) return static_cast<double>(static_cast<int>(t->samplePos + 0.5));
+  // Rounded in double precision: a position past 2^31 samples (13.5 hours at 44.1 kHz)
+  // does not fit an int.
+  if (t && t->samplePos >= 0.0) return std::floor(t->samplePos + 0.5);
   return 0.0;
 }
 
