@@ -130,21 +130,6 @@ TEST_F(VstBinding, ZeroPresetsStillShowOneProgram) {
 
 // ---- Identity and texts --------------------------------------------------------------
 
-TEST_F(VstBinding, IdentityOpcodes) {
-  Plugin p(VSTPluginMain);
-  EXPECT_EQ(p.Dispatch(effIdentify), 0x4E764566);
-  EXPECT_EQ(p.Dispatch(effGetVstVersion), 2400);
-  EXPECT_EQ(p.Dispatch(effGetVendorVersion), 1203);
-  EXPECT_EQ(p.Dispatch(effGetPlugCategory), kPlugCategEffect);
-  EXPECT_EQ(p.Text(effGetEffectName), "TestPlug");
-  EXPECT_EQ(p.LastTextAnswer(), 1);
-  EXPECT_EQ(p.Text(effGetVendorString), "TestMaker");
-  EXPECT_EQ(p.Text(effGetProductString), "TestProduct");
-  EXPECT_EQ(p.Dispatch(effGetEffectName), 0);  // null ptr
-  EXPECT_EQ(p.Dispatch(effGetVendorString), 0);
-  EXPECT_EQ(p.Dispatch(effGetProductString), 0);
-}
-
 TEST_F(VstBinding, LongNamesAreCutToTheInterfaceSizes) {
   const std::string longName(120, 'n');
   gConfig.effectName = longName.c_str();
@@ -162,22 +147,6 @@ TEST_F(VstBinding, LongNamesAreCutToTheInterfaceSizes) {
 }
 
 // ---- Parameters --------------------------------------------------------------------------
-
-TEST_F(VstBinding, ParameterTextsAndIndexChecks) {
-  Plugin p(VSTPluginMain);
-  EXPECT_EQ(p.Text(effGetParamName, 0), "Gain");
-  EXPECT_EQ(p.Text(effGetParamLabel, 0), "dB");
-  EXPECT_EQ(p.Text(effGetParamDisplay, 1), "Off");
-  for (int bad : {-1, 3, 1000}) {
-    EXPECT_EQ(p.Text(effGetParamName, bad), "");
-    EXPECT_EQ(p.WrittenBytes(), 0) << bad;
-    EXPECT_EQ(p.Text(effGetParamDisplay, bad), "");
-    EXPECT_EQ(p.WrittenBytes(), 0) << bad;
-    EXPECT_EQ(p.Effect()->getParameter(p.Effect(), bad), 0.0f);
-    p.Effect()->setParameter(p.Effect(), bad, 0.5f);  // ignored
-    EXPECT_EQ(p.Dispatch(effCanBeAutomated, bad), 1);
-  }
-}
 
 TEST_F(VstBinding, SetParameterReachesPlugButNotHost) {
   Plugin p(VSTPluginMain);
@@ -238,19 +207,12 @@ TEST_F(VstBinding, EditorChangesReachTheHostAsAutomation) {
 
 // ---- Capabilities and vendor requests --------------------------------------------------------
 
-TEST_F(VstBinding, CanDoWithAndWithoutMidi) {
-  const char* midiTexts[] = {"sendVstEvents", "sendVstMidiEvent", "receiveVstEvents", "receiveVstMidiEvent"};
-  for (bool midi : {false, true}) {
-    gConfig.midi = midi;
-    Plugin p(VSTPluginMain);
-    for (const char* t : midiTexts) EXPECT_EQ(p.Dispatch(effCanDo, 0, 0, const_cast<char*>(t)), midi ? 1 : 0) << t;
-    EXPECT_EQ(p.Dispatch(effCanDo, 0, 0, const_cast<char*>("receiveVstTimeInfo")), 1);
-    EXPECT_EQ(p.Dispatch(effCanDo, 0, 0, const_cast<char*>("hasCockosExtensions")),
-              static_cast<VstIntPtr>(0xBEEF0000u));
-    EXPECT_EQ(p.Dispatch(effCanDo, 0, 0, const_cast<char*>("bypass")), 1);
-    EXPECT_EQ(p.Dispatch(effCanDo, 0, 0, const_cast<char*>("offline")), 0);
-    EXPECT_EQ(p.Dispatch(effCanDo), 0);
-  }
+TEST_F(VstBinding, CanDoMidiWhenBuiltForMidi) {
+  gConfig.midi = true;
+  Plugin p(VSTPluginMain);
+  for (const char* t : {"sendVstEvents", "sendVstMidiEvent", "receiveVstEvents", "receiveVstMidiEvent"})
+    EXPECT_EQ(p.Dispatch(effCanDo, 0, 0, const_cast<char*>(t)), 1) << t;
+  EXPECT_EQ(p.Dispatch(effCanDo, 0, 0, const_cast<char*>("offline")), 0);
 }
 
 TEST_F(VstBinding, VendorSpecificRequests) {
@@ -276,25 +238,14 @@ TEST_F(VstBinding, VendorSpecificRequests) {
 
 // ---- Pins and speakers -------------------------------------------------------------------
 
-TEST_F(VstBinding, PinProperties) {
+TEST_F(VstBinding, PinLabelsAreCutToTheInterfaceSize) {
   Plugin p(VSTPluginMain);
   VstPinProperties pin;
   memset(&pin, 0x55, sizeof(pin));
-  EXPECT_EQ(p.Dispatch(effGetInputProperties, 0, 0, &pin), 1);
-  EXPECT_EQ(pin.flags, kVstPinIsActive | kVstPinIsStereo);
-  EXPECT_STREQ(pin.label, "Input 1");
-  EXPECT_EQ(pin.shortLabel[0], 0x55);  // left as the host gave it
-  EXPECT_EQ(p.Dispatch(effGetOutputProperties, 1, 0, &pin), 1);
-  EXPECT_EQ(pin.flags, kVstPinIsActive);
-  EXPECT_STREQ(pin.label, "Output 2");
   Plug(p)->SetInputLabel(1, std::string(100, 'L').c_str());
   EXPECT_EQ(p.Dispatch(effGetInputProperties, 1, 0, &pin), 1);
   EXPECT_EQ(strlen(pin.label), static_cast<size_t>(kVstMaxLabelLen - 1));
-
-  memset(&pin, 0x55, sizeof(pin));
-  EXPECT_EQ(p.Dispatch(effGetInputProperties, 2, 0, &pin), 0);
-  EXPECT_EQ(p.Dispatch(effGetOutputProperties, -1, 0, &pin), 0);
-  EXPECT_EQ(pin.flags, 0x55555555);
+  EXPECT_EQ(pin.shortLabel[0], 0x55);  // left as the host gave it
   EXPECT_EQ(p.Dispatch(effGetInputProperties, 0, 0, nullptr), 0);
 }
 
@@ -399,17 +350,6 @@ TEST_F(VstBinding, ChunksRoundTripAndRejectBadInput) {
   std::vector<unsigned char> longer = program;
   longer.resize(program.size() + 100, 0xAB);  // trailing bytes are not ours to read
   EXPECT_EQ(q.SetChunk(1, longer), 1);
-  unsigned seed = 12345;
-  for (int round = 0; round < 200; ++round) {
-    std::vector<unsigned char> junk(1 + round % 97);
-    for (auto& b : junk) b = static_cast<unsigned char>((seed = seed * 1103515245u + 12345u) >> 16);
-    if (round % 3 == 0) memcpy(junk.data(), program.data(), std::min<size_t>(8, junk.size()));
-    q.SetChunk(round % 2, junk);
-    for (int i = 0; i < TestPlug::kNumParams; ++i) {
-      const IParam* param = Plug(q)->GetParam(i);
-      EXPECT_TRUE(param->Value() >= param->GetMin() && param->Value() <= param->GetMax()) << round;
-    }
-  }
 }
 
 // ---- Configuration and processing ------------------------------------------------------------
@@ -452,20 +392,6 @@ TEST_F(VstBinding, LongerBlockGrowsBlockSizeAndResetsFirst) {
   EXPECT_EQ(plug->mResets, 2);
   EXPECT_EQ(plug->GetBlockSize(), 4096);
   EXPECT_EQ(plug->mFramesProcessed, 2048 + 512 + 4096);
-}
-
-TEST_F(VstBinding, FloatAndDoublePathsAgree) {
-  Plugin p(VSTPluginMain);
-  p.Effect()->setParameter(p.Effect(), TestPlug::kGain, 0.8f);
-  StereoBuffers<float> f(300);
-  StereoBuffers<double> d(300);
-  for (int s = 0; s < 300; ++s)
-    for (int c = 0; c < 2; ++c) d.in[c][s] = f.in[c][s] = static_cast<float>(std::sin(0.05 * s + c));
-  p.Effect()->processReplacing(p.Effect(), f.inPtr, f.outPtr, 300);
-  p.Effect()->processDoubleReplacing(p.Effect(), d.inPtr, d.outPtr, 300);
-  for (int s = 0; s < 300; ++s)
-    for (int c = 0; c < 2; ++c) EXPECT_NEAR(f.out[c][s], d.out[c][s], 1e-6);
-  EXPECT_NE(d.out[0][100], d.in[0][100]);
 }
 
 TEST_F(VstBinding, AccumulatingProcessAddsAndIgnoresBypass) {
