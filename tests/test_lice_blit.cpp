@@ -439,6 +439,16 @@ TEST(LiceScaledBlit, SourceOutsideBitmapDrawsNothingThere) {
   EXPECT_EQ(LICE_GetPixel(&d, 3, 3), 0xffffffffu);
 }
 
+TEST(LiceScaledBlit, ChannelCopyWhenScaling) {
+  LICE_MemBitmap s(1, 1), d(2, 2);
+  s.getBits()[0] = LICE_RGBA(10, 20, 30, 40);
+  Fill(&d, LICE_RGBA(1, 2, 3, 4));
+  // Source blue into destination red.
+  const int mode = LICE_BLIT_MODE_CHANCOPY | (LICE_PIXEL_R << 2) | LICE_PIXEL_B;
+  LICE_ScaledBlit(&d, &s, 0, 0, 2, 2, 0, 0, 1, 1, 1.0f, mode);
+  EXPECT_EQ(CountEqual(&d, LICE_RGBA(30, 2, 3, 4)), 4);
+}
+
 // ---------------------------------------------------------------------------
 // Rotated blit
 // ---------------------------------------------------------------------------

@@ -279,6 +279,40 @@ struct LICE_CombineCopySourceAlphaFull {
   }
 };
 
+// Single-channel copy: the source's channel S (a byte index) into the destination's
+// channel D; the weight is not used.
+template <int S, int D>
+struct LICE_CombineChannelCopy {
+  static inline void doPix(LICE_COMBINE_ARGS) {
+    (void)w;
+    const int chans[4] = {a, r, g, b};  // indexed by byte position
+    dest[D] = (LICE_pixel_chan)chans[S];
+  }
+};
+
+// Calls fn with the channel-copy class for a mode byte of 0xf0 and above.
+template <class Fn>
+static inline void LICE_WithChannelCopy(int mode, Fn&& fn) {
+  switch (mode & 0xf) {
+    case 0x0: fn(LICE_CombineChannelCopy<0, 0>()); break;
+    case 0x1: fn(LICE_CombineChannelCopy<1, 0>()); break;
+    case 0x2: fn(LICE_CombineChannelCopy<2, 0>()); break;
+    case 0x3: fn(LICE_CombineChannelCopy<3, 0>()); break;
+    case 0x4: fn(LICE_CombineChannelCopy<0, 1>()); break;
+    case 0x5: fn(LICE_CombineChannelCopy<1, 1>()); break;
+    case 0x6: fn(LICE_CombineChannelCopy<2, 1>()); break;
+    case 0x7: fn(LICE_CombineChannelCopy<3, 1>()); break;
+    case 0x8: fn(LICE_CombineChannelCopy<0, 2>()); break;
+    case 0x9: fn(LICE_CombineChannelCopy<1, 2>()); break;
+    case 0xa: fn(LICE_CombineChannelCopy<2, 2>()); break;
+    case 0xb: fn(LICE_CombineChannelCopy<3, 2>()); break;
+    case 0xc: fn(LICE_CombineChannelCopy<0, 3>()); break;
+    case 0xd: fn(LICE_CombineChannelCopy<1, 3>()); break;
+    case 0xe: fn(LICE_CombineChannelCopy<2, 3>()); break;
+    default: fn(LICE_CombineChannelCopy<3, 3>()); break;
+  }
+}
+
 // The plain operation Op run with the weight scaled by the source's alpha.
 template <class Op>
 struct LICE_CombineSourceAlpha {
@@ -327,13 +361,18 @@ static inline bool LICE_WithPlainCombine(int mode, int w, Fn&& fn) {
 }
 
 // Operations for blits of a source bitmap at weight w: honours the source-alpha
-// flag. Plain copy at w = 256 is clobber; the memcpy and half-mix shortcuts for
-// alpha 1.0 and exactly 0.5 are the caller's (see LICE_WithBlitAlpha).
+// flag and the single-channel copies. Plain copy at w = 256 is clobber; the memcpy
+// and half-mix shortcuts for alpha 1.0 and exactly 0.5 are the caller's (see
+// LICE_WithBlitAlpha).
 template <class Fn>
 static inline bool LICE_WithBlitCombine(int mode, int w, Fn&& fn) {
   if (w <= 0) return false;
   if (w > 256) w = 256;
   const int op = mode & LICE_BLIT_MODE_MASK;
+  if (op >= LICE_BLIT_MODE_CHANCOPY) {
+    LICE_WithChannelCopy(op, fn);
+    return true;
+  }
   if (op > LICE_BLIT_MODE_HSVADJ) return false;
   if (!(mode & LICE_BLIT_USE_ALPHA)) {
     if (op == LICE_BLIT_MODE_COPY) {

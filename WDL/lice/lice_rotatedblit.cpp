@@ -81,7 +81,6 @@ void LICE_RotatedBlit(LICE_IBitmap* dest, LICE_IBitmap* src, int dstx, int dsty,
   const float inputs[] = {srcx, srcy, srcw, srch, angle, rotxcent, rotycent};
   for (float v : inputs)
     if (!std::isfinite(v) || std::fabs(v) > kMaxCoord) return;
-  if ((mode & LICE_BLIT_MODE_MASK) >= LICE_BLIT_MODE_CHANCOPY) return;
 
   LICE_Rows d, s;
   if (!LICE_GetRows(dest, &d) || !LICE_GetRows(src, &s)) return;

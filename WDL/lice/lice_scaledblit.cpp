@@ -112,6 +112,10 @@ void ScaleLoop(const LICE_Rows& d, const LICE_Rows& s, const Axis& ax, const Axi
     for (int x = ax.dst0; x < ax.dst1; ++x, px += ax.step) {
       if (px < 0 || px >= limX) continue;
       const LICE_pixel p = Sampler::Get(s, px, py, ax.span, ay.span);
+      if constexpr (LICE_HasWholePixelMix<Op>::value) {
+        row[x] = Op::mix(row[x], p);
+        continue;
+      }
       Op::doPix(reinterpret_cast<LICE_pixel_chan*>(row + x), LICE_GETR(p), LICE_GETG(p),
                 LICE_GETB(p), LICE_GETA(p), weight);
     }
@@ -168,8 +172,6 @@ void LICE_ScaledBlit(LICE_IBitmap* dest, LICE_IBitmap* src, int dstx, int dsty, 
   const int weight = LICE_WeightFromAlpha(alpha);
   const bool average = filter && std::fabs(srcw) >= 1.7 * double(bw) &&
                        std::fabs(srch) >= 1.7 * double(bh);
-  const int op = mode & LICE_BLIT_MODE_MASK;
-  if (op >= LICE_BLIT_MODE_CHANCOPY) return;  // channel copies are unscaled only
   LICE_WithBlitAlpha(mode, alpha, [&](auto comb) {
     using Op = decltype(comb);
     if (average)
