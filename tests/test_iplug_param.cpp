@@ -123,6 +123,18 @@ TEST(IParamConvert, SnappingIsCappedAtMaxButNotAtMin) {
   EXPECT_EQ(down.Value(0.0), 0.0);  // below min, no second clamp
 }
 
+TEST(IParamConvert, AnyNonZeroStepSnapsTheSteppedKinds) {
+  IParam neg;
+  neg.InitBool("b", false);
+  neg.InitDouble("d", 0, 0, 10, -1.0);
+  EXPECT_EQ(neg.Value(0.25), 2.0);  // 2.5: halves go toward zero with a negative step
+  EXPECT_EQ(neg.Value(0.27), 3.0);  // 2.7
+  IParam zero;
+  zero.InitBool("b", false);
+  zero.InitDouble("d", 0, 0, 10, 0.0);
+  EXPECT_EQ(zero.Value(0.25), 2.5);  // nothing to snap to, and no NaN
+}
+
 TEST(IParamConvert, ShapeRoundTrips) {
   IParam p;
   p.InitDouble("p", 0, 20, 20000, 1, "Hz", "", 2.0);
@@ -144,6 +156,13 @@ TEST(IParamConvert, NormalisedFormStaysInUnitRange) {
   // An empty range gives 0 rather than a division by zero.
   p.SetBounds(5, 5);
   EXPECT_EQ(p.GetNormalized(5), 0.0);
+  // Reversed bounds: below min clamps to min (0), anything else to max (1).
+  IParam r;
+  r.InitDouble("r", 0, 0, 1, 0.1);
+  r.SetBounds(10, 0);
+  EXPECT_EQ(r.GetNormalized(5), 0.0);
+  EXPECT_EQ(r.GetNormalized(10), 1.0);
+  EXPECT_EQ(r.GetNormalized(20), 1.0);
 }
 
 TEST(IParamConvert, DBToAmp) {

@@ -119,14 +119,17 @@ double IParam::Value(double normalizedValue) const {
   if (!(n > 0.0)) n = 0.0;  // also catches NaN from a misbehaving host
   else if (n > 1.0) n = 1.0;
   double plain = GetNonNormalized(n);
-  // The stepped kinds round to the nearest multiple of the step, counted from 0.
-  if (mType != kTypeDouble && mStep > 0.0) plain = std::floor(plain / mStep + 0.5) * mStep;
+  // The stepped kinds round to the nearest multiple of the step, counted from 0. A zero
+  // step has no multiples to round to (the division would give NaN), so it leaves the
+  // value as it is.
+  if (mType != kTypeDouble && mStep != 0.0) plain = std::floor(plain / mStep + 0.5) * mStep;
   return plain < mMax ? plain : mMax;
 }
 
 double IParam::GetNormalized(double nonNormalizedValue) const {
   const double range = mMax - mMin;
-  if (std::isnan(nonNormalizedValue) || !(range > 0.0)) return 0.0;
+  // An empty range would divide zero by zero; reversed bounds still follow the curve.
+  if (std::isnan(nonNormalizedValue) || range == 0.0) return 0.0;
   double v = nonNormalizedValue;
   if (v < mMin) v = mMin;
   else if (v > mMax) v = mMax;

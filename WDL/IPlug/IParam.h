@@ -51,7 +51,7 @@ class IParam {
   // curve, snaps every kind but continuous to the step, and caps the result at max.
   double Value(double normalizedValue) const;
   // Normalised form of the current value / of any plain value, always in 0..1
-  // (0 when the range is empty or the value is NaN).
+  // (0 when min equals max or the value is NaN).
   double GetNormalized() const { return GetNormalized(mValue); }
   double GetNormalized(double nonNormalizedValue) const;
   // The raw curve: no clamping, no snapping.
