@@ -35,11 +35,14 @@ TEST(IMidiMsgBuild, NoteOnAndOff) {
 
 TEST(IMidiMsgBuild, OutOfRangeArgumentsCannotChangeTheKind) {
   IMidiMsg m;
-  m.MakeNoteOnMsg(200, -5, 0, 16);  // channel 16 would otherwise turn note-on into aftertouch
+  m.MakeNoteOnMsg(200, -5, 0, 16);
   EXPECT_EQ(m.StatusMsg(), IMidiMsg::kNoteOn);
   EXPECT_EQ(m.Channel(), 0);
   EXPECT_EQ(m.mData1, 127);
   EXPECT_EQ(m.mData2, 0);
+  m.MakeNoteOffMsg(60, 0, 16);  // or'ed in whole, channel 16 would make this a note-on
+  EXPECT_EQ(m.StatusMsg(), IMidiMsg::kNoteOff);
+  EXPECT_EQ(m.Channel(), 0);
   m.MakeControlChangeMsg(CC(300), 0.5, -1);
   EXPECT_EQ(m.StatusMsg(), IMidiMsg::kControlChange);
   EXPECT_EQ(m.mData1, 127);
