@@ -1,5 +1,6 @@
-// The VST 2.4 binding: construction of the AEffect, the dispatcher, the processing and
-// parameter callbacks, and the calls back to the host.
+// The VST 2.4 binding: construction of the AEffect, host set-up and the dispatcher.
+// Processing and parameter callbacks are in IPlugVST_process.cpp, the calls back to the
+// host in IPlugVST_host.cpp.
 //
 // Everything the host hands us (indices, pointers, sizes, texts) is checked before use:
 // a bad request answers 0 and changes nothing. Texts copied into host buffers are cut to
@@ -40,18 +41,11 @@ constexpr VstIntPtr kVendorSpecificHandled = 0xBEEF;
 constexpr VstInt32 kVendorPreS = CCONST('P', 'r', 'e', 'S');
 constexpr VstIntPtr kVendorGRdB = CCONST('G', 'R', 'd', 'B');
 constexpr int kChunkVersionWithBank = 0x10000;
-// Time-info fields GetTime asks for: PPQ, tempo, bars, cycle and time signature.
-constexpr VstIntPtr kTimeInfoRequest =
-    kVstPpqPosValid | kVstTempoValid | kVstBarsValid | kVstCyclePosValid | kVstTimeSigValid;
 constexpr int kInitialBlockSize = 1024;
 
 // Copies a text into a host buffer of size bytes, cut and always terminated.
 void CopyToHost(void* ptr, const char* text, int size) {
   if (ptr) CopyTextTruncated(static_cast<char*>(ptr), text, size);
-}
-
-IPlugVST* InstanceOf(AEffect* pEffect) {
-  return pEffect ? static_cast<IPlugVST*>(pEffect->object) : nullptr;
 }
 
 int16_t ClampTo16Bits(int v) {
@@ -179,6 +173,10 @@ void IPlugVST::AttachGraphics(IGraphics* pGraphics) {
   if (!pGraphics) return;
   IPlugBase::AttachGraphics(pGraphics);
   mAEffect.flags |= effFlagsHasEditor;
+  SetEditRectFromGraphics(pGraphics);
+}
+
+void IPlugVST::SetEditRectFromGraphics(const IGraphics* pGraphics) {
   mEditRect.top = mEditRect.left = 0;
   mEditRect.bottom = ClampTo16Bits(pGraphics->Height());
   mEditRect.right = ClampTo16Bits(pGraphics->Width());
@@ -188,7 +186,7 @@ void IPlugVST::AttachGraphics(IGraphics* pGraphics) {
 
 VstIntPtr IPlugVST::VSTDispatcher(AEffect* pEffect, VstInt32 opCode, VstInt32 idx, VstIntPtr value,
                                   void* ptr, float opt) {
-  IPlugVST* _this = InstanceOf(pEffect);
+  IPlugVST* _this = FromEffect(pEffect);
   if (!_this) return 0;
 
   _this->mMutex.Enter();
@@ -534,259 +532,4 @@ VstIntPtr IPlugVST::SetChunk(VstInt32 idx, VstIntPtr size, const void* ptr) {
   if (pos < 0) return 0;
   RedrawParamControls();
   return 1;
-}
-
-// ---- Processing ---------------------------------------------------------------------------
-
-template <class T>
-bool IPlugVST::HostBuffersUsable(T** inputs, T** outputs) const {
-  int nIn = 0, nOut = 0;
-  for (int i = 0; i < NInChannels(); ++i) nIn += IsInChannelConnected(i) ? 1 : 0;
-  for (int i = 0; i < NOutChannels(); ++i) nOut += IsOutChannelConnected(i) ? 1 : 0;
-  if ((nIn && !inputs) || (nOut && !outputs)) return false;
-  for (int i = 0; i < nIn; ++i)
-    if (!inputs[i]) return false;
-  for (int i = 0; i < nOut; ++i)
-    if (!outputs[i]) return false;
-  return true;
-}
-
-template <class T>
-void IPlugVST::ProcessPiece(T** inputs, T** outputs, int nFrames, bool replacing) {
-  AttachHostInputs(inputs, nFrames);
-  AttachOutputBuffers(0, NOutChannels(), outputs);
-  const T sampleType = 0;
-  if (!replacing) {
-    ProcessBuffersAccumulating(sampleType, nFrames);
-  } else if (GetBypassed()) {
-    PassThroughBuffers(sampleType, nFrames);
-  } else {
-    ProcessBuffers(sampleType, nFrames);
-  }
-}
-
-template <class T>
-void IPlugVST::ProcessBlock(T** inputs, T** outputs, int nFrames, bool replacing) {
-  if (nFrames <= 0 || !HostBuffersUsable(inputs, outputs)) return;
-  if (DoesMIDI() && mHostCallback) mHostCallback(&mAEffect, audioMasterWantMidi, 0, 0, nullptr, 0.0f);
-
-  const int blockSize = GetBlockSize();
-  if (nFrames <= blockSize) {
-    ProcessPiece(inputs, outputs, nFrames, replacing);
-    return;
-  }
-  if (blockSize <= 0) return;
-  // Still longer than the scratch buffers (the accumulating callback never grows them,
-  // and growing can fail): run the block in pieces through pointer arrays made at
-  // construction, so nothing overflows and nothing is allocated here.
-  int nIn = 0, nOut = 0;
-  for (int i = 0; i < NInChannels(); ++i) nIn += IsInChannelConnected(i) ? 1 : 0;
-  for (int i = 0; i < NOutChannels(); ++i) nOut += IsOutChannelConnected(i) ? 1 : 0;
-  WDL_TypedBuf<T*>& arrays = PieceArrays<T>();
-  if (arrays.GetSize() < nIn + nOut) return;
-  T** pieceIn = arrays.Get();
-  T** pieceOut = pieceIn + nIn;
-  for (int done = 0; done < nFrames; done += blockSize) {
-    const int n = nFrames - done < blockSize ? nFrames - done : blockSize;
-    for (int i = 0; i < nIn; ++i) pieceIn[i] = inputs[i] + done;
-    for (int i = 0; i < nOut; ++i) pieceOut[i] = outputs[i] + done;
-    ProcessPiece(pieceIn, pieceOut, n, replacing);
-  }
-}
-
-template <>
-WDL_TypedBuf<float*>& IPlugVST::PieceArrays<float>() {
-  return mPieceFloat;
-}
-template <>
-WDL_TypedBuf<double*>& IPlugVST::PieceArrays<double>() {
-  return mPieceDouble;
-}
-
-void IPlugVST::VSTProcess(AEffect* pEffect, float** inputs, float** outputs, VstInt32 nFrames) {
-  IPlugVST* _this = InstanceOf(pEffect);
-  if (!_this) return;
-  WDL_MutexLock lock(&_this->mMutex);
-  _this->ProcessBlock(inputs, outputs, nFrames, false);
-}
-
-// Grows the block size (and resets the plug-in) for a block longer than any before.
-#define VST_GROW_BLOCK_SIZE(TAG)                                                       \
-  if (nFrames > _this->GetBlockSize()) {                                               \
-    Trace(TRACELOC, "%s FrameSize > BlockSize %d > %d", TAG, static_cast<int>(nFrames), \
-          _this->GetBlockSize());                                                      \
-    _this->SetBlockSize(nFrames);                                                      \
-    _this->Reset();                                                                    \
-  }
-
-void IPlugVST::VSTProcessReplacing(AEffect* pEffect, float** inputs, float** outputs, VstInt32 nFrames) {
-  IPlugVST* _this = InstanceOf(pEffect);
-  if (!_this) return;
-  WDL_MutexLock lock(&_this->mMutex);
-  VST_GROW_BLOCK_SIZE("VSTProcessReplacing")
-  _this->ProcessBlock(inputs, outputs, nFrames, true);
-}
-
-void IPlugVST::VSTProcessDoubleReplacing(AEffect* pEffect, double** inputs, double** outputs,
-                                         VstInt32 nFrames) {
-  IPlugVST* _this = InstanceOf(pEffect);
-  if (!_this) return;
-  WDL_MutexLock lock(&_this->mMutex);
-  VST_GROW_BLOCK_SIZE("VSTProcessDoubleReplacing")
-  _this->ProcessBlock(inputs, outputs, nFrames, true);
-}
-
-#undef VST_GROW_BLOCK_SIZE
-
-// ---- Parameter callbacks ------------------------------------------------------------------
-
-float IPlugVST::VSTGetParameter(AEffect* pEffect, VstInt32 idx) {
-  Trace(TRACELOC, "%d", idx);
-  IPlugVST* _this = InstanceOf(pEffect);
-  if (!_this) return 0.0f;
-  WDL_MutexLock lock(&_this->mMutex);
-  if (!_this->IsHostParamIdx(idx)) return 0.0f;
-  return static_cast<float>(_this->GetParam(idx)->GetNormalized());
-}
-
-void IPlugVST::VSTSetParameter(AEffect* pEffect, VstInt32 idx, float value) {
-  Trace(TRACELOC, "%d:%f", idx, static_cast<double>(value));
-  IPlugVST* _this = InstanceOf(pEffect);
-  if (!_this) return;
-  WDL_MutexLock lock(&_this->mMutex);
-  if (!_this->IsHostParamIdx(idx)) return;
-  if (_this->GetGUI()) _this->GetGUI()->SetParameterFromPlug(idx, value, true);
-  _this->GetParam(idx)->SetNormalized(value);
-  _this->OnParamChange(idx);
-}
-
-// ---- Host services ------------------------------------------------------------------------
-
-void IPlugVST::BeginInformHostOfParamChange(int idx) {
-  if (mHostCallback) mHostCallback(&mAEffect, audioMasterBeginEdit, idx, 0, nullptr, 0.0f);
-}
-
-void IPlugVST::InformHostOfParamChange(int idx, double normalizedValue) {
-  if (mHostCallback)
-    mHostCallback(&mAEffect, audioMasterAutomate, idx, 0, nullptr, static_cast<float>(normalizedValue));
-}
-
-void IPlugVST::EndInformHostOfParamChange(int idx) {
-  if (mHostCallback) mHostCallback(&mAEffect, audioMasterEndEdit, idx, 0, nullptr, 0.0f);
-}
-
-void IPlugVST::InformHostOfProgramChange() {
-  if (mHostCallback) mHostCallback(&mAEffect, audioMasterUpdateDisplay, 0, 0, nullptr, 0.0f);
-}
-
-bool IPlugVST::IsRenderingOffline() {
-  if (!mHostCallback) return false;
-  return mHostCallback(&mAEffect, audioMasterGetCurrentProcessLevel, 0, 0, nullptr, 0.0f) ==
-         kVstProcessLevelOffline;
-}
-
-VstTimeInfo* IPlugVST::HostTimeInfo(VstIntPtr filter) {
-  if (!mHostCallback) return nullptr;
-  return reinterpret_cast<VstTimeInfo*>(mHostCallback(&mAEffect, audioMasterGetTime, 0, filter, nullptr, 0.0f));
-}
-
-double IPlugVST::GetSamplePos() {
-  const VstTimeInfo* t = HostTimeInfo(0);
-  // Rounded in double precision: a position past 2^31 samples (13.5 hours at 44.1 kHz)
-  // does not fit an int.
-  if (t && t->samplePos >= 0.0) return std::floor(t->samplePos + 0.5);
-  return 0.0;
-}
-
-double IPlugVST::GetTempo() {
-  const VstTimeInfo* t = HostTimeInfo(kVstTempoValid);
-  if (t && (t->flags & kVstTempoValid) && t->tempo >= 0.0) return t->tempo;
-  return 0.0;
-}
-
-void IPlugVST::GetTimeSig(int* pNum, int* pDenom) {
-  int num = 0, denom = 0;
-  const VstTimeInfo* t = HostTimeInfo(kVstTimeSigValid);
-  if (t && (t->flags & kVstTimeSigValid) && t->timeSigNumerator >= 0 && t->timeSigDenominator >= 0) {
-    num = t->timeSigNumerator;
-    denom = t->timeSigDenominator;
-  }
-  if (pNum) *pNum = num;
-  if (pDenom) *pDenom = denom;
-}
-
-void IPlugVST::GetTime(ITimeInfo* pTimeInfo) {
-  if (!pTimeInfo) return;
-  const VstTimeInfo* t = HostTimeInfo(kTimeInfoRequest);
-  if (!t || !(t->flags & kTimeInfoRequest)) return;
-
-  pTimeInfo->mSamplePos = t->samplePos;
-  if ((t->flags & kVstPpqPosValid) && t->ppqPos >= 0.0) pTimeInfo->mPPQPos = t->ppqPos;
-  if ((t->flags & kVstTempoValid) && t->tempo > 0.0) pTimeInfo->mTempo = t->tempo;
-  if ((t->flags & kVstBarsValid) && t->barStartPos >= 0.0) pTimeInfo->mLastBar = t->barStartPos;
-  if ((t->flags & kVstCyclePosValid) && t->cycleStartPos >= 0.0 && t->cycleEndPos >= 0.0) {
-    pTimeInfo->mCycleStart = t->cycleStartPos;
-    pTimeInfo->mCycleEnd = t->cycleEndPos;
-  }
-  if ((t->flags & kVstTimeSigValid) && t->timeSigNumerator > 0 && t->timeSigDenominator > 0) {
-    pTimeInfo->mNumerator = t->timeSigNumerator;
-    pTimeInfo->mDenominator = t->timeSigDenominator;
-  }
-  pTimeInfo->mTransportIsRunning = (t->flags & kVstTransportPlaying) != 0;
-  pTimeInfo->mTransportLoopEnabled = (t->flags & kVstTransportCycleActive) != 0;
-}
-
-void IPlugVST::SetLatency(int samples) {
-  if (samples < 0) samples = 0;
-  mAEffect.initialDelay = samples;
-  IPlugBase::SetLatency(samples);
-  if (mHostCallback) mHostCallback(&mAEffect, audioMasterIOChanged, 0, 0, nullptr, 0.0f);
-}
-
-void IPlugVST::ResizeGraphics(int /*w*/, int /*h*/, int keepControls) {
-  IGraphics* pGraphics = GetGUI();
-  if (!pGraphics) return;
-  mEditRect.top = mEditRect.left = 0;
-  mEditRect.bottom = ClampTo16Bits(pGraphics->Height());
-  mEditRect.right = ClampTo16Bits(pGraphics->Width());
-  if (mHostCallback)
-    mHostCallback(&mAEffect, audioMasterSizeWindow, pGraphics->Width(), pGraphics->Height(), nullptr, 0.0f);
-  OnWindowResize(keepControls);
-}
-
-// ---- Outgoing events --------------------------------------------------------------------
-
-bool IPlugVST::SendVSTEvent(VstEvent* pEvent) {
-  if (!mHostCallback || !pEvent) return false;
-  VstEvents events;
-  memset(&events, 0, sizeof(events));
-  events.numEvents = 1;
-  events.events[0] = pEvent;
-  return mHostCallback(&mAEffect, audioMasterProcessEvents, 0, 0, &events, 0.0f) == 1;
-}
-
-bool IPlugVST::SendMidiMsg(IMidiMsg* pMsg) {
-  if (!pMsg) return false;
-  VstMidiEvent midiEvent;
-  memset(&midiEvent, 0, sizeof(midiEvent));
-  midiEvent.type = kVstMidiType;
-  midiEvent.byteSize = sizeof(VstMidiEvent);
-  midiEvent.deltaFrames = pMsg->mOffset;
-  midiEvent.midiData[0] = static_cast<char>(pMsg->mStatus);
-  midiEvent.midiData[1] = static_cast<char>(pMsg->mData1);
-  midiEvent.midiData[2] = static_cast<char>(pMsg->mData2);
-  return SendVSTEvent(reinterpret_cast<VstEvent*>(&midiEvent));
-}
-
-bool IPlugVST::SendSysEx(ISysEx* pSysEx) {
-  if (!pSysEx) return false;
-  VstMidiSysexEvent sysexEvent;
-  memset(&sysexEvent, 0, sizeof(sysexEvent));
-  sysexEvent.type = kVstSysExType;
-  sysexEvent.byteSize = sizeof(VstMidiSysexEvent);
-  sysexEvent.deltaFrames = pSysEx->mOffset;
-  sysexEvent.dumpBytes = pSysEx->mSize;
-  // The host reads the caller's bytes during the call; nothing is copied.
-  sysexEvent.sysexDump = reinterpret_cast<char*>(const_cast<uint8_t*>(pSysEx->mData));
-  return SendVSTEvent(reinterpret_cast<VstEvent*>(&sysexEvent));
 }

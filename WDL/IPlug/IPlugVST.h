@@ -74,6 +74,13 @@ class IPlugVST : public IPlugBase {
   static void VSTSetParameter(AEffect* pEffect, VstInt32 idx, float value);
 
  private:
+  // The instance behind an AEffect; null for a null record or a closed instance.
+  static IPlugVST* FromEffect(AEffect* pEffect) {
+    return pEffect ? static_cast<IPlugVST*>(pEffect->object) : nullptr;
+  }
+  // The edit rectangle as the editor's size: {0, 0, height, width}.
+  void SetEditRectFromGraphics(const IGraphics* pGraphics);
+
   // One dispatcher opcode, with the mutex held (effClose aside).
   VstIntPtr Dispatch(VstInt32 opCode, VstInt32 idx, VstIntPtr value, void* ptr, float opt);
   VstIntPtr GetChunk(VstInt32 idx, void* ptr);
