@@ -116,6 +116,13 @@ TEST_F(SwellText, AmpersandRuleAndNoPrefixFlag) {
   EXPECT_EQ(Calc("&").bottom, 0) << "nothing left to lay out";
   EXPECT_EQ(Calc("a&&&b").right, Calc("a&b", DT_NOPREFIX).right);
   EXPECT_EQ(Calc("a&b", 0, 2).right, Calc("a").right) << "the & at the length limit ends the text";
+  // The marked character is copied unchanged, line breaks included.
+  EXPECT_EQ(Calc("ab&\nc", DT_SINGLELINE).bottom, 2 * lineHeight + 1) << "a marked line feed stays one";
+  EXPECT_EQ(Calc("ab\nc", DT_SINGLELINE).bottom, lineHeight + 1);
+  EXPECT_EQ(Calc("&\r").bottom, lineHeight + 1) << "a marked carriage return is kept: the text is not empty";
+  EXPECT_EQ(Calc("&\r&\r\r").right, 0) << "and takes no room";
+  EXPECT_EQ(Calc("\r", 0).bottom, 0);
+  EXPECT_EQ(Calc("&\n", DT_NOPREFIX | DT_SINGLELINE).right, Calc("& ", DT_NOPREFIX).right);
 }
 
 TEST_F(SwellText, CarriageReturnsAreDroppedAndLengthLimits) {
@@ -391,6 +398,8 @@ TEST(SwellUtf8, DecodesWellFormedAndRejectsTheRest) {
   EXPECT_EQ(out[2], 0x20acu);
   EXPECT_EQ(out[3], 0x1f3b5u);
   EXPECT_EQ(SWELL_DecodeUTF8("abc", 3, out, 2), -1) << "does not fit";
+  EXPECT_EQ(SWELL_DecodeUTF8("a\xc3\xa9", 3, nullptr, 0), 2) << "checking and counting only";
+  EXPECT_EQ(SWELL_DecodeUTF8("a\xc3", 2, nullptr, 0), -1);
   EXPECT_EQ(SWELL_DecodeUTF8("", 0, out, 8), 0);
   EXPECT_EQ(SWELL_DecodeUTF8(nullptr, 1, out, 8), -1);
   EXPECT_EQ(SWELL_DecodeUTF8("\xe0\x80\x80", 3, out, 8), -1) << "overlong";

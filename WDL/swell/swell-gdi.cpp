@@ -35,8 +35,8 @@ SWELL_FontInstance* ContextFont(const HDC__* ctx) {
 enum { kTextBufferSize = 4096 };
 
 // Copies the caller's text into buf by the bridge's rules: at most 4095 bytes (len < 0: up to
-// the NUL), carriage returns dropped, "&" dropped before the character it marks unless
-// DT_NOPREFIX, line feeds turned into spaces with DT_SINGLELINE. Returns the length.
+// the NUL), carriage returns dropped, "&" dropped and the character it marks copied unchanged
+// unless DT_NOPREFIX, line feeds turned into spaces with DT_SINGLELINE. Returns the length.
 int PrepareText(const char* text, int len, int flags, char* buf) {
   const int limit = kTextBufferSize - 1;
   int out = 0;
@@ -46,12 +46,10 @@ int PrepareText(const char* text, int len, int flags, char* buf) {
       if (len >= 0 && i + 1 >= len) break;
       c = text[++i];
       if (!c) break;
-      // The marked character is kept as it is ("&&" gives "&"); line breaks still follow
-      // their own rules below.
-      if (c != '\r' && c != '\n') {
-        buf[out++] = c;
-        continue;
-      }
+      // The marked character is copied as it stands, whatever it is: "&&" gives "&", and a
+      // marked carriage return or line feed escapes the rules below.
+      buf[out++] = c;
+      continue;
     }
     if (c == '\r') continue;
     if (c == '\n' && (flags & DT_SINGLELINE)) c = ' ';
@@ -86,6 +84,7 @@ HFONT CreateFont(int height, int width, int escapement, int orientation, int wei
   double size = height != 0 ? fabs(static_cast<double>(height)) : fabs(static_cast<double>(width));
   if (size < 2.0 || size > 8192.0) size = 10.0;
 
+  // Room for 899 bytes of the face and both suffixes.
   char name[1024];
   size_t n = 0;
   if (faceName) {
@@ -93,15 +92,12 @@ HFONT CreateFont(int height, int width, int escapement, int orientation, int wei
     memcpy(name, faceName, n);
   }
   name[n] = 0;
-  // Keep a cut name well-formed.
-  n = static_cast<size_t>(SWELL_UTF8CompletePrefix(name, static_cast<int>(n)));
-  name[n] = 0;
   if (weight >= FW_BOLD) strcat(name, " Bold");
   if (italic) strcat(name, " Italic");
 
   SWELL_FontInstance* font = SWELL_GetFontInstance(name, static_cast<float>(size));
   if (!font) font = SWELL_GetFontInstance("", static_cast<float>(size));  // the default sans
-  if (!font) return nullptr;
+  // Even with no font file at all the caller gets its object; contexts then use the fallback.
 
   HGDIOBJ__* obj = GDP_OBJECT_NEW();
   if (!obj) return nullptr;
