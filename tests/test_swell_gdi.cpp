@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
 
 #include <climits>
 #include <string>
@@ -255,6 +258,45 @@ TEST(SwellCreateFont, MissingOddAndHugeFaceNamesStillGiveAFont) {
     EXPECT_FLOAT_EQ(f->ct_font->pixelSize, 14.0f);
     DeleteObject(f);
   }
+  // A name that is not text is no name: the default face, without the styles asked for.
+  HFONT plain = MakeFont(14, 0, FW_NORMAL, 0, 0, "");
+  for (const char* face : {"\xff\xfe bad bytes", cutUtf8.c_str()}) {
+    HFONT f = MakeFont(14, 0, FW_BOLD, 1, 0, face);
+    EXPECT_EQ(f->ct_font, plain->ct_font);
+    DeleteObject(f);
+  }
+  const std::string cutKey = cutUtf8.substr(0, 899) + " Bold Italic";
+  EXPECT_TRUE(SWELL_FontNameCacheContains(cutKey.c_str())) << "the face is cut at 899 bytes, even mid-character";
+  DeleteObject(plain);
+}
+
+// With no font file anywhere, CreateFont still hands out a font object, and text falls back.
+// Runs in a child process: 0 when every check holds.
+int FontlessChecks(const char* conf) {
+  setenv("FONTCONFIG_FILE", conf, 1);
+  SWELL_FontCacheShutdown();  // start over in this process, without fonts
+  HFONT f = MakeFont(12);
+  bool ok = f && f->type == TYPE_FONT && !f->ct_font && SWELL_GetFallbackFont() == nullptr;
+  HDC dc = SWELL_CreateMemContext(nullptr, 8, 8);
+  ok = ok && SelectObject(dc, f) == reinterpret_cast<HGDIOBJ>(3);
+  RECT r = {0, 0, 8, 8};
+  ok = ok && SWELL_DrawText(dc, "x", -1, &r, 0) == 0;
+  TEXTMETRIC tm;
+  ok = ok && GetTextMetrics(dc, &tm) && tm.tmHeight == 16;
+  DeleteObject(f);
+  ok = ok && f->_infreelist == 1;
+  return ok ? 0 : 1;
+}
+
+TEST(SwellCreateFontDeathTest, NoFontInstalledStillGivesAnObject) {
+  const std::string path = "/tmp/swell-test-no-fonts-" + std::to_string(getpid()) + ".conf";
+  const char* conf = path.c_str();
+  FILE* fp = fopen(conf, "w");
+  ASSERT_NE(fp, nullptr);
+  fputs("<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n", fp);
+  fclose(fp);
+  EXPECT_EXIT(_exit(FontlessChecks(conf)), ::testing::ExitedWithCode(0), "");
+  remove(conf);
 }
 
 TEST(SwellFontCache, EachFontFileIsOpenedOnce) {

@@ -7,6 +7,7 @@
 
 #include "ptrlist.h"
 #include "swell-glyphcache.h"
+#include "swell-utf8.h"
 
 namespace {
 
@@ -43,6 +44,11 @@ int FindName(const char* name) {
   return -(lo + 1);
 }
 
+bool IsWellFormedUTF8(const char* s) {
+  const size_t n = strlen(s);
+  return n <= 1u << 20 && SWELL_DecodeUTF8(s, static_cast<int>(n), nullptr, 0) >= 0;
+}
+
 bool StripSuffix(char* s, const char* suffix) {
   const size_t n = strlen(s), k = strlen(suffix);
   if (n < k || strcmp(s + n - k, suffix) != 0) return false;
@@ -57,7 +63,10 @@ bool MatchWithFontconfig(const char* requestedName, char** file, int* faceIndex)
     sFontconfig = FcInitLoadConfigAndFonts();
     if (!sFontconfig) return false;
   }
-  char* family = strdup(requestedName ? requestedName : "");
+  // A name that is not text (not well-formed UTF-8) is no name at all: the default face,
+  // without the styles its suffixes ask for.
+  if (!requestedName || !IsWellFormedUTF8(requestedName)) requestedName = "";
+  char* family = strdup(requestedName);
   if (!family) return false;
   const bool italic = StripSuffix(family, " Italic");
   const bool bold = StripSuffix(family, " Bold");

@@ -172,8 +172,10 @@ struct HGDIOBJ__ {
 
 // A new font object. The size is |height|, or |width| when height is 0, in pixels; a size
 // below 2 or above 8192 becomes 10. Weight 700 or more asks for bold, a non-zero italic for
-// italic. Orientation is in tenths of a degree. faceName null or "" means the default sans.
-// Returns null only when no font at all can be loaded.
+// italic. Orientation is in tenths of a degree. faceName null or "" means the default sans,
+// and so does a name that is not well-formed UTF-8. When no font file can be loaded at all,
+// the object has no face (ct_font null) and contexts draw with the fallback font instead.
+// Null only when memory runs out.
 HFONT CreateFont(int height, int width, int escapement, int orientation, int weight, char italic,
                  char underline, char strikeOut, char charSet, char outPrecision,
                  char clipPrecision, char quality, char pitchAndFamily, const char* faceName);

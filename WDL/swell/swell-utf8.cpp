@@ -1,7 +1,7 @@
 #include "swell-utf8.h"
 
 int SWELL_DecodeUTF8(const char* s, int len, uint32_t* out, int outMax) {
-  if (!s || len < 0 || (!out && len > 0)) return -1;
+  if (!s || len < 0) return -1;
   const unsigned char* p = reinterpret_cast<const unsigned char*>(s);
   int n = 0, i = 0;
   while (i < len) {
@@ -35,8 +35,11 @@ int SWELL_DecodeUTF8(const char* s, int len, uint32_t* out, int outMax) {
       cp = (cp << 6) | (cc & 0x3f);
     }
     if (cp < minValue || cp > 0x10ffff || (cp >= 0xd800 && cp <= 0xdfff)) return -1;
-    if (n >= outMax) return -1;
-    out[n++] = cp;
+    if (out) {
+      if (n >= outMax) return -1;
+      out[n] = cp;
+    }
+    n++;
     i += extra + 1;
   }
   return n;

@@ -6,7 +6,8 @@
 
 // Decodes len bytes of s into at most outMax code points. Returns the number decoded, or -1
 // when the bytes are not well-formed UTF-8 (overlong forms, surrogates, values above
-// U+10FFFF, truncated or stray continuation bytes) or do not fit.
+// U+10FFFF, truncated or stray continuation bytes) or do not fit. With out null the bytes
+// are only checked and counted.
 int SWELL_DecodeUTF8(const char* s, int len, uint32_t* out, int outMax);
 
 // The length of the longest prefix of s[0..len) that does not end inside a multi-byte
