@@ -615,6 +615,136 @@ TEST_F(HostTool, AnInterruptedRenderRemovesItsTemporaryFile) {
   EXPECT_EQ(List(), (std::vector<std::string>{"long.wav"}));
 }
 
+// ---- The tool and a stand-in plug-in ----------------------------------------------------
+
+// Runs the tool on the stand-in plug-in in the given mode, with its log in the test folder.
+class FakePluginTool : public HostTool {
+ protected:
+  void SetUp() override {
+    HostTool::SetUp();
+    setenv("FAKE_PLUGIN_LOG", Path("calls.log").c_str(), 1);
+    UseMode("normal");
+  }
+  void TearDown() override {
+    unsetenv("FAKE_PLUGIN_LOG");
+    unsetenv("FAKE_PLUGIN_MODE");
+    HostTool::TearDown();
+  }
+  void UseMode(const char* mode) { setenv("FAKE_PLUGIN_MODE", mode, 1); }
+
+  // The log's lines, "dispatch OPCODE VALUE OPT" and "process BITS FRAMES".
+  std::vector<std::string> Calls() const {
+    std::vector<std::string> lines;
+    std::istringstream in(Slurp(Path("calls.log")));
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+  }
+  static std::string Dispatch(int opcode, long long value = 0, double opt = 0) {
+    char text[96];
+    snprintf(text, sizeof(text), "dispatch %d %lld %g", opcode, value, opt);
+    return text;
+  }
+  // Index of the first line equal to `line` at or after `from`; -1 if none.
+  static int Find(const std::vector<std::string>& lines, const std::string& line, int from = 0) {
+    for (int i = from; i < static_cast<int>(lines.size()); ++i)
+      if (lines[static_cast<size_t>(i)] == line) return i;
+    return -1;
+  }
+};
+
+TEST_F(FakePluginTool, DrivesThePluginInTheOrderHostsUse) {
+  WriteWav(Path("in.wav"), 2, 48000, StereoSignal(48000, 0.1));  // 4800 frames
+  ToolRun r = Tool({"render", "in.wav", "out.wav", "--plugin", FAKE_PLUGIN_SO, "--block", "1000"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::vector<std::string> calls = Calls();
+  ASSERT_FALSE(calls.empty());
+  EXPECT_EQ(calls.front(), Dispatch(effOpen));
+  const int rate = Find(calls, Dispatch(effSetSampleRate, 0, 48000));
+  const int block = Find(calls, Dispatch(effSetBlockSize, 1000), rate);
+  const int precision = Find(calls, Dispatch(effSetProcessPrecision, kVstProcessPrecision64), block);
+  const int on = Find(calls, Dispatch(effMainsChanged, 1), precision);
+  const int start = Find(calls, Dispatch(effStartProcess), on);
+  const int firstBlock = Find(calls, "process 64 1000", start);
+  const int lastBlock = Find(calls, "process 64 800", firstBlock);
+  const int stop = Find(calls, Dispatch(effStopProcess), lastBlock);
+  const int off = Find(calls, Dispatch(effMainsChanged, 0), stop);
+  for (int step : {rate, block, precision, on, start, firstBlock, lastBlock, stop, off}) EXPECT_GE(step, 0);
+  EXPECT_EQ(calls.back(), Dispatch(effClose));
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "process 64 1000"), 4);
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), std::string("process 32 1000")), 0);
+}
+
+TEST_F(FakePluginTool, ReportsTheSamplePositionOfEveryBlock) {
+  const size_t frames = 1037;
+  WriteWav(Path("in.wav"), 1, 44100, std::vector<double>(frames, 0.25));
+  for (const char* precision : {"double", "single"}) {
+    ToolRun r = Tool({"render", "in.wav", "out.wav", "--plugin", FAKE_PLUGIN_SO, "--block", "100",
+                      "--precision", precision});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const Audio out = ReadWav(Path("out.wav"));
+    ASSERT_EQ(out.Frames(), frames);
+    for (size_t i = 0; i < frames; ++i) {
+      ASSERT_EQ(out.At(i, 1), static_cast<double>(i)) << precision << " frame " << i;
+      ASSERT_EQ(out.At(i, 0), 0.25) << precision << " frame " << i;  // Gain 1 by default
+    }
+  }
+  const std::vector<std::string> calls = Calls();  // the single-precision run's
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), std::string("process 32 100")), 10);
+  EXPECT_GE(Find(calls, "process 32 37"), 0);
+}
+
+TEST_F(FakePluginTool, FallsBackToSinglePrecisionWhenThePluginLacksDouble) {
+  UseMode("single");
+  WriteWav(Path("in.wav"), 2, 44100, StereoSignal(44100, 0.05));
+  ToolRun r = Tool({"render", "in.wav", "out.wav", "--plugin", FAKE_PLUGIN_SO});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::vector<std::string> calls = Calls();
+  EXPECT_GE(Find(calls, Dispatch(effSetProcessPrecision, kVstProcessPrecision32)), 0);
+  EXPECT_GE(Find(calls, "process 32 512"), 0);
+  EXPECT_LT(Find(calls, "process 64 512"), 0);
+  EXPECT_NE(r.out.find("no double-precision processing"), std::string::npos) << r.out;
+}
+
+TEST_F(FakePluginTool, PlainValuesWithoutTextConversionAreFoundByTheirDisplay) {
+  const std::vector<double> in = Sine(44100, 0.05, 300.0, 0.25, 2);
+  WriteWav(Path("in.wav"), 2, 44100, in);
+  ToolRun r = Tool({"render", "in.wav", "out.wav", "--plugin", FAKE_PLUGIN_SO, "--set", "gain=1.5"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const Audio out = ReadWav(Path("out.wav"));
+  for (size_t i = 0; i < out.Frames(); ++i) ASSERT_NEAR(out.At(i, 0), 1.5 * in[2 * i], 1e-6);
+  ToolRun outside = Tool({"render", "in.wav", "out2.wav", "--plugin", FAKE_PLUGIN_SO, "--set", "Gain=2.5"});
+  ExpectOneLineError(outside, "outside the range of 'Gain' (0 to 2 x)");
+}
+
+TEST_F(FakePluginTool, PluginsThatCannotServeAreRefused) {
+  WriteWav(Path("in.wav"), 2, 44100, StereoSignal(44100, 0.05));
+  const std::vector<std::string> before = List();
+  const std::vector<std::pair<const char*, const char*>> cases = {
+      {"null", "created no instance"},
+      {"badmagic", "not a VST 2 plug-in"},
+      {"noinputs", "no audio inputs"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.first);
+    UseMode(c.first);
+    unlink(Path("calls.log").c_str());
+    // An instance with a bad record cannot be closed, so it stays allocated.
+    const bool leaks = strcmp(c.first, "badmagic") == 0;
+    ExpectOneLineError(Tool({"render", "in.wav", "out.wav", "--plugin", FAKE_PLUGIN_SO}, leaks), c.second);
+    unlink(Path("calls.log").c_str());
+    EXPECT_EQ(List(), before);
+  }
+}
+
+TEST_F(FakePluginTool, APluginCrashLeavesNoPartialFile) {
+  UseMode("crash");
+  WriteWav(Path("in.wav"), 2, 44100, StereoSignal(44100, 0.1));
+  ToolRun r = Tool({"render", "in.wav", "out.wav", "--plugin", FAKE_PLUGIN_SO});
+  EXPECT_NE(r.exitCode, 0);
+  unlink(Path("calls.log").c_str());
+  EXPECT_EQ(List(), (std::vector<std::string>{"in.wav"}));
+}
+
 // ---- The tool with Toneglass ------------------------------------------------------------
 
 class ToneglassTool : public HostTool {

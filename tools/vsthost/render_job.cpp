@@ -53,6 +53,7 @@ bool RunRenderJob(const Options& options, AudioSource& source,
                      error);
   if (ok) {
     InstallInterruptHandlers();
+    SetFileToRemoveOnAbort(writer.TempPath().c_str());
     ProgressBar progress(source.Frames(), ProgressBar::StderrIsTerminal());
     ok = RenderAll(plugin, context, source, writer, useDouble, options.blockSize, &progress, &result, error);
     result.precisionFellBack = options.precision == Precision::kDouble && !useDouble;
@@ -66,6 +67,7 @@ bool RunRenderJob(const Options& options, AudioSource& source,
   SetHostContext(nullptr);
   if (ok) ok = writer.Commit(error);
   writer.Discard();
+  SetFileToRemoveOnAbort(nullptr);
   if (!ok) return false;
 
   info.inputName = source.Describe();
