@@ -147,6 +147,45 @@ TEST_F(SwellText, LineFeedsMakeLinesUnlessSingleLine) {
   EXPECT_EQ(single.right, Calc("wide line ab").right) << "the line feed became a space";
 }
 
+TEST_F(SwellText, MultiLineTextIsLaidOutInABoxOfOneHundredThousandPixels) {
+  HFONT huge = CreateFont(-8192, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "Verdana");
+  SelectObject(dc, huge);
+  SWELL_FontInstance* f = huge->ct_font;
+  const double e = double(f->metrics.ascent) + f->metrics.descent + f->metrics.leading;
+  const int lh = int(floor(e + 1.5));
+
+  // Lines below the box are not laid out: only as many as fit count.
+  std::string many;
+  for (int i = 0; i < 30; i++) many += "a\n";
+  const int fit = int(100000 / e);
+  ASSERT_LT(fit, 30);
+  EXPECT_EQ(Calc(many.c_str()).bottom, fit * lh + 1);
+  EXPECT_EQ(Calc("a").bottom, lh + 1) << "a single line is not boxed";
+
+  // A word wider than the box breaks between characters.
+  const uint32_t wch[] = {'W'};
+  const double wW = SWELL_MeasureLine(f, wch, 1);
+  const int perLine = int(100000 / wW);
+  ASSERT_LT(perLine, 20);
+  const RECT word = Calc("WWWWWWWWWWWWWWWWWWWW\nx");
+  const int wordLines = (20 + perLine - 1) / perLine;
+  EXPECT_EQ(word.bottom, (wordLines + 1) * lh + 1);
+  EXPECT_LE(word.right, 100000);
+
+  // Words wrap whole, the space after the last one staying on its line.
+  const char* words = "WWW WWW WWW WWW WWW WWW WWW\nx";
+  const uint32_t first[] = {'W', 'W', 'W', ' ', 'W', 'W', 'W', ' ', 'W', 'W', 'W', ' '};
+  const double firstWidth = SWELL_MeasureLine(f, first, 12);
+  ASSERT_LT(firstWidth, 100000);
+  ASSERT_GT(firstWidth + 3 * wW, 100000) << "a fourth word does not fit";
+  const RECT wrapped = Calc(words);
+  EXPECT_EQ(wrapped.right, int(floor(firstWidth + 0.5)));
+  EXPECT_EQ(wrapped.bottom, 4 * lh + 1) << "3 + 3 + 1 words, then x";
+
+  SelectObject(dc, reinterpret_cast<HGDIOBJ>(3));
+  DeleteObject(huge);
+}
+
 TEST_F(SwellText, CalcRectChangesOnlyRightAndBottom) {
   RECT r = {-30, 40, 1000, 2000};
   const int h = SWELL_DrawText(dc, "Hi", -1, &r, DT_CALCRECT | DT_CENTER | DT_BOTTOM);

@@ -9,6 +9,7 @@
 #include "swell-fontcache.h"
 #include "swell-gdi-internalpool.h"
 #include "swell-glyphs.h"
+#include "swell-textlayout.h"
 #include "swell-utf8.h"
 
 namespace {
@@ -262,35 +263,20 @@ int SWELL_DrawText(HDC ctx, const char* text, int len, RECT* r, int flags) {
   const double lineExtent = static_cast<double>(m.ascent) + m.descent + m.leading;
   const double lineHeight = FloorPlus(lineExtent, 1.5);
 
-  // Lines: split at line feeds; a final line feed ends the last line rather than opening one.
-  struct Line {
-    int start, count;
-    float width;
-  };
-  int lineStarts[kTextBufferSize];
-  int lineCount = 0;
-  lineStarts[lineCount++] = 0;
-  for (int i = 0; i < count; i++)
-    if (cps[i] == '\n' && i + 1 < count) lineStarts[lineCount++] = i + 1;
+  // A text with a line feed is laid out in a large box, which may wrap or drop lines of huge
+  // text; a single line is measured as it stands.
   const bool multiLine = memchr(buf, '\n', static_cast<size_t>(bytes)) != nullptr;
-
-  auto lineAt = [&](int k) {
-    Line l;
-    l.start = lineStarts[k];
-    int end = k + 1 < lineCount ? lineStarts[k + 1] : count;
-    if (end > l.start && cps[end - 1] == '\n') end--;
-    l.count = end - l.start;
-    l.width = SWELL_MeasureLine(font, cps + l.start, l.count);
-    return l;
-  };
-
+  SWELL_TextLine lines[kTextBufferSize + 1];
+  int lineCount = 0;
   double w = 0, height = 0;
   if (!multiLine) {
     w = FloorPlus(SWELL_MeasureLine(font, cps, count), 0.5);
     height = lineHeight;
   } else {
+    lineCount = SWELL_LayOutLines(font, cps, count, SWELL_TEXT_LAYOUT_BOX, SWELL_TEXT_LAYOUT_BOX, lines,
+                                  kTextBufferSize + 1);
     for (int k = 0; k < lineCount; k++) {
-      const double lw = FloorPlus(lineAt(k).width, 0.5);
+      const double lw = FloorPlus(lines[k].width, 0.5);
       if (lw > w) w = lw;
       height += lineHeight;
     }
@@ -352,7 +338,7 @@ int SWELL_DrawText(HDC ctx, const char* text, int len, RECT* r, int flags) {
     const int64_t step = static_cast<int64_t>(FloorPlus(lineExtent, 0.5));
     for (int k = 0; k < lineCount && y < clip.bottom; k++, y += step) {
       if (y + 2 * step < clip.top) continue;  // wholly above the clip, descenders included
-      const Line l = lineAt(k);
+      const SWELL_TextLine& l = lines[k];
       if (background)
         SWELL_FillBox(surface, &clip,
                       boxOf(x, y, x + static_cast<int64_t>(FloorPlus(l.width, 0.5)),
