@@ -32,6 +32,8 @@ bool RunRenderJob(const Options& options, AudioSource& source,
     *error = "the input's sample rate is not a whole number of hertz";
     return false;
   }
+  // From here on Ctrl-C ends the job cleanly instead of killing it mid-write.
+  InstallInterruptHandlers();
   HostContext context;
   SetHostContext(&context);
   context.sampleRate.store(sampleRate);
@@ -52,7 +54,6 @@ bool RunRenderJob(const Options& options, AudioSource& source,
     ok = writer.Open(options.outPath, plugin.NumOutputs(), static_cast<int>(sampleRate), options.format,
                      error);
   if (ok) {
-    InstallInterruptHandlers();
     SetFileToRemoveOnAbort(writer.TempPath().c_str());
     ProgressBar progress(source.Frames(), ProgressBar::StderrIsTerminal());
     ok = RenderAll(plugin, context, source, writer, useDouble, options.blockSize, &progress, &result, error);
