@@ -400,6 +400,26 @@ TEST(CompareState, MatchesWithinSinglePrecisionTolerance) {
 
   EXPECT_FALSE(plug.CompareState(nullptr, 0));
   EXPECT_FALSE(plug.CompareState(chunk.GetBytes(), -1));
+}
+
+TEST(CompareState, TheToleranceIsOneHundredThousandthAfterRoundingToSinglePrecision) {
+  TestPlug plug;
+  plug.InitFiveParams();
+  plug.GetParam(2)->Set(0.0);
+  ByteChunk chunk;
+  plug.SerializeParams(&chunk);
+  // 1e-5 rounds to a single-precision value just below 1e-5, which is within tolerance.
+  double justInside = static_cast<double>(1e-5f);
+  memcpy(chunk.GetBytes() + 16, &justInside, 8);
+  EXPECT_TRUE(plug.CompareState(chunk.GetBytes(), 0));
+  double justOutside = static_cast<double>(std::nextafter(1e-5f, 1.0f));
+  memcpy(chunk.GetBytes() + 16, &justOutside, 8);
+  EXPECT_FALSE(plug.CompareState(chunk.GetBytes(), 0));
+  // Differences below single precision vanish in the rounding.
+  plug.GetParam(2)->Set(0.5);
+  double belowFloat = 0.5 + 1e-9;
+  memcpy(chunk.GetBytes() + 16, &belowFloat, 8);
+  EXPECT_TRUE(plug.CompareState(chunk.GetBytes(), 0));
   TestPlug none(0);
   EXPECT_TRUE(none.CompareState(nullptr, 0));
 }

@@ -174,8 +174,11 @@ bool IPlugBase::CompareState(const unsigned char* data, int startIdx) {
     double stored;
     memcpy(&stored, data + (static_cast<size_t>(startIdx) + i) * sizeof(double), sizeof(double));
     const float current = static_cast<float>(GetParam(i)->Value());
-    // Written so that NaN on either side counts as different.
-    if (!(std::fabs(current - static_cast<float>(stored)) < 1e-5f)) return false;
+    // Both sides are rounded to single precision, but the difference and the
+    // tolerance stay in double: 1e-5f lies below 1e-5, so a float comparison would
+    // reject a difference of exactly 1e-5f. Written so that NaN counts as different.
+    const double difference = static_cast<double>(current) - static_cast<double>(static_cast<float>(stored));
+    if (!(std::fabs(difference) < 1e-5)) return false;
   }
   return true;
 }
