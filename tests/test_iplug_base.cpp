@@ -342,6 +342,20 @@ TEST(IPlugBaseBypass, WithLatencyTheOutputIsTheInputDelayedAndThePlugInStillRuns
   }
 }
 
+TEST(IPlugBaseBypass, WithLatencyAndNoInputsThePlugInStillRuns) {
+  TestPlug plug(0, "0-2", 0, 3);
+  plug.scaleOutput = true;
+  ConnectAll(plug);
+  plug.MakeDelayLine();
+  ASSERT_EQ(plug.DelayLine()->GetDelay(), 3u);
+  plug.SetBlockSize(4);
+  Outputs out(2, 4);
+  plug.AttachOutputBuffers(0, 2, out.ptrs.data());
+  plug.PassThroughBuffers(0.0, 4);
+  EXPECT_EQ(plug.processCalls, 1);
+  EXPECT_EQ(out.data[0], std::vector<double>(4, 0.0));
+}
+
 TEST(IPlugBaseBypass, ProcessingFeedsTheDelayLineSoBypassStartsFromRecentInput) {
   TestPlug plug(0, "2-2", 0, 2);
   ConnectAll(plug);

@@ -24,9 +24,16 @@ class NChanDelayLine {
   bool SetDelay(int delaySize) {
     mWriteAddress = 0;
     mDelaySize = 0;
-    if (delaySize <= 0 || mNInChans == 0) {
+    if (delaySize <= 0) {
       mBuffer.Resize(0);
-      return delaySize >= 0;
+      return delaySize == 0;
+    }
+    // Without input channels there is nothing to store, but the line still has its
+    // length: bypass then runs the plug-in and leaves its output as it is.
+    if (mNInChans == 0) {
+      mBuffer.Resize(0);
+      mDelaySize = static_cast<uint64_t>(delaySize);
+      return true;
     }
     const int64_t total = static_cast<int64_t>(delaySize) * mNInChans;
     if (total > INT32_MAX / static_cast<int64_t>(sizeof(double)) || !mBuffer.Resize(static_cast<int>(total))) {
