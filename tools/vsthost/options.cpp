@@ -181,7 +181,11 @@ const char* UsageText() {
          "\n"
          "Mono input feeds every plug-in input. OUT keeps the input's sample rate and is\n"
          "written under a temporary name and renamed only once complete. Exit status 0 on\n"
-         "success, 1 on failure, 2 for a bad command line.\n";
+         "success, 1 on failure, 2 for a bad command line.\n"
+         "\n"
+         "As a host it reports VST 2.4, the render's sample rate and block size, and a song\n"
+         "playing at 120 BPM in 4/4 from the first sample; it answers canDo with yes for\n"
+         "sendVstTimeInfo, acceptIOChanges and startStopProcess, and with 0 otherwise.\n";
 }
 
 }  // namespace vsthost

@@ -35,7 +35,10 @@ double RealTimeFactor(const RenderResult& result) {
 
 void PrintSummary(FILE* out, const SummaryInfo& info, const RenderResult& r) {
   const double seconds = r.sampleRate > 0.0 ? static_cast<double>(r.frames) / r.sampleRate : 0.0;
-  fprintf(out, "plug-in     %s (%s)\n", info.pluginName.c_str(), info.pluginPath.c_str());
+  if (info.pluginName.empty())
+    fprintf(out, "plug-in     %s\n", info.pluginPath.c_str());
+  else
+    fprintf(out, "plug-in     %s (%s)\n", info.pluginName.c_str(), info.pluginPath.c_str());
   fprintf(out, "input       %s: %d ch, %.0f Hz, %.3f s (%lld frames)%s\n", info.inputName.c_str(),
           r.sourceChannels, r.sampleRate, seconds, static_cast<long long>(r.frames),
           r.sourceChannels == 1 && r.pluginInputs > 1 ? ", fed to every input" : "");
@@ -49,8 +52,9 @@ void PrintSummary(FILE* out, const SummaryInfo& info, const RenderResult& r) {
   if (r.out.NonFinite() > 0)
     fprintf(out, "warning     the plug-in produced %lld samples that are not numbers (NaN or infinite)\n",
             static_cast<long long>(r.out.NonFinite()));
-  fprintf(out, "speed       %.3f s for %.3f s of audio: %.1fx real time\n", r.wallSeconds, seconds,
-          RealTimeFactor(r));
+  if (r.frames > 0)
+    fprintf(out, "speed       %.3f s for %.3f s of audio: %.1fx real time\n", r.wallSeconds, seconds,
+            RealTimeFactor(r));
 }
 
 }  // namespace vsthost
