@@ -98,6 +98,14 @@ TEST(SwellDeleteObject, ExtraReferencesAreDroppedOneByOne) {
   EXPECT_EQ(b->_infreelist, 0);
   DeleteObject(b);
   EXPECT_EQ(b->_infreelist, 1);
+  // Only a count of 0 frees: a count below it is decremented, never taken as "no owner".
+  HBRUSH odd = CreateSolidBrush(0);
+  odd->additional_refcnt = -1;
+  DeleteObject(odd);
+  EXPECT_EQ(odd->_infreelist, 0);
+  EXPECT_EQ(odd->additional_refcnt, -2);
+  odd->additional_refcnt = 0;
+  DeleteObject(odd);
   SWELL_GDP_EmptyFreeLists();
 }
 

@@ -251,6 +251,31 @@ TEST_F(SwellText, LinesStepByTheirRoundedHeightFromTheSameX) {
   EXPECT_EQ(both.right, first.right);
 }
 
+TEST_F(SwellText, MarksAboveTheAscentOfALineBelowTheClipAreDrawn) {
+  HFONT f = CreateFont(-40, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "Verdana");
+  SelectObject(dc, f);
+  const SWELL_FontMetrics& m = f->ct_font->metrics;
+  const int step = int(floor(double(m.ascent) + m.descent + m.leading + 0.5));
+  // A capital with ring and acute reaches above the ascent in common fonts.
+  const char* tall = "\xc7\xba";
+  RECT probe = {0, 20, kW, kH};
+  Clear();
+  SWELL_DrawText(dc, tall, -1, &probe, DT_NOCLIP);
+  const Box alone = Ink();
+  ASSERT_FALSE(alone.empty());
+  if (alone.top >= 20) GTEST_SKIP() << "the installed font keeps this glyph below its ascent";
+  // The second line starts exactly at the clip's bottom edge; its marks above the ascent
+  // reach into the clip.
+  const RECT r = {0, 10, kW, 10 + step};
+  DrawInk("a\n", r, 0);
+  const std::vector<unsigned char> firstOnly(px, px + kW * kH * 4);
+  const Box both = DrawInk((std::string("a\n") + tall).c_str(), r, 0);
+  EXPECT_NE(memcmp(px, firstOnly.data(), firstOnly.size()), 0);
+  EXPECT_LT(both.bottom, 10 + step) << "and stay inside it";
+  SelectObject(dc, reinterpret_cast<HGDIOBJ>(3));
+  DeleteObject(f);
+}
+
 TEST_F(SwellText, ClipsToTheRectangleUnlessNoClip) {
   const RECT r = {10, 10, 30, 40};
   const Box clipped = DrawInk("A long line of text", r, 0);
@@ -404,6 +429,8 @@ TEST_F(SwellText, VeryLongTextIsCutAtACharacterBoundary) {
   const RECT r = Calc(accents.c_str());
   EXPECT_EQ(r.bottom, lineHeight + 1);
   EXPECT_EQ(r.right, Calc(accents.substr(0, 4094).c_str()).right);
+  const std::string malformed = std::string(4094, 'x') + "\xc3";  // ends inside a character by itself
+  EXPECT_EQ(Calc(malformed.c_str()).bottom, 0) << "only a cut made by the buffer is mended";
   std::string lines;
   for (int i = 0; i < 3000; i++) lines += "a\n";
   RECT big = {0, 0, kW, kH};

@@ -40,8 +40,8 @@ enum { kTextBufferSize = 4096 };
 // unless DT_NOPREFIX, line feeds turned into spaces with DT_SINGLELINE. Returns the length.
 int PrepareText(const char* text, int len, int flags, char* buf) {
   const int limit = kTextBufferSize - 1;
-  int out = 0;
-  for (int i = 0; (len < 0 || i < len) && text[i] && out < limit; i++) {
+  int out = 0, i = 0;
+  for (; (len < 0 || i < len) && text[i] && out < limit; i++) {
     char c = text[i];
     if (c == '&' && !(flags & DT_NOPREFIX)) {
       if (len >= 0 && i + 1 >= len) break;
@@ -56,8 +56,10 @@ int PrepareText(const char* text, int len, int flags, char* buf) {
     if (c == '\n' && (flags & DT_SINGLELINE)) c = ' ';
     buf[out++] = c;
   }
-  // A multi-byte character cut by the 4095-byte limit would spoil the whole text.
-  if (out == limit) out = SWELL_UTF8CompletePrefix(buf, out);
+  // A multi-byte character cut by the 4095-byte limit would spoil the whole text; a text
+  // that ends malformed by itself is left as it is.
+  const bool cut = out == limit && (len < 0 || i < len) && text[i];
+  if (cut) out = SWELL_UTF8CompletePrefix(buf, out);
   buf[out] = 0;
   return out;
 }
@@ -164,7 +166,8 @@ HGDIOBJ GetStockObject(int index) {
 
 void DeleteObject(HGDIOBJ obj) {
   if (!obj || SWELL_IsMarkerHandle(obj) || IsStockObject(obj) || !HGDIOBJ_VALID(obj)) return;
-  if (obj->additional_refcnt > 0) {
+  // Only a count that was 0 already frees the record; any other is just decremented.
+  if (obj->additional_refcnt != 0) {
     obj->additional_refcnt--;
     return;
   }
@@ -336,7 +339,9 @@ int SWELL_DrawText(HDC ctx, const char* text, int len, RECT* r, int flags) {
                    antialias);
   } else {
     const int64_t step = static_cast<int64_t>(FloorPlus(lineExtent, 0.5));
-    for (int k = 0; k < lineCount && y < clip.bottom; k++, y += step) {
+    // A line starting up to one step below the clip may still reach into it with marks
+    // above its ascent.
+    for (int k = 0; k < lineCount && y - step < clip.bottom; k++, y += step) {
       if (y + 2 * step < clip.top) continue;  // wholly above the clip, descenders included
       const SWELL_TextLine& l = lines[k];
       if (background)

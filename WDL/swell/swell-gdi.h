@@ -187,8 +187,8 @@ HPEN CreatePen(int style, int width, int color);
 // A stock object (never deleted), or null for an unknown index.
 HGDIOBJ GetStockObject(int index);
 
-// Drops one reference; the object is freed when none is left. Stock objects, markers,
-// null and already deleted objects are ignored.
+// Drops one reference: a count that was 0 already frees the object, any other count is
+// decremented. Stock objects, markers, null and already deleted objects are ignored.
 void DeleteObject(HGDIOBJ obj);
 
 // Puts a pen, brush or font into the context's slot for its kind and returns what was there
