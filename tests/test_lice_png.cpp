@@ -130,181 +130,76 @@ class StubbornBitmap : public LICE_IBitmap {
 // Colour types
 // ---------------------------------------------------------------------------
 
-TEST(LicePngDecode, RgbGetsOpaqueAlphaInFront) {
-  PngSpec s;
-  s.width = 3;
-  s.height = 2;
-  s.rows = {{10, 20, 30, 40, 50, 60, 70, 80, 90}, {1, 2, 3, 4, 5, 6, 7, 8, 9}};
-  LICE_IBitmap* bm = RoundTrip("rgb.png", s);
-  ASSERT_NE(bm, nullptr);
-  EXPECT_EQ(bm->getWidth(), 3);
-  EXPECT_EQ(bm->getHeight(), 2);
-  EXPECT_EQ(LICE_GetPixel(bm, 0, 0), LICE_RGBA(10, 20, 30, 255));
-  EXPECT_EQ(LICE_GetPixel(bm, 2, 1), LICE_RGBA(7, 8, 9, 255));
-  // Memory order: alpha, red, green, blue.
-  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(bm->getBits());
-  EXPECT_EQ(bytes[0], 255);
-  EXPECT_EQ(bytes[1], 10);
-  EXPECT_EQ(bytes[3], 30);
-  delete bm;
-}
-
-TEST(LicePngDecode, RgbaMovesAlphaInFront) {
-  PngSpec s;
-  s.width = 2;
-  s.height = 1;
-  s.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
-  s.rows = {{10, 20, 30, 0, 40, 50, 60, 128}};
-  LICE_IBitmap* bm = RoundTrip("rgba.png", s);
-  ASSERT_NE(bm, nullptr);
-  EXPECT_EQ(LICE_GetPixel(bm, 0, 0), LICE_RGBA(10, 20, 30, 0));
-  EXPECT_EQ(LICE_GetPixel(bm, 1, 0), LICE_RGBA(40, 50, 60, 128));
-  delete bm;
-}
-
-TEST(LicePngDecode, SixteenBitSamplesAreStripped) {
-  PngSpec s;
-  s.width = 1;
-  s.height = 1;
-  s.bitDepth = 16;
-  s.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
-  s.rows = {{0x12, 0x34, 0xab, 0xcd, 0xff, 0xff, 0x80, 0x00}};
-  LICE_IBitmap* bm = RoundTrip("rgba16.png", s);
-  ASSERT_NE(bm, nullptr);
-  EXPECT_EQ(LICE_GetPixel(bm, 0, 0), LICE_RGBA(0x12, 0xab, 0xff, 0x80));
-  delete bm;
-
-  PngSpec g;
-  g.width = 1;
-  g.height = 1;
-  g.bitDepth = 16;
-  g.colorType = PNG_COLOR_TYPE_GRAY;
-  g.rows = {{0x77, 0x01}};
-  bm = RoundTrip("grey16.png", g);
-  ASSERT_NE(bm, nullptr);
-  EXPECT_EQ(LICE_GetPixel(bm, 0, 0), LICE_RGBA(0x77, 0x77, 0x77, 255));
-  delete bm;
-}
-
-TEST(LicePngDecode, GreyIsOpaqueWithEqualChannels) {
-  PngSpec s;
-  s.width = 2;
-  s.height = 1;
-  s.colorType = PNG_COLOR_TYPE_GRAY;
-  s.rows = {{0, 200}};
-  LICE_IBitmap* bm = RoundTrip("grey.png", s);
-  ASSERT_NE(bm, nullptr);
-  EXPECT_EQ(LICE_GetPixel(bm, 0, 0), LICE_RGBA(0, 0, 0, 255));
-  EXPECT_EQ(LICE_GetPixel(bm, 1, 0), LICE_RGBA(200, 200, 200, 255));
-  delete bm;
-}
-
-TEST(LicePngDecode, LowBitDepthGreyIsScaledToEightBits) {
-  // 1-bit: 1 0 1 1 0 0 0 0 ...; 2-bit: 0 1 2 3; 4-bit: 0 15.
-  PngSpec one;
-  one.width = 4;
-  one.height = 1;
-  one.colorType = PNG_COLOR_TYPE_GRAY;
-  one.bitDepth = 1;
-  one.rows = {{0xb0}};
-  LICE_IBitmap* bm = RoundTrip("grey1.png", one);
-  ASSERT_NE(bm, nullptr);
-  EXPECT_EQ(LICE_GetPixel(bm, 0, 0), LICE_RGBA(255, 255, 255, 255));
-  EXPECT_EQ(LICE_GetPixel(bm, 1, 0), LICE_RGBA(0, 0, 0, 255));
-  delete bm;
-
-  PngSpec two = one;
-  two.bitDepth = 2;
-  two.rows = {{0x1b}};
-  bm = RoundTrip("grey2.png", two);
-  ASSERT_NE(bm, nullptr);
-  EXPECT_EQ(LICE_GETR(LICE_GetPixel(bm, 0, 0)), 0);
-  EXPECT_EQ(LICE_GETR(LICE_GetPixel(bm, 1, 0)), 85);
-  EXPECT_EQ(LICE_GETG(LICE_GetPixel(bm, 2, 0)), 170);
-  EXPECT_EQ(LICE_GETB(LICE_GetPixel(bm, 3, 0)), 255);
-  delete bm;
-
-  PngSpec four = one;
-  four.width = 2;
-  four.bitDepth = 4;
-  four.rows = {{0x0f}};
-  bm = RoundTrip("grey4.png", four);
-  ASSERT_NE(bm, nullptr);
-  EXPECT_EQ(LICE_GetPixel(bm, 1, 0), LICE_RGBA(255, 255, 255, 255));
-  delete bm;
-}
-
-TEST(LicePngDecode, GreyWithAlpha) {
-  PngSpec s;
-  s.width = 1;
-  s.height = 1;
-  s.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
-  s.rows = {{90, 33}};
-  LICE_IBitmap* bm = RoundTrip("greyalpha.png", s);
-  ASSERT_NE(bm, nullptr);
-  EXPECT_EQ(LICE_GetPixel(bm, 0, 0), LICE_RGBA(90, 90, 90, 33));
-  delete bm;
-}
-
-TEST(LicePngDecode, TransparencyKeyBecomesAlpha) {
-  PngSpec g;
-  g.width = 2;
-  g.height = 1;
-  g.colorType = PNG_COLOR_TYPE_GRAY;
-  g.rows = {{7, 8}};
-  g.greyOrRgbKey = true;
-  g.key.gray = 7;
-  LICE_IBitmap* bm = RoundTrip("greykey.png", g);
-  ASSERT_NE(bm, nullptr);
-  EXPECT_EQ(LICE_GETA(LICE_GetPixel(bm, 0, 0)), 0);
-  EXPECT_EQ(LICE_GetPixel(bm, 1, 0), LICE_RGBA(8, 8, 8, 255));
-  delete bm;
-
-  PngSpec c;
-  c.width = 2;
-  c.height = 1;
-  c.rows = {{1, 2, 3, 4, 5, 6}};
-  c.greyOrRgbKey = true;
-  c.key.red = 4;
-  c.key.green = 5;
-  c.key.blue = 6;
-  bm = RoundTrip("rgbkey.png", c);
-  ASSERT_NE(bm, nullptr);
-  EXPECT_EQ(LICE_GetPixel(bm, 0, 0), LICE_RGBA(1, 2, 3, 255));
-  EXPECT_EQ(LICE_GETA(LICE_GetPixel(bm, 1, 0)), 0);
-  delete bm;
-}
-
-TEST(LicePngDecode, PaletteExpandsWithAndWithoutTransparency) {
-  PngSpec s;
-  s.width = 3;
-  s.height = 1;
-  s.colorType = PNG_COLOR_TYPE_PALETTE;
-  s.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
-  s.rows = {{2, 0, 1}};
-  LICE_IBitmap* bm = RoundTrip("palette.png", s);
-  ASSERT_NE(bm, nullptr);
-  EXPECT_EQ(LICE_GetPixel(bm, 0, 0), LICE_RGBA(0, 0, 255, 255));
-  EXPECT_EQ(LICE_GetPixel(bm, 1, 0), LICE_RGBA(255, 0, 0, 255));
-  delete bm;
-
-  s.paletteAlpha = {10, 20};  // entry 2 has no alpha given: opaque
-  bm = RoundTrip("palette_trns.png", s);
-  ASSERT_NE(bm, nullptr);
-  EXPECT_EQ(LICE_GetPixel(bm, 0, 0), LICE_RGBA(0, 0, 255, 255));
-  EXPECT_EQ(LICE_GetPixel(bm, 1, 0), LICE_RGBA(255, 0, 0, 10));
-  EXPECT_EQ(LICE_GetPixel(bm, 2, 0), LICE_RGBA(0, 255, 0, 20));
-  delete bm;
-
-  PngSpec four = s;  // 4-bit palette indices, two per byte
-  four.bitDepth = 4;
-  four.paletteAlpha.clear();
-  four.rows = {{0x21, 0x00}};
-  bm = RoundTrip("palette4.png", four);
-  ASSERT_NE(bm, nullptr);
-  EXPECT_EQ(LICE_GetPixel(bm, 0, 0), LICE_RGBA(0, 0, 255, 255));
-  EXPECT_EQ(LICE_GetPixel(bm, 1, 0), LICE_RGBA(0, 255, 0, 255));
-  delete bm;
+// One-row images of every colour type and depth, with the pixels they must give.
+TEST(LicePngDecode, EveryColourTypeBecomesAlphaFirstEightBit) {
+  struct Case {
+    const char* name;
+    int colorType, bitDepth;
+    std::vector<png_byte> row;
+    std::vector<LICE_pixel> want;
+    std::vector<png_byte> paletteAlpha = {};
+    bool key = false;
+    png_color_16 keyColour = {};
+  };
+  const png_byte P = PNG_COLOR_TYPE_PALETTE;
+  const Case cases[] = {
+      {"rgb", PNG_COLOR_TYPE_RGB, 8, {10, 20, 30, 7, 8, 9},
+       {LICE_RGBA(10, 20, 30, 255), LICE_RGBA(7, 8, 9, 255)}},
+      {"rgba", PNG_COLOR_TYPE_RGB_ALPHA, 8, {10, 20, 30, 0, 40, 50, 60, 128},
+       {LICE_RGBA(10, 20, 30, 0), LICE_RGBA(40, 50, 60, 128)}},
+      {"rgba16", PNG_COLOR_TYPE_RGB_ALPHA, 16, {0x12, 0x34, 0xab, 0xcd, 0xff, 0xff, 0x80, 0},
+       {LICE_RGBA(0x12, 0xab, 0xff, 0x80)}},
+      {"rgb16", PNG_COLOR_TYPE_RGB, 16, {1, 0xff, 2, 0xff, 3, 0xff}, {LICE_RGBA(1, 2, 3, 255)}},
+      {"grey", PNG_COLOR_TYPE_GRAY, 8, {0, 200},
+       {LICE_RGBA(0, 0, 0, 255), LICE_RGBA(200, 200, 200, 255)}},
+      {"grey16", PNG_COLOR_TYPE_GRAY, 16, {0x77, 0x01}, {LICE_RGBA(0x77, 0x77, 0x77, 255)}},
+      {"grey1", PNG_COLOR_TYPE_GRAY, 1, {0xb0},
+       {LICE_RGBA(255, 255, 255, 255), LICE_RGBA(0, 0, 0, 255), LICE_RGBA(255, 255, 255, 255)}},
+      {"grey2", PNG_COLOR_TYPE_GRAY, 2, {0x1b},
+       {LICE_RGBA(0, 0, 0, 255), LICE_RGBA(85, 85, 85, 255), LICE_RGBA(170, 170, 170, 255),
+        LICE_RGBA(255, 255, 255, 255)}},
+      {"grey4", PNG_COLOR_TYPE_GRAY, 4, {0x0f},
+       {LICE_RGBA(0, 0, 0, 255), LICE_RGBA(255, 255, 255, 255)}},
+      {"greyalpha", PNG_COLOR_TYPE_GRAY_ALPHA, 8, {90, 33}, {LICE_RGBA(90, 90, 90, 33)}},
+      {"greyalpha16", PNG_COLOR_TYPE_GRAY_ALPHA, 16, {90, 0, 33, 0}, {LICE_RGBA(90, 90, 90, 33)}},
+      {"greykey", PNG_COLOR_TYPE_GRAY, 8, {7, 8},
+       {LICE_RGBA(7, 7, 7, 0), LICE_RGBA(8, 8, 8, 255)}, {}, true, {0, 0, 0, 0, 7}},
+      {"rgbkey", PNG_COLOR_TYPE_RGB, 8, {1, 2, 3, 4, 5, 6},
+       {LICE_RGBA(1, 2, 3, 255), LICE_RGBA(4, 5, 6, 0)}, {}, true, {0, 4, 5, 6, 0}},
+      {"palette", P, 8, {2, 0, 1},
+       {LICE_RGBA(0, 0, 255, 255), LICE_RGBA(255, 0, 0, 255), LICE_RGBA(0, 255, 0, 255)}},
+      {"palette_trns", P, 8, {2, 0, 1},  // entry 2 has no alpha given: opaque
+       {LICE_RGBA(0, 0, 255, 255), LICE_RGBA(255, 0, 0, 10), LICE_RGBA(0, 255, 0, 20)},
+       {10, 20}},
+      {"palette4", P, 4, {0x21, 0x00},
+       {LICE_RGBA(0, 0, 255, 255), LICE_RGBA(0, 255, 0, 255), LICE_RGBA(255, 0, 0, 255)}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    PngSpec s;
+    s.width = int(c.want.size());
+    s.height = 1;
+    s.colorType = c.colorType;
+    s.bitDepth = c.bitDepth;
+    if (c.colorType == P) s.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+    s.paletteAlpha = c.paletteAlpha;
+    s.greyOrRgbKey = c.key;
+    s.key = c.keyColour;
+    s.rows = {c.row};
+    LICE_IBitmap* bm = RoundTrip(std::string(c.name) + ".png", s);
+    ASSERT_NE(bm, nullptr);
+    EXPECT_EQ(bm->getWidth(), s.width);
+    EXPECT_EQ(bm->getHeight(), 1);
+    for (int x = 0; x < s.width; ++x) {
+      const LICE_pixel got = LICE_GetPixel(bm, x, 0);
+      // A fully transparent key pixel only has to be transparent.
+      if (LICE_GETA(c.want[x]) == 0 && c.key)
+        EXPECT_EQ(LICE_GETA(got), 0) << x;
+      else
+        EXPECT_EQ(got, c.want[x]) << x;
+    }
+    delete bm;
+  }
 }
 
 TEST(LicePngDecode, InterlacedImageMatchesItsPixels) {
