@@ -103,10 +103,17 @@ TEST(ByteChunkStrings, BadLengthsNeverReadOutsideTheChunk) {
   shortLength.AppendBytes("\x01\x00", 2);
   EXPECT_EQ(shortLength.ReadString(&text, 0), -1);
 
+  // A negative length takes no text, and the position goes back by that much; a
+  // position that would fall before the chunk is -1.
   ByteChunk negative;
   AppendInt(&negative, -3);
   negative.AppendBytes("abcdef", 6);
-  EXPECT_EQ(negative.ReadString(&text, 0), -1);  // would run backwards
+  EXPECT_EQ(negative.ReadString(&text, 0), 1);
+  EXPECT_STREQ(text.Get(), "kept");
+  ByteChunk farBack;
+  AppendInt(&farBack, -100);
+  EXPECT_EQ(farBack.ReadString(&text, 0), -1);
+  EXPECT_STREQ(text.Get(), "kept");
 
   ByteChunk pastEnd;
   AppendInt(&pastEnd, 100);
@@ -325,6 +332,24 @@ TEST(Bank, ASlotWithNameLengthZeroReadsBackEmpty) {
   EXPECT_EQ(plug.UnserializePresets(&bank, 0), bank.Size());
   EXPECT_STREQ(plug.GetPresetName(0), "full");
   EXPECT_STREQ(plug.GetPresetName(1), "");
+}
+
+TEST(Bank, ANegativeNameLengthKeepsTheNameAndReadingGoesOnFromWhereItPoints) {
+  TestPlug plug(5, "2-2", 1);
+  plug.InitFiveParams();
+  plug.GetParam(0)->Set(-33.0);
+  ByteChunk state;
+  plug.SerializeParams(&state);
+  plug.GetParam(0)->Set(0.0);
+  // Length -1 points back at its own last byte (0xff), which reads as "initialised";
+  // the program state follows it.
+  ByteChunk bank;
+  AppendInt(&bank, -1);
+  bank.AppendChunk(&state);
+  EXPECT_EQ(plug.UnserializePresets(&bank, 0), bank.Size());
+  EXPECT_STREQ(plug.GetPresetName(0), "empty 0");
+  EXPECT_TRUE(plug.GetPreset(0)->mInitialized);
+  EXPECT_EQ(plug.GetParam(0)->Value(), -33.0);
 }
 
 TEST(Bank, ACutShortBankChangesNoSlotAndNoValue) {

@@ -53,25 +53,25 @@ class ByteChunk {
 
   // Reads a text written by AppendString at startPos.
   // - Fewer than 4 bytes left (or startPos negative): returns -1, *text unchanged.
-  // - A negative length is corrupt data: returns -1, *text unchanged.
-  // - Otherwise returns the position after the text, even when that lies beyond the
-  //   end (the caller sees a position past Size() and stops). The text is taken only
-  //   when all its bytes are inside the chunk; it is cut at its first NUL.
-  //   A position past the largest int is reported as -1.
+  // - Otherwise returns startPos + 4 + length, even when that lies beyond the end or,
+  //   for a negative length, before startPos (callers go on from there, and stop at a
+  //   position outside the chunk). The text is taken only when the length is positive
+  //   and all its bytes are inside the chunk; it is cut at its first NUL.
+  //   A position outside 0 .. the largest int is reported as -1.
   int ReadString(WDL_String* text, int startPos) const {
     int32_t n = 0;
     const int afterLength = ReadValue(&n, startPos);
-    if (afterLength < 0 || n < 0) return -1;
+    if (afterLength < 0) return -1;
     const int64_t end = static_cast<int64_t>(afterLength) + n;
     if (n == 0) {
       if (text) text->Set("");
-    } else if (end <= Size() && text) {
+    } else if (n > 0 && end <= Size() && text) {
       // maxlen 0 would mean "unbounded" to WDL_String, so a leading NUL is handled apart.
       const char* src = reinterpret_cast<const char*>(GetBytes() + afterLength);
       const int len = static_cast<int>(strnlen(src, static_cast<size_t>(n)));
       text->Set(len > 0 ? src : "", len);
     }
-    return end > INT32_MAX ? -1 : static_cast<int>(end);
+    return (end < 0 || end > INT32_MAX) ? -1 : static_cast<int>(end);
   }
 
   // Appends every byte of another chunk. Returns the new size, or -1.
