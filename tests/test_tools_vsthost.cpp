@@ -608,7 +608,7 @@ TEST_F(HostTool, EmptyInputAndInPlaceRenders) {
   EXPECT_EQ(empty.channels, 2);
   EXPECT_EQ(empty.rate, 32000);
   EXPECT_EQ(empty.Frames(), 0u);
-  // OUT may be IN itself: the input is read whole before the result replaces it.
+  // OUT may be IN itself: the input is read to its end before the result replaces it.
   const std::vector<double> in = StereoSignal(44100, 0.2);
   WriteWav(Path("song.wav"), 2, 44100, in);
   r = Tool({"render", "song.wav", "song.wav", "--plugin", kEq, "--set", "Master=-6"});

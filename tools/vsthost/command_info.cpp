@@ -84,8 +84,13 @@ std::string CanDoMeaning(VstIntPtr answer) {
 std::string PinLabels(const Plugin& plugin, VstInt32 opcode, int count) {
   std::string labels;
   for (int i = 0; i < count; ++i) {
-    VstPinProperties pin;
-    memset(&pin, 0, sizeof(pin));
+    // Room to spare: plug-ins copy their pin labels without a bound.
+    union {
+      VstPinProperties pin;
+      char room[4096];
+    } buffer;
+    memset(&buffer, 0, sizeof(buffer));
+    VstPinProperties& pin = buffer.pin;
     if (plugin.Dispatch(opcode, i, 0, &pin) == 0) return "";
     pin.label[sizeof(pin.label) - 1] = '\0';
     if (!labels.empty()) labels += ", ";

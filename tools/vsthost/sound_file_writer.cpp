@@ -25,6 +25,21 @@ int SubFormat(OutputFormat format) {
   }
 }
 
+int BytesPerSample(OutputFormat format) {
+  switch (format) {
+    case OutputFormat::kPcm16:
+      return 2;
+    case OutputFormat::kPcm24:
+      return 3;
+    case OutputFormat::kFloat:
+    default:
+      return 4;
+  }
+}
+
+// What the 32-bit RIFF sizes leave for sample data after the headers.
+constexpr int64_t kMaxWavDataBytes = 0xFFFFFFFFll - 1024;
+
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
@@ -88,6 +103,8 @@ bool SoundFileWriter::Open(const std::string& path, int channels, int sampleRate
   // Integer formats clip out-of-range samples instead of wrapping them around.
   if (format != OutputFormat::kFloat) sf_command(mFile, SFC_SET_CLIPPING, nullptr, SF_TRUE);
   mPath = path;
+  mBytesPerFrame = static_cast<int64_t>(channels) * BytesPerSample(format);
+  mBytesWritten = 0;
   return true;
 }
 
@@ -97,6 +114,12 @@ bool SoundFileWriter::Write(const double* interleaved, int64_t frames, std::stri
     return false;
   }
   if (frames <= 0) return true;
+  // The RIFF sizes are 32-bit: past that the header would lie about the data.
+  if (mBytesWritten + frames * mBytesPerFrame > kMaxWavDataBytes) {
+    *error = "cannot write " + mPath + ": the result would exceed the 4 GiB that a WAV file can hold";
+    return false;
+  }
+  mBytesWritten += frames * mBytesPerFrame;
   if (sf_writef_double(mFile, interleaved, frames) != frames) {
     *error = "cannot write " + mPath + ": " + sf_strerror(mFile);
     return false;

@@ -38,6 +38,8 @@ class SoundFileWriter {
   SNDFILE* mFile = nullptr;
   std::string mPath;
   std::string mTempPath;
+  int64_t mBytesPerFrame = 0;
+  int64_t mBytesWritten = 0;
 };
 
 }  // namespace vsthost
