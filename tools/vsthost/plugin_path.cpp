@@ -33,7 +33,11 @@ std::vector<std::string> DefaultPluginCandidates() {
   candidates.push_back(TONEGLASS_BUILT_PLUGIN);
 #endif
   const std::string exeFolder = ExecutableFolder();
-  if (!exeFolder.empty()) candidates.push_back(exeFolder + "/" + kPluginFileName);
+  if (!exeFolder.empty()) {
+    candidates.push_back(exeFolder + "/" + kPluginFileName);
+    // Installed: the tool in <prefix>/bin, the plug-in in <prefix>/lib/vst.
+    candidates.push_back(exeFolder + "/../lib/vst/" + kPluginFileName);
+  }
   const char* home = getenv("HOME");
   if (home && *home) candidates.push_back(std::string(home) + "/.vst/" + kPluginFileName);
   candidates.push_back(std::string("/usr/lib/vst/") + kPluginFileName);

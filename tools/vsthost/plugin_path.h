@@ -8,7 +8,8 @@
 namespace vsthost {
 
 // The places tried, in order: the plug-in built beside this tool (when the build knew
-// of it), the executable's own folder, ~/.vst, /usr/lib/vst.
+// of it), the executable's own folder, ../lib/vst from there (an installed tool),
+// ~/.vst, /usr/lib/vst.
 std::vector<std::string> DefaultPluginCandidates();
 
 // The first candidate that exists; when none does, the first one (so the error names it).
