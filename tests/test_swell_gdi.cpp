@@ -104,6 +104,10 @@ TEST(SwellDeleteObject, ExtraReferencesAreDroppedOneByOne) {
   DeleteObject(odd);
   EXPECT_EQ(odd->_infreelist, 0);
   EXPECT_EQ(odd->additional_refcnt, -2);
+  odd->additional_refcnt = INT_MIN;
+  DeleteObject(odd);
+  EXPECT_EQ(odd->additional_refcnt, INT_MIN) << "no overflow at the bottom";
+  EXPECT_EQ(odd->_infreelist, 0);
   odd->additional_refcnt = 0;
   DeleteObject(odd);
   SWELL_GDP_EmptyFreeLists();

@@ -1,6 +1,7 @@
 // Objects, contexts and text of the drawing layer. See swell-gdi.h for the contracts.
 #include "swell-gdi.h"
 
+#include <limits.h>
 #include <math.h>
 #include <stdint.h>
 #include <stdlib.h>
@@ -168,7 +169,7 @@ void DeleteObject(HGDIOBJ obj) {
   if (!obj || SWELL_IsMarkerHandle(obj) || IsStockObject(obj) || !HGDIOBJ_VALID(obj)) return;
   // Only a count that was 0 already frees the record; any other is just decremented.
   if (obj->additional_refcnt != 0) {
-    obj->additional_refcnt--;
+    if (obj->additional_refcnt != INT_MIN) obj->additional_refcnt--;
     return;
   }
   // The font instance belongs to the font cache; only an owned image is ours to free.

@@ -210,7 +210,8 @@ bool GetTextMetrics(HDC ctx, TEXTMETRIC* tm);
 // ---- Text ----------------------------------------------------------------------------
 
 // Measures (DT_CALCRECT) or draws UTF-8 text into r. len < 0 means up to the terminating
-// NUL. Returns the text's height in pixels, 0 when nothing could be laid out (null context,
+// NUL. Text with a line feed is laid out in a box of 100000 x 100000 pixels: a wider
+// paragraph wraps, lines below the box are left out. Returns the text's height in pixels, 0 when nothing could be laid out (null context,
 // null or empty text, invalid UTF-8, null rectangle, no font).
 int SWELL_DrawText(HDC ctx, const char* text, int len, RECT* r, int flags);
 
