@@ -177,6 +177,26 @@ TEST(LiceLine, AntialiasedLinesSpreadOnePixelOfInkPerStep) {
   EXPECT_EQ(LICE_GETR(LICE_GetPixel(&bm, 27, 14)), 255);
 }
 
+// Clipping never moves a pixel: a line running off the bitmap draws exactly the
+// pixels that the whole line has inside it.
+TEST(LiceLine, ClippedLinesKeepTheirPixels) {
+  std::mt19937 rng(99);
+  std::uniform_int_distribution<int> coord(-60, 100);
+  LICE_MemBitmap big(240, 240), small(40, 40);
+  for (int trial = 0; trial < 400; ++trial) {
+    const int x1 = coord(rng), y1 = coord(rng), x2 = coord(rng), y2 = coord(rng);
+    const bool aa = trial % 2 == 1;
+    Clear(&big);
+    Clear(&small);
+    LICE_Line(&big, x1 + 100, y1 + 100, x2 + 100, y2 + 100, kWhite, 1.0f, 0, aa);
+    LICE_Line(&small, x1, y1, x2, y2, kWhite, 1.0f, 0, aa);
+    for (int y = 0; y < 40; ++y)
+      for (int x = 0; x < 40; ++x)
+        ASSERT_EQ(LICE_GetPixel(&small, x, y), LICE_GetPixel(&big, x + 100, y + 100))
+            << x1 << "," << y1 << " " << x2 << "," << y2 << " aa=" << aa << " at " << x << "," << y;
+  }
+}
+
 // ---------------------------------------------------------------------------
 // Clipping
 // ---------------------------------------------------------------------------

@@ -1,10 +1,11 @@
 // Lines: integer segments (exact horizontal, vertical and 45-degree loops, and a
-// 16.16 fixed-point stepper for every other slope), float segments with
+// stepper along the major axis for every other slope), float segments with
 // antialiased sub-pixel ends, and segment clipping.
 //
-// The stepper walks the major axis from both ends toward the middle, so the
-// truncation error of the fixed-point slope never accumulates over more than half
-// the line and a segment draws the same pixels whichever way round it is given.
+// The stepper walks from both ends toward the middle, so a segment draws the same
+// pixels whichever way round it is given, and each half is the mirror image of
+// the other.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -81,81 +82,182 @@ void SteppedRun(LICE_pixel_chan* p, ptrdiff_t step, int n, const LICE_Source& s,
   for (int i = 0; i <= n; ++i, p += step) Op::doPix(p, s.r, s.g, s.b, s.a, w);
 }
 
-// A segment along its major axis. `major` and `minor` are the byte steps of one
-// pixel along each axis (minor already signed toward the end point), n the
-// major length and m the minor length (0 < m < n).
+// One half of a sloped segment, walked from its own end point: step i (0 <= i <
+// count) is i pixels along the major axis and i * m / n pixels along the minor one
+// (n, m the whole segment's extents, 0 < m < n). The arithmetic is exact (the
+// classic error term rather than a rounded slope), and the walk starts at the
+// first step inside the canvas with the same phase it would have had from the
+// end point, so a clipped line draws exactly the pixels of the whole line.
+struct HalfLine {
+  int64_t a0, b0;  // the end point, as major and minor coordinates
+  int da, db;      // direction along each axis, +1 or -1
+  int64_t n, m, count;
+};
+
+// The steps whose major coordinate lies in [0, extent); false when none.
+bool VisibleSteps(const HalfLine& h, int64_t extent, int64_t* lo, int64_t* hi) {
+  *lo = 0;
+  *hi = h.count - 1;
+  const int64_t first = h.da > 0 ? -h.a0 : h.a0 - (extent - 1);
+  const int64_t last = h.da > 0 ? extent - 1 - h.a0 : h.a0;
+  if (first > *lo) *lo = first;
+  if (last < *hi) *hi = last;
+  return *lo <= *hi;
+}
+
+// Byte offsets of one step along each axis of a half line.
+struct Steps {
+  ptrdiff_t major, minor;
+};
+Steps StepsOf(const LICE_Canvas& c, bool xMajor, const HalfLine& h) {
+  const ptrdiff_t x = 4, y = c.rowBytes;
+  return Steps{(xMajor ? x : y) * h.da, (xMajor ? y : x) * h.db};
+}
+ptrdiff_t OffsetOf(const LICE_Canvas& c, bool xMajor, int64_t a, int64_t b) {
+  return xMajor ? (ptrdiff_t)b * c.rowBytes + (ptrdiff_t)a * 4
+                : (ptrdiff_t)a * c.rowBytes + (ptrdiff_t)b * 4;
+}
+
+// Without antialiasing the minor coordinate is i * m / n rounded, a tie going
+// toward the end point walked from (both halves are mirror images).
 template <class Op>
-void BresenhamFromBothEnds(LICE_pixel_chan* start, LICE_pixel_chan* end, ptrdiff_t major,
-                           ptrdiff_t minor, int n, int m, const LICE_Source& s, int w) {
-  const int slope = (int)(((int64_t)m << 16) / n);  // 16.16, below 1.0
-  int frac = 0;
+void HardHalf(const LICE_Canvas& c, bool xMajor, const HalfLine& h, const LICE_Source& s, int w) {
+  const int64_t majorExtent = xMajor ? c.width : c.height;
+  const int64_t minorExtent = xMajor ? c.height : c.width;
+  int64_t lo, hi;
+  if (!VisibleSteps(h, majorExtent, &lo, &hi)) return;
+  const Steps step = StepsOf(c, xMajor, h);
+  const int64_t twoN = 2 * h.n;
+  const int64_t num = 2 * lo * h.m + h.n - 1;  // round(i * m / n), ties down, as num / 2n
+  int64_t rem = num % twoN;
+  int64_t b = h.b0 + (num / twoN) * h.db;
+  // The pixel's byte offset is tracked even while the minor coordinate is off the
+  // canvas; it is only used when it is on.
+  ptrdiff_t at = OffsetOf(c, xMajor, h.a0 + lo * h.da, b);
+  for (int64_t i = lo; i <= hi; ++i) {
+    if (b >= 0 && b < minorExtent) Op::doPix(c.bits + at, s.r, s.g, s.b, s.a, w);
+    at += step.major;
+    rem += 2 * h.m;
+    if (rem >= twoN) {
+      rem -= twoN;
+      b += h.db;
+      at += step.minor;
+    }
+  }
+}
+
+// With antialiasing each step covers the two pixels straddling the ideal line,
+// weighted by how far the line lies from each.
+template <class Op>
+void SoftHalf(const LICE_Canvas& c, bool xMajor, const HalfLine& h, const LICE_Source& s, int w) {
+  const int64_t majorExtent = xMajor ? c.width : c.height;
+  const int64_t minorExtent = xMajor ? c.height : c.width;
+  int64_t lo, hi;
+  if (!VisibleSteps(h, majorExtent, &lo, &hi)) return;
+  const Steps step = StepsOf(c, xMajor, h);
+  // rem / n as a 16-bit fraction by one multiplication: rem < n keeps the product
+  // below 2^48.
+  const uint64_t recip = ((uint64_t)1 << 48) / (uint64_t)h.n;
+  int64_t rem = (lo * h.m) % h.n;
+  int64_t b = h.b0 + (lo * h.m / h.n) * h.db;
+  ptrdiff_t at = OffsetOf(c, xMajor, h.a0 + lo * h.da, b);
+  for (int64_t i = lo; i <= hi; ++i) {
+    const int frac = (int)(((uint64_t)rem * recip) >> 32);
+    const int far = (w * frac) >> 16, near = w - far;
+    if (near > 0 && b >= 0 && b < minorExtent) Op::doPix(c.bits + at, s.r, s.g, s.b, s.a, near);
+    const int64_t b2 = b + h.db;
+    if (far > 0 && b2 >= 0 && b2 < minorExtent)
+      Op::doPix(c.bits + at + step.minor, s.r, s.g, s.b, s.a, far);
+    at += step.major;
+    rem += h.m;
+    if (rem >= h.n) {
+      rem -= h.n;
+      b = b2;
+      at += step.minor;
+    }
+  }
+}
+
+// The common case of a sloped segment wholly inside the canvas: both halves
+// share one error term (they are mirror images), so one loop draws a pixel from
+// each end per step, with no clipping tests.
+template <class Op>
+void HardInside(LICE_pixel_chan* start, LICE_pixel_chan* end, ptrdiff_t major, ptrdiff_t minor,
+                int n, int m, const LICE_Source& s, int w) {
+  const unsigned wrap = 2u * (unsigned)n, inc = 2u * (unsigned)m;
+  unsigned rem = (unsigned)n - 1u;  // round(i * m / n), ties toward the nearer end
   int i = 0;
-  for (; i < n - i; ++i) {
+  for (; 2 * i < n; ++i) {
     Op::doPix(start, s.r, s.g, s.b, s.a, w);
     Op::doPix(end, s.r, s.g, s.b, s.a, w);
     start += major;
     end -= major;
-    frac += slope;
-    if (frac > 0x8000) {  // the ideal line has passed the half-pixel mark
-      frac -= 0x10000;
+    rem += inc;
+    if (rem >= wrap) {
+      rem -= wrap;
       start += minor;
       end -= minor;
     }
   }
-  if (i == n - i) Op::doPix(start, s.r, s.g, s.b, s.a, w);  // the middle pixel, once
+  if (2 * i == n) Op::doPix(start, s.r, s.g, s.b, s.a, w);  // the middle pixel, once
 }
 
-// Antialiased variant: each step covers the two pixels straddling the ideal line,
-// weighted by how far it lies from each. The second pixel is always between the
-// two end points, so it is inside the canvas too.
 template <class Op>
-void AntialiasedFromBothEnds(LICE_pixel_chan* start, LICE_pixel_chan* end, ptrdiff_t major,
-                             ptrdiff_t minor, int n, int m, const LICE_Source& s, int w) {
-  const int slope = (int)(((int64_t)m << 16) / n);
-  int frac = 0;
+void SoftInside(LICE_pixel_chan* start, LICE_pixel_chan* end, ptrdiff_t major, ptrdiff_t minor,
+                int n, int m, const LICE_Source& s, int w) {
+  const uint64_t recip = ((uint64_t)1 << 48) / (uint64_t)n;
+  unsigned rem = 0;
   int i = 0;
-  auto plot = [&](LICE_pixel_chan* p, LICE_pixel_chan* beside, int f) {
-    const int wNear = (w * (0x10000 - f)) >> 16;
-    const int wFar = (w * f) >> 16;
-    if (wNear > 0) Op::doPix(p, s.r, s.g, s.b, s.a, wNear);
-    if (wFar > 0) Op::doPix(beside, s.r, s.g, s.b, s.a, wFar);
+  auto plot = [&](LICE_pixel_chan* p, ptrdiff_t toward) {
+    const int far = (w * (int)(((uint64_t)rem * recip) >> 32)) >> 16, near = w - far;
+    if (near > 0) Op::doPix(p, s.r, s.g, s.b, s.a, near);
+    if (far > 0) Op::doPix(p + toward, s.r, s.g, s.b, s.a, far);
   };
-  for (; i < n - i; ++i) {
-    plot(start, start + minor, frac);
-    plot(end, end - minor, frac);
+  for (; 2 * i < n; ++i) {
+    plot(start, minor);
+    plot(end, -minor);
     start += major;
     end -= major;
-    frac += slope;
-    if (frac >= 0x10000) {
-      frac -= 0x10000;
+    rem += (unsigned)m;
+    if (rem >= (unsigned)n) {
+      rem -= (unsigned)n;
       start += minor;
       end -= minor;
     }
   }
-  if (i == n - i) plot(start, start + minor, frac);
+  if (2 * i == n) plot(start, minor);
 }
 
+// A segment that is neither horizontal, vertical nor diagonal, drawn from both
+// ends toward the middle: the first half (with the middle pixel) from the start,
+// the rest from the end.
 template <class Op>
-void GeneralLine(const LICE_Canvas& c, int x1, int y1, int x2, int y2, const LICE_Source& s,
-                 int w, bool aa) {
-  const int adx = std::abs(x2 - x1), ady = std::abs(y2 - y1);
-  // Walk the major axis upward, so a segment gives the same pixels either way round
-  // (the middle pixel of an even-length line can be a tie).
-  if (adx >= ady ? x1 > x2 : y1 > y2) {
-    std::swap(x1, x2);
-    std::swap(y1, y2);
+void SlopedLine(const LICE_Canvas& c, int x1, int y1, int x2, int y2, const LICE_Source& s,
+                int w, bool aa) {
+  const int64_t dx = (int64_t)x2 - x1, dy = (int64_t)y2 - y1;
+  const bool xMajor = std::llabs(dx) >= std::llabs(dy);
+  const int64_t n = xMajor ? std::llabs(dx) : std::llabs(dy);
+  const int64_t m = xMajor ? std::llabs(dy) : std::llabs(dx);
+  const int da = (xMajor ? dx : dy) > 0 ? 1 : -1, db = (xMajor ? dy : dx) > 0 ? 1 : -1;
+  const bool inside = c.Inside(x1, y1) && c.Inside(x2, y2);
+  if (inside) {
+    const ptrdiff_t stepX = 4 * (dx > 0 ? 1 : -1), stepY = c.rowBytes * (dy > 0 ? 1 : -1);
+    const ptrdiff_t major = xMajor ? stepX : stepY, minor = xMajor ? stepY : stepX;
+    if (aa)
+      SoftInside<Op>(c.At(x1, y1), c.At(x2, y2), major, minor, (int)n, (int)m, s, w);
+    else
+      HardInside<Op>(c.At(x1, y1), c.At(x2, y2), major, minor, (int)n, (int)m, s, w);
+    return;
   }
-  const ptrdiff_t stepX = x2 > x1 ? 4 : -4;
-  const ptrdiff_t stepY = y2 > y1 ? c.rowBytes : -c.rowBytes;
-  LICE_pixel_chan* start = c.At(x1, y1);
-  LICE_pixel_chan* end = c.At(x2, y2);
-  const bool xMajor = adx >= ady;
-  const ptrdiff_t major = xMajor ? stepX : stepY, minor = xMajor ? stepY : stepX;
-  const int n = xMajor ? adx : ady, m = xMajor ? ady : adx;
-  if (aa)
-    AntialiasedFromBothEnds<Op>(start, end, major, minor, n, m, s, w);
-  else
-    BresenhamFromBothEnds<Op>(start, end, major, minor, n, m, s, w);
+  const HalfLine first = {xMajor ? x1 : y1, xMajor ? y1 : x1, da, db, n, m, n / 2 + 1};
+  const HalfLine second = {xMajor ? x2 : y2, xMajor ? y2 : x2, -da, -db, n, m, n - n / 2};
+  if (aa) {
+    SoftHalf<Op>(c, xMajor, first, s, w);
+    SoftHalf<Op>(c, xMajor, second, s, w);
+  } else {
+    HardHalf<Op>(c, xMajor, first, s, w);
+    HardHalf<Op>(c, xMajor, second, s, w);
+  }
 }
 
 // The exact loops: one per shape, each taking the copy mode's shift forms.
@@ -265,20 +367,38 @@ void LICE_Line(LICE_IBitmap* dest, int x1, int y1, int x2, int y2, LICE_pixel co
   if (!c.Attach(dest)) return;
   const int w = LICE_WeightFromAlpha(alpha);
   if (w <= 0) return;
-  if (!LICE_ClipLine(&x1, &y1, &x2, &y2, 0, 0, c.width - 1, c.height - 1)) return;
+  // Sloped lines are walked over their whole length, only visible steps being
+  // drawn; beyond a billion pixels the step arithmetic could overflow, so such a
+  // line is cut down to the canvas first (which may move its pixels by one).
+  const int64_t kLongest = (int64_t)1 << 30;
+  if (std::llabs((int64_t)x2 - x1) >= kLongest || std::llabs((int64_t)y2 - y1) >= kLongest) {
+    if (!LICE_ClipLine(&x1, &y1, &x2, &y2, 0, 0, c.width - 1, c.height - 1)) return;
+  }
+  const int64_t adx = std::llabs((int64_t)x2 - x1), ady = std::llabs((int64_t)y2 - y1);
   const LICE_Source s(color);
-  const int adx = std::abs(x2 - x1), ady = std::abs(y2 - y1);
   if (adx == 0 || ady == 0 || adx == ady) {
+    // Clipping these is exact: the intersections fall on whole pixels.
+    if (!LICE_ClipLine(&x1, &y1, &x2, &y2, 0, 0, c.width - 1, c.height - 1)) return;
     LICE_WithPlainCombine(mode, w, [&](auto op) {
       ExactLine<decltype(op)>(c, x1, y1, x2, y2, s, w);
     });
-  } else if (aa) {
+    return;
+  }
+  int cx1 = x1, cy1 = y1, cx2 = x2, cy2 = y2;  // only asks whether anything is visible
+  if (!LICE_ClipLine(&cx1, &cy1, &cx2, &cy2, -1, -1, c.width, c.height)) return;
+  // Walk the major axis upward, so a segment gives the same pixels either way round
+  // (the middle pixel of an even-length line can be a tie).
+  if (std::llabs((int64_t)x2 - x1) >= std::llabs((int64_t)y2 - y1) ? x1 > x2 : y1 > y2) {
+    std::swap(x1, x2);
+    std::swap(y1, y2);
+  }
+  if (aa) {
     LICE_WithWeightedCombine(mode, [&](auto op) {
-      GeneralLine<decltype(op)>(c, x1, y1, x2, y2, s, w, true);
+      SlopedLine<decltype(op)>(c, x1, y1, x2, y2, s, w, true);
     });
   } else {
     LICE_WithPlainCombine(mode, w, [&](auto op) {
-      GeneralLine<decltype(op)>(c, x1, y1, x2, y2, s, w, false);
+      SlopedLine<decltype(op)>(c, x1, y1, x2, y2, s, w, false);
     });
   }
 }
