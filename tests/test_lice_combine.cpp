@@ -152,6 +152,27 @@ TEST_F(RandomBlit, PlainOperationsMatchFormulas) {
   }
 }
 
+TEST_F(RandomBlit, FillMatchesFormulas) {
+  const Px colour = Split(srcPixels[0]);
+  struct Case {
+    int mode;
+    ChanFn f;
+  };
+  for (Case c : {Case{LICE_BLIT_MODE_COPY, RefCopy}, Case{LICE_BLIT_MODE_ADD, RefAdd},
+                 Case{LICE_BLIT_MODE_MUL, RefMul}}) {
+    for (int w : {1, 37, 95, 200, 255}) {
+      LICE_MemBitmap d(kSide, kSide);
+      for (int y = 0; y < kSide; ++y)
+        for (int x = 0; x < kSide; ++x) d.getBits()[y * d.getRowSpan() + x] = dstPixels[y * kSide + x];
+      LICE_FillRect(&d, 0, 0, kSide, kSide, srcPixels[0], float(w) / 256.0f, c.mode);
+      for (int y = 0; y < kSide; ++y)
+        for (int x = 0; x < kSide; ++x)
+          EXPECT_PX_EQ(ApplyAll(Split(dstPixels[y * kSide + x]), colour, w, c.f),
+                       Split(d.getBits()[y * d.getRowSpan() + x]));
+    }
+  }
+}
+
 TEST_F(RandomBlit, HalfMixMatchesShiftFormula) {
   Run(0.5f, LICE_BLIT_MODE_COPY, [&](Px d, Px s, Px got) {
     EXPECT_PX_EQ((Px{(d.a >> 1) + (s.a >> 1), (d.r >> 1) + (s.r >> 1), (d.g >> 1) + (s.g >> 1),

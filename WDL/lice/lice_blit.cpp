@@ -34,6 +34,27 @@ void BlendRows(const BlitSpan& s, int weight) {
   }
 }
 
+// The weighted copy, byte by byte. (d - s) * k / 256 truncated toward zero is the
+// magnitude |d - s| * k >> 8 with the sign of d - s, and that product fits 16 bits,
+// so the compiler can run the loop on vector lanes. Same results as LICE_CombineCopy.
+template <>
+void BlendRows<LICE_CombineCopy>(const BlitSpan& s, int weight) {
+  const unsigned keep = unsigned(256 - weight);
+  const LICE_pixel* srow = s.src;
+  LICE_pixel* drow = s.dst;
+  for (int y = 0; y < s.h; ++y, srow += s.srcStep, drow += s.dstStep) {
+    const LICE_pixel_chan* sp = reinterpret_cast<const LICE_pixel_chan*>(srow);
+    LICE_pixel_chan* dp = reinterpret_cast<LICE_pixel_chan*>(drow);
+    const int n = s.w * 4;
+    for (int i = 0; i < n; ++i) {
+      const LICE_pixel_chan sc = sp[i], dc = dp[i];
+      const uint16_t diff = uint16_t(dc > sc ? dc - sc : sc - dc);
+      const LICE_pixel_chan q = LICE_pixel_chan(uint16_t(diff * keep) >> 8);
+      dp[i] = LICE_pixel_chan(dc > sc ? sc + q : sc - q);
+    }
+  }
+}
+
 void CopyRows(const BlitSpan& s) {
   const LICE_pixel* srow = s.src;
   LICE_pixel* drow = s.dst;
