@@ -7,14 +7,13 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <benchmark/benchmark.h>
 #include <fontconfig/fontconfig.h>
 
 #include <cstring>
 #include <random>
 #include <string>
 #include <vector>
-
-#include <benchmark/benchmark.h>
 
 #include "lice.h"
 
@@ -95,7 +94,8 @@ std::string DefaultFaceFile() {
   FcResult res;
   FcPattern* match = FcFontMatch(nullptr, pat, &res);
   FcChar8* path = nullptr;
-  if (match && FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch) file = (const char*)path;
+  if (match && FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch)
+    file = (const char*)path;
   if (match) FcPatternDestroy(match);
   FcPatternDestroy(pat);
   return file;

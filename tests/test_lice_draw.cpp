@@ -1,5 +1,7 @@
 // Lines, circles, arcs, rounded rectangles and polygons: which pixels they touch,
 // how hard, and that no input can make them write outside the bitmap.
+#include <gtest/gtest.h>
+
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -7,8 +9,6 @@
 #include <random>
 #include <set>
 #include <utility>
-
-#include <gtest/gtest.h>
 
 #include "lice.h"
 
@@ -265,8 +265,7 @@ TEST(LiceFLine, SubPixelEndsWeightTheEndPixels) {
   Clear(&bm);
   // From the middle of pixel 2 to the middle of pixel 12 on row 4: the end pixels
   // are half covered, the ones between fully.
-  LICE_FLine(&bm, 2.0f, 4.0f, 12.0f, 4.0f, LICE_RGBA(255, 0, 0, 0), 1.0f, LICE_BLIT_MODE_ADD,
-             true);
+  LICE_FLine(&bm, 2.0f, 4.0f, 12.0f, 4.0f, LICE_RGBA(255, 0, 0, 0), 1.0f, LICE_BLIT_MODE_ADD, true);
   EXPECT_NEAR(LICE_GETR(LICE_GetPixel(&bm, 2, 4)), 128, 2);
   EXPECT_EQ(LICE_GETR(LICE_GetPixel(&bm, 7, 4)), 255);
   EXPECT_NEAR(LICE_GETR(LICE_GetPixel(&bm, 12, 4)), 128, 2);
@@ -275,8 +274,7 @@ TEST(LiceFLine, SubPixelEndsWeightTheEndPixels) {
 
   // Half-way between rows 4 and 5: both rows get half the ink.
   Clear(&bm);
-  LICE_FLine(&bm, 3.0f, 4.5f, 15.0f, 4.5f, LICE_RGBA(255, 0, 0, 0), 1.0f, LICE_BLIT_MODE_ADD,
-             true);
+  LICE_FLine(&bm, 3.0f, 4.5f, 15.0f, 4.5f, LICE_RGBA(255, 0, 0, 0), 1.0f, LICE_BLIT_MODE_ADD, true);
   EXPECT_NEAR(LICE_GETR(LICE_GetPixel(&bm, 9, 4)), 128, 2);
   EXPECT_NEAR(LICE_GETR(LICE_GetPixel(&bm, 9, 5)), 128, 2);
 }
@@ -342,7 +340,8 @@ TEST(LiceCircle, DiscCoversExactlyThePixelsWithinRadiusPlusHalf) {
     }
   // Antialiased: full inside, empty well outside, total close to the disc's area.
   Clear(&bm);
-  LICE_FillCircle(&bm, 14.5f, 15.25f, 6.0f, LICE_RGBA(255, 0, 0, 0), 1.0f, LICE_BLIT_MODE_ADD, true);
+  LICE_FillCircle(&bm, 14.5f, 15.25f, 6.0f, LICE_RGBA(255, 0, 0, 0), 1.0f, LICE_BLIT_MODE_ADD,
+                  true);
   EXPECT_EQ(LICE_GETR(LICE_GetPixel(&bm, 14, 15)), 255);
   EXPECT_EQ(LICE_GETR(LICE_GetPixel(&bm, 14, 23)), 0);
   double ink = 0;
@@ -359,7 +358,8 @@ TEST(LiceArc, AnglesRunClockwiseFromStraightUp) {
   const PixelSet px = Touched(&bm);
   ASSERT_FALSE(px.empty());
   EXPECT_EQ(MaxRed(&bm), 1);
-  for (const auto& p : px) EXPECT_TRUE(p.first >= 20 && p.second <= 20) << p.first << "," << p.second;
+  for (const auto& p : px)
+    EXPECT_TRUE(p.first >= 20 && p.second <= 20) << p.first << "," << p.second;
   EXPECT_TRUE(px.count({20, 8}));   // straight up
   EXPECT_TRUE(px.count({32, 20}));  // three o'clock
 
@@ -399,9 +399,9 @@ TEST(LiceRoundRect, RoundedCornersStayInsideTheBoxAndDrawEachPixelOnce) {
                    LICE_BLIT_MODE_ADD, aa);
     EXPECT_LE(MaxRed(&bm), 100) << "aa=" << aa;
     const PixelSet px = Touched(&bm);
-    EXPECT_FALSE(px.count({5, 6}));    // corner cut away
+    EXPECT_FALSE(px.count({5, 6}));  // corner cut away
     EXPECT_FALSE(px.count({29, 25}));
-    EXPECT_TRUE(px.count({17, 6}));    // middle of each edge
+    EXPECT_TRUE(px.count({17, 6}));  // middle of each edge
     EXPECT_TRUE(px.count({17, 25}));
     EXPECT_TRUE(px.count({5, 15}));
     EXPECT_TRUE(px.count({29, 15}));
@@ -502,8 +502,7 @@ TEST(LiceHostileInput, AnyCoordinatesAnyBitmap) {
   LICE_IBitmap* bitmaps[] = {&small, &empty, &thin, nullptr};
   for (LICE_IBitmap* bm : bitmaps)
     for (int i : ints)
-      for (int j : ints)
-        DrawEverything(bm, i, j, floats[(i & 0xff) % 10], floats[(j & 0xff) % 10]);
+      for (int j : ints) DrawEverything(bm, i, j, floats[(i & 0xff) % 10], floats[(j & 0xff) % 10]);
   for (LICE_IBitmap* bm : bitmaps)
     for (float f : floats)
       for (float g : floats) DrawEverything(bm, 3, -2, f, g);

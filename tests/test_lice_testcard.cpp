@@ -2,6 +2,7 @@
 // several sizes and alignments, and writes it to <build dir>/testcard.png for a
 // person to look at. The test itself checks that the card renders the same
 // pixels every time and that the file round-trips through the PNG decoder.
+#include <gtest/gtest.h>
 #include <png.h>
 
 #include <algorithm>
@@ -11,8 +12,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "lice.h"
 
@@ -85,7 +84,8 @@ void DrawLines(Fonts& f, LICE_IBitmap* bm) {
     const int cx = 60 + panel * 110, cy = 80;
     for (int i = 0; i < 24; ++i) {
       const double a = i * M_PI / 12;
-      const int x2 = cx + (int)std::lround(48 * std::cos(a)), y2 = cy + (int)std::lround(48 * std::sin(a));
+      const int x2 = cx + (int)std::lround(48 * std::cos(a)),
+                y2 = cy + (int)std::lround(48 * std::sin(a));
       LICE_Line(bm, cx, cy, x2, y2, i % 6 == 0 ? kAccent : kInk, panel == 2 ? 0.5f : 1.0f, 0,
                 panel >= 1);
     }
@@ -111,8 +111,8 @@ void DrawShapes(Fonts& f, LICE_IBitmap* bm) {
     LICE_Circle(bm, ox + 45.0f, top + 60.0f, 10.5f, kAccent, 1.0f, 0, aa);
     LICE_FillCircle(bm, ox + 115.0f, top + 60.0f, 28.0f, kCyan, 1.0f, 0, aa);
     LICE_FillCircle(bm, ox + 115.0f, top + 60.0f, 12.0f, kMagenta, 0.5f, 0, aa);
-    LICE_Arc(bm, ox + 185.0f, top + 60.0f, 28.0f, (float)(-M_PI * 0.75), (float)(M_PI * 0.75), kAccent,
-             1.0f, 0, aa);
+    LICE_Arc(bm, ox + 185.0f, top + 60.0f, 28.0f, (float)(-M_PI * 0.75), (float)(M_PI * 0.75),
+             kAccent, 1.0f, 0, aa);
     LICE_Arc(bm, ox + 185.0f, top + 60.0f, 18.0f, 0.0f, (float)(M_PI / 2), kInk, 1.0f, 0, aa);
     LICE_RoundRect(bm, ox + 225.0f, top + 30.0f, 110.0f, 60.0f, 12, kInk, 1.0f, 0, aa);
     LICE_RoundRect(bm, ox + 240.0f, top + 45.0f, 80.0f, 30.0f, 6, kCyan, 1.0f, 0, aa);
@@ -124,8 +124,8 @@ void DrawPolygons(Fonts& f, LICE_IBitmap* bm) {
   Label(f, bm, 10, top, "FillTriangle / FillConvexPolygon / GradRect");
   LICE_FillTriangle(bm, 20, top + 85, 60, top + 22, 100, top + 85, kAccent, 1.0f, 0);
   LICE_FillTriangle(bm, 70, top + 30, 150, top + 40, 110, top + 90, kCyan, 0.5f, 0);
-  const int hx[6] = {190, 230, 250, 230, 190, 170}, hy[6] = {top + 25, top + 25, top + 55,
-                                                             top + 85, top + 85, top + 55};
+  const int hx[6] = {190, 230, 250, 230, 190, 170},
+            hy[6] = {top + 25, top + 25, top + 55, top + 85, top + 85, top + 55};
   LICE_FillConvexPolygon(bm, hx, hy, 6, kMagenta, 1.0f, 0);
   LICE_GradRect(bm, 270, top + 25, 150, 60, 1.0f, 0.0f, 0.0f, 1.0f, -1.0f / 150, 1.0f / 150, 0.0f,
                 0.0f, 0.0f, 0.0f, 1.0f / 60, 0.0f, 0);
@@ -139,7 +139,8 @@ void DrawPolygons(Fonts& f, LICE_IBitmap* bm) {
   LICE_Blit(bm, &sprite, 480, top + 25, 0, 0, 40, 40, 1.0f, LICE_BLIT_USE_ALPHA);
   LICE_Blit(bm, &sprite, 525, top + 25, 0, 0, 40, 40, 0.5f, 0);
   LICE_ScaledBlit(bm, &sprite, 570, top + 18, 60, 35, 0, 0, 40, 40, 1.0f, 0);
-  LICE_ScaledBlit(bm, &sprite, 570, top + 58, 60, 35, 0, 0, 40, 40, 1.0f, LICE_BLIT_FILTER_BILINEAR);
+  LICE_ScaledBlit(bm, &sprite, 570, top + 58, 60, 35, 0, 0, 40, 40, 1.0f,
+                  LICE_BLIT_FILTER_BILINEAR);
   LICE_RotatedBlit(bm, &sprite, 638, top + 30, 50, 50, 0, 0, 40, 40, 0.5f, true, 1.0f,
                    LICE_BLIT_FILTER_BILINEAR);
 }
@@ -174,9 +175,15 @@ void DrawText(Fonts& f, LICE_IBitmap* bm) {
     x += m.right + 16;
   }
   // The same word in nine alignments inside outlined boxes.
-  static const unsigned aligns[9] = {0,         DT_CENTER,             DT_RIGHT,
-                                     DT_VCENTER, DT_CENTER | DT_VCENTER, DT_RIGHT | DT_VCENTER,
-                                     DT_BOTTOM, DT_CENTER | DT_BOTTOM,  DT_RIGHT | DT_BOTTOM};
+  static const unsigned aligns[9] = {0,
+                                     DT_CENTER,
+                                     DT_RIGHT,
+                                     DT_VCENTER,
+                                     DT_CENTER | DT_VCENTER,
+                                     DT_RIGHT | DT_VCENTER,
+                                     DT_BOTTOM,
+                                     DT_CENTER | DT_BOTTOM,
+                                     DT_RIGHT | DT_BOTTOM};
   for (int i = 0; i < 9; ++i) {
     const int bx = 360 + (i % 3) * 110, by = top - 4 + (i / 3) * 40;
     Frame(bm, bx - 1, by - 1, 102, 38, Rgb(90, 90, 100));
@@ -280,7 +287,8 @@ TEST(LiceTestCard, RendersTheSameEveryTimeAndWritesAPng) {
   int differ = 0, firstX = -1, firstY = -1;
   for (int y = 0; y < kHeight; ++y)
     for (int x = 0; x < kWidth; ++x)
-      if ((LICE_GetPixel(&card, x, y) & 0xffffff00u) != (LICE_GetPixel(&again, x, y) & 0xffffff00u)) {
+      if ((LICE_GetPixel(&card, x, y) & 0xffffff00u) !=
+          (LICE_GetPixel(&again, x, y) & 0xffffff00u)) {
         if (!differ++) firstX = x, firstY = y;
       }
   EXPECT_EQ(differ, 0) << "the card differs between a system and a memory bitmap, first at "
@@ -294,7 +302,8 @@ TEST(LiceTestCard, RendersTheSameEveryTimeAndWritesAPng) {
   ASSERT_EQ(back->getHeight(), kHeight);
   for (int y = 0; y < kHeight; y += 7)
     for (int x = 0; x < kWidth; x += 5)
-      ASSERT_EQ(LICE_GetPixel(back.get(), x, y) & 0xffffff00u, LICE_GetPixel(&card, x, y) & 0xffffff00u);
+      ASSERT_EQ(LICE_GetPixel(back.get(), x, y) & 0xffffff00u,
+                LICE_GetPixel(&card, x, y) & 0xffffff00u);
 }
 
 // The card against the golden copy kept with the tests. Rendering is exact and was
@@ -322,8 +331,8 @@ TEST(LiceTestCard, MatchesTheGoldenCard) {
   LICE_MemBitmap diff(kWidth, kHeight);
   LICE_FillRect(&diff, 0, 0, kWidth, kHeight, Rgb(0, 0, 0));
   for (size_t i = 0; i < a.size(); i += 3) {
-    const int d = std::max({std::abs(a[i] - b[i]), std::abs(a[i + 1] - b[i + 1]),
-                            std::abs(a[i + 2] - b[i + 2])});
+    const int d = std::max(
+        {std::abs(a[i] - b[i]), std::abs(a[i + 1] - b[i + 1]), std::abs(a[i + 2] - b[i + 2])});
     if (d > 8) {
       ++off;
       const int px = (int)(i / 3);

@@ -1,10 +1,10 @@
 // The cached font with the real default face: measuring rules, alignment
 // arithmetic, the native path into both bitmap kinds, and the glyph-cache path.
+#include <gtest/gtest.h>
+
 #include <climits>
 #include <cstring>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "lice.h"
 
@@ -20,7 +20,8 @@ HGDIOBJ__* MakeFont(int height) {
 // A font drawn natively (the way the framework loads its fonts).
 struct NativeFont {
   LICE_CachedFont font;
-  explicit NativeFont(int height, int flags = LICE_FONT_FLAG_OWNS_HFONT | LICE_FONT_FLAG_FORCE_NATIVE) {
+  explicit NativeFont(int height,
+                      int flags = LICE_FONT_FLAG_OWNS_HFONT | LICE_FONT_FLAG_FORCE_NATIVE) {
     font.SetFromHFont(MakeFont(height), flags);
     font.SetTextColor(kWhite);
   }
@@ -96,17 +97,6 @@ TEST(LiceCachedFont, LineHeightIsTheBridgesTextHeight) {
   EXPECT_EQ(none.GetLineHeight(), 0);
   RECT r = {0, 0, 10, 10};
   EXPECT_EQ(none.DrawText(nullptr, "x", -1, &r, DT_CALCRECT), 0);
-}
-
-TEST(LiceCachedFont, ColoursAndModesReturnThePreviousValue) {
-  LICE_CachedFont f;
-  EXPECT_EQ(f.SetTextColor(kWhite), 0u);
-  EXPECT_EQ(f.SetTextColor(kGrey), kWhite);
-  EXPECT_EQ(f.GetTextColor(), kGrey);
-  EXPECT_EQ(f.SetBkColor(kGrey), 0u);
-  EXPECT_EQ(f.SetEffectColor(kWhite), 0u);
-  EXPECT_EQ(f.SetBkMode(OPAQUE), 0);
-  EXPECT_EQ(f.SetBkMode(TRANSPARENT), OPAQUE);
 }
 
 // ---------------------------------------------------------------------------
@@ -353,9 +343,12 @@ TEST(LiceCachedFontHostile, ExtremeRectanglesAndEmptyBitmaps) {
   LICE_SysBitmap sys(50, 20), sysEmpty(0, 0);
   LICE_MemBitmap mem(50, 20), memEmpty(0, 0);
   LICE_IBitmap* bitmaps[] = {&sys, &mem, &sysEmpty, &memEmpty, nullptr};
-  const RECT rects[] = {{INT_MIN, INT_MIN, INT_MAX, INT_MAX}, {INT_MAX, INT_MAX, INT_MIN, INT_MIN},
-                        {INT_MAX - 3, 0, INT_MAX, 10},         {-100000, -5, -99990, 5},
-                        {0, 0, 0, 0},                          {10, 10, 0, 0}};
+  const RECT rects[] = {{INT_MIN, INT_MIN, INT_MAX, INT_MAX},
+                        {INT_MAX, INT_MAX, INT_MIN, INT_MIN},
+                        {INT_MAX - 3, 0, INT_MAX, 10},
+                        {-100000, -5, -99990, 5},
+                        {0, 0, 0, 0},
+                        {10, 10, 0, 0}};
   const unsigned fmts[] = {0, DT_CENTER | DT_VCENTER, DT_RIGHT | DT_BOTTOM, DT_NOCLIP, DT_CALCRECT};
   for (LICE_CachedFont* f : {&native.font, &cached.font})
     for (LICE_IBitmap* bm : bitmaps)
@@ -374,8 +367,8 @@ TEST(LiceCachedFontHostile, ExtremeRectanglesAndEmptyBitmaps) {
 TEST(LiceCachedFontGlyphs, VerticalTextTurnsTheBox) {
   NativeFont across(14, LICE_FONT_FLAG_OWNS_HFONT);
   NativeFont down(14, LICE_FONT_FLAG_OWNS_HFONT | LICE_FONT_FLAG_VERTICAL);
-  NativeFont up(14, LICE_FONT_FLAG_OWNS_HFONT | LICE_FONT_FLAG_VERTICAL |
-                        LICE_FONT_FLAG_VERTICAL_BOTTOMUP);
+  NativeFont up(
+      14, LICE_FONT_FLAG_OWNS_HFONT | LICE_FONT_FLAG_VERTICAL | LICE_FONT_FLAG_VERTICAL_BOTTOMUP);
   const RECT h = Measure(across.font, "Gain"), v = Measure(down.font, "Gain");
   EXPECT_EQ(v.right, h.bottom);
   EXPECT_EQ(v.bottom, h.right);

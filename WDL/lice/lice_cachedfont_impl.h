@@ -68,13 +68,13 @@ struct LICE_CachedFontImpl {
   // Selects the font into dc with the font's colours; returns what was selected.
   static HGDIOBJ__* Prepare(const LICE_CachedFont& f, HDC__* dc);
   static void Restore(HDC__* dc, HGDIOBJ__* old);
-  static int DrawNative(LICE_CachedFont& f, LICE_IBitmap* bm, const char* str, int len,
-                        RECT* rect, unsigned fmt);
+  static int DrawNative(LICE_CachedFont& f, LICE_IBitmap* bm, const char* str, int len, RECT* rect,
+                        unsigned fmt);
 
   // ---- Glyph cache (lice_text.cpp) -------------------------------------------
 
-  static int DrawCached(LICE_CachedFont& f, LICE_IBitmap* bm, const char* str, int len,
-                        RECT* rect, unsigned fmt);
+  static int DrawCached(LICE_CachedFont& f, LICE_IBitmap* bm, const char* str, int len, RECT* rect,
+                        unsigned fmt);
   static void ClearGlyphs(LICE_CachedFont& f);
   // The glyph for a code point, rendered on first use; null when out of memory.
   static const GlyphEntry* Glyph(LICE_CachedFont& f, unsigned cp);

@@ -34,7 +34,9 @@ struct LICE_Canvas {
   bool Inside(int x, int y) const {
     return (unsigned)x < (unsigned)width && (unsigned)y < (unsigned)height;
   }
-  LICE_pixel_chan* At(int x, int y) const { return bits + (ptrdiff_t)y * rowBytes + (ptrdiff_t)x * 4; }
+  LICE_pixel_chan* At(int x, int y) const {
+    return bits + (ptrdiff_t)y * rowBytes + (ptrdiff_t)x * 4;
+  }
 };
 
 // The colour a primitive draws with, unpacked once per call.

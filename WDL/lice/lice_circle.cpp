@@ -161,8 +161,8 @@ void LICE_Circle(LICE_IBitmap* dest, float cx, float cy, float r, LICE_pixel col
   });
 }
 
-void LICE_FillCircle(LICE_IBitmap* dest, float cx, float cy, float r, LICE_pixel color,
-                     float alpha, int mode, bool aa) {
+void LICE_FillCircle(LICE_IBitmap* dest, float cx, float cy, float r, LICE_pixel color, float alpha,
+                     int mode, bool aa) {
   LICE_Canvas c;
   if (!c.Attach(dest) || !ValidCircle(cx, cy, r)) return;
   const int w = LICE_WeightFromAlpha(alpha);
@@ -197,8 +197,8 @@ void LICE_Arc(LICE_IBitmap* dest, float cx, float cy, float r, float minAngle, f
 // The outline runs along the pixel centres of the box's first and last columns and
 // rows (x .. x + w - 1, y .. y + h - 1), the corners being quarter rings of the
 // given radius, so it traces the edge of the same box filled with rounded corners.
-void LICE_RoundRect(LICE_IBitmap* dest, float xpos, float ypos, float w, float h,
-                    int cornerradius, LICE_pixel color, float alpha, int mode, bool aa) {
+void LICE_RoundRect(LICE_IBitmap* dest, float xpos, float ypos, float w, float h, int cornerradius,
+                    LICE_pixel color, float alpha, int mode, bool aa) {
   LICE_Canvas c;
   if (!c.Attach(dest)) return;
   if (!std::isfinite(xpos) || !std::isfinite(ypos) || !std::isfinite(w) || !std::isfinite(h))

@@ -23,8 +23,8 @@ namespace {
 
 // Clips in place to [xlo, xhi] x [ylo, yhi]; false when nothing of the segment is
 // inside. Inputs must be finite.
-bool ClipSegment(double* x1, double* y1, double* x2, double* y2, double xlo, double ylo,
-                 double xhi, double yhi) {
+bool ClipSegment(double* x1, double* y1, double* x2, double* y2, double xlo, double ylo, double xhi,
+                 double yhi) {
   if (!(xlo <= xhi) || !(ylo <= yhi)) return false;
   const double dx = *x2 - *x1, dy = *y2 - *y1;
   double t0 = 0.0, t1 = 1.0;
@@ -232,8 +232,8 @@ void SoftInside(LICE_pixel_chan* start, LICE_pixel_chan* end, ptrdiff_t major, p
 // ends toward the middle: the first half (with the middle pixel) from the start,
 // the rest from the end.
 template <class Op>
-void SlopedLine(const LICE_Canvas& c, int x1, int y1, int x2, int y2, const LICE_Source& s,
-                int w, bool aa) {
+void SlopedLine(const LICE_Canvas& c, int x1, int y1, int x2, int y2, const LICE_Source& s, int w,
+                bool aa) {
   const int64_t dx = (int64_t)x2 - x1, dy = (int64_t)y2 - y1;
   const bool xMajor = std::llabs(dx) >= std::llabs(dy);
   const int64_t n = xMajor ? std::llabs(dx) : std::llabs(dy);
@@ -262,8 +262,7 @@ void SlopedLine(const LICE_Canvas& c, int x1, int y1, int x2, int y2, const LICE
 
 // The exact loops: one per shape, each taking the copy mode's shift forms.
 template <class Op>
-void ExactLine(const LICE_Canvas& c, int x1, int y1, int x2, int y2, const LICE_Source& s,
-               int w) {
+void ExactLine(const LICE_Canvas& c, int x1, int y1, int x2, int y2, const LICE_Source& s, int w) {
   if (y1 == y2) {
     HorizontalRun<Op>(c, x1 < x2 ? x1 : x2, x1 < x2 ? x2 : x1, y1, s, w);
     return;
@@ -282,16 +281,15 @@ void ExactLine(const LICE_Canvas& c, int x1, int y1, int x2, int y2, const LICE_
 // ---------------------------------------------------------------------------
 
 template <class Op>
-void PlotCovered(const LICE_Canvas& c, int x, int y, float coverage, const LICE_Source& s,
-                 int w) {
+void PlotCovered(const LICE_Canvas& c, int x, int y, float coverage, const LICE_Source& s, int w) {
   if (!c.Inside(x, y)) return;
   const int cw = LICE_CoverageWeight(w, coverage);
   if (cw > 0) Op::doPix(c.At(x, y), s.r, s.g, s.b, s.a, cw);
 }
 
 template <class Op>
-void WuLine(const LICE_Canvas& c, double x1, double y1, double x2, double y2,
-            const LICE_Source& s, int w) {
+void WuLine(const LICE_Canvas& c, double x1, double y1, double x2, double y2, const LICE_Source& s,
+            int w) {
   const bool steep = std::fabs(y2 - y1) > std::fabs(x2 - x1);
   if (steep) {
     std::swap(x1, y1);
@@ -345,8 +343,8 @@ bool LICE_ClipLine(int* pX1, int* pY1, int* pX2, int* pY2, int xlo, int ylo, int
   return true;
 }
 
-bool LICE_ClipFLine(float* px1, float* py1, float* px2, float* py2, float xlo, float ylo,
-                    float xhi, float yhi) {
+bool LICE_ClipFLine(float* px1, float* py1, float* px2, float* py2, float xlo, float ylo, float xhi,
+                    float yhi) {
   if (!px1 || !py1 || !px2 || !py2) return false;
   double x1 = *px1, y1 = *py1, x2 = *px2, y2 = *py2;
   // NaN and infinite end points have no meaningful clipped position.
@@ -361,8 +359,8 @@ bool LICE_ClipFLine(float* px1, float* py1, float* px2, float* py2, float xlo, f
   return true;
 }
 
-void LICE_Line(LICE_IBitmap* dest, int x1, int y1, int x2, int y2, LICE_pixel color,
-               float alpha, int mode, bool aa) {
+void LICE_Line(LICE_IBitmap* dest, int x1, int y1, int x2, int y2, LICE_pixel color, float alpha,
+               int mode, bool aa) {
   LICE_Canvas c;
   if (!c.Attach(dest)) return;
   const int w = LICE_WeightFromAlpha(alpha);
@@ -379,9 +377,8 @@ void LICE_Line(LICE_IBitmap* dest, int x1, int y1, int x2, int y2, LICE_pixel co
   if (adx == 0 || ady == 0 || adx == ady) {
     // Clipping these is exact: the intersections fall on whole pixels.
     if (!LICE_ClipLine(&x1, &y1, &x2, &y2, 0, 0, c.width - 1, c.height - 1)) return;
-    LICE_WithPlainCombine(mode, w, [&](auto op) {
-      ExactLine<decltype(op)>(c, x1, y1, x2, y2, s, w);
-    });
+    LICE_WithPlainCombine(mode, w,
+                          [&](auto op) { ExactLine<decltype(op)>(c, x1, y1, x2, y2, s, w); });
     return;
   }
   int cx1 = x1, cy1 = y1, cx2 = x2, cy2 = y2;  // only asks whether anything is visible
@@ -393,13 +390,11 @@ void LICE_Line(LICE_IBitmap* dest, int x1, int y1, int x2, int y2, LICE_pixel co
     std::swap(y1, y2);
   }
   if (aa) {
-    LICE_WithWeightedCombine(mode, [&](auto op) {
-      SlopedLine<decltype(op)>(c, x1, y1, x2, y2, s, w, true);
-    });
+    LICE_WithWeightedCombine(
+        mode, [&](auto op) { SlopedLine<decltype(op)>(c, x1, y1, x2, y2, s, w, true); });
   } else {
-    LICE_WithPlainCombine(mode, w, [&](auto op) {
-      SlopedLine<decltype(op)>(c, x1, y1, x2, y2, s, w, false);
-    });
+    LICE_WithPlainCombine(
+        mode, w, [&](auto op) { SlopedLine<decltype(op)>(c, x1, y1, x2, y2, s, w, false); });
   }
 }
 
@@ -415,12 +410,10 @@ void LICE_FLine(LICE_IBitmap* dest, float x1, float y1, float x2, float y2, LICE
     return;
   if (!aa) {
     LICE_Line(dest, (int)std::floor(cx1 + 0.5f), (int)std::floor(cy1 + 0.5f),
-              (int)std::floor(cx2 + 0.5f), (int)std::floor(cy2 + 0.5f), color, alpha, mode,
-              false);
+              (int)std::floor(cx2 + 0.5f), (int)std::floor(cy2 + 0.5f), color, alpha, mode, false);
     return;
   }
   const LICE_Source s(color);
-  LICE_WithWeightedCombine(mode, [&](auto op) {
-    WuLine<decltype(op)>(c, cx1, cy1, cx2, cy2, s, w);
-  });
+  LICE_WithWeightedCombine(mode,
+                           [&](auto op) { WuLine<decltype(op)>(c, cx1, cy1, cx2, cy2, s, w); });
 }

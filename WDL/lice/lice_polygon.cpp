@@ -74,9 +74,8 @@ void LICE_FillConvexPolygon(LICE_IBitmap* dest, const int* x, const int* y, int 
   const int ylo = ymin < 0 ? 0 : ymin;
   const int yhi = ymax > c.height - 1 ? c.height - 1 : ymax;
   const LICE_Source s(color);
-  LICE_WithPlainCombine(mode, w, [&](auto op) {
-    FillRows<decltype(op)>(c, x, y, npoints, ylo, yhi, s, w);
-  });
+  LICE_WithPlainCombine(mode, w,
+                        [&](auto op) { FillRows<decltype(op)>(c, x, y, npoints, ylo, yhi, s, w); });
 }
 
 void LICE_FillTriangle(LICE_IBitmap* dest, int x1, int y1, int x2, int y2, int x3, int y3,
