@@ -15,7 +15,7 @@ namespace {
 
 std::string TempPath(const std::string& name) { return ::testing::TempDir() + "lice_png_" + name; }
 
-struct PngSpec {
+struct PngImage {
   int width = 0, height = 0;
   int colorType = PNG_COLOR_TYPE_RGB;
   int bitDepth = 8;
@@ -29,7 +29,7 @@ struct PngSpec {
 
 void WriteSilentError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 
-bool WritePng(const std::string& path, PngSpec& s) {
+bool WritePng(const std::string& path, PngImage& s) {
   FILE* fp = fopen(path.c_str(), "wb");
   if (!fp) return false;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, WriteSilentError, nullptr);
@@ -57,8 +57,8 @@ bool WritePng(const std::string& path, PngSpec& s) {
   return true;
 }
 
-// Writes the spec and decodes it into a new bitmap (owned by the caller).
-LICE_IBitmap* RoundTrip(const std::string& name, PngSpec& s) {
+// Writes the image description and decodes it into a new bitmap (owned by the caller).
+LICE_IBitmap* RoundTrip(const std::string& name, PngImage& s) {
   const std::string path = TempPath(name);
   EXPECT_TRUE(WritePng(path, s));
   LICE_IBitmap* bm = LICE_LoadPNG(path.c_str());
@@ -85,7 +85,7 @@ std::vector<unsigned char> ReadBytes(const std::string& path) {
 
 // A small valid RGBA image used as the base for the corruption tests.
 std::vector<unsigned char> ValidPngBytes() {
-  PngSpec s;
+  PngImage s;
   s.width = 16;
   s.height = 16;
   s.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
@@ -176,7 +176,7 @@ TEST(LicePngDecode, EveryColourTypeBecomesAlphaFirstEightBit) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    PngSpec s;
+    PngImage s;
     s.width = int(c.want.size());
     s.height = 1;
     s.colorType = c.colorType;
@@ -203,7 +203,7 @@ TEST(LicePngDecode, EveryColourTypeBecomesAlphaFirstEightBit) {
 }
 
 TEST(LicePngDecode, InterlacedImageMatchesItsPixels) {
-  PngSpec s;
+  PngImage s;
   s.width = 9;
   s.height = 7;
   s.interlaced = true;
@@ -225,7 +225,7 @@ TEST(LicePngDecode, InterlacedImageMatchesItsPixels) {
 }
 
 TEST(LicePngDecode, IntoExistingBitmapResizesIt) {
-  PngSpec s;
+  PngImage s;
   s.width = 5;
   s.height = 3;
   for (int y = 0; y < 3; ++y) s.rows.push_back(std::vector<png_byte>(15, png_byte(y)));
@@ -291,7 +291,7 @@ TEST(LicePngBadInput, CorruptBytesNeverCrash) {
 
 TEST(LicePngBadInput, EnormousDimensionsAreRefusedWithoutAllocating) {
   // Header of a 60000 x 60000 RGBA image (14 GB of pixels) followed by nothing.
-  PngSpec s;
+  PngImage s;
   s.width = 60000;
   s.height = 60000;
   s.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
