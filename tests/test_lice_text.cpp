@@ -421,3 +421,17 @@ TEST(LiceCachedFontGlyphs, EffectsDrawUnderTheText) {
   EXPECT_GT(shadowOnly, 5);
   EXPECT_EQ(partial, 0);  // monochrome glyphs have no grey edges
 }
+
+// Through the scratch bitmap the text is copied back at the font's weight, scaled
+// by the text colour's alpha when asked to.
+TEST(LiceCachedFontDraw, ForegroundAlphaScalesTheCopyBack) {
+  NativeFont f(14);
+  f.font.SetTextColor(LICE_RGBA(255, 255, 255, 0));  // fully transparent text colour
+  LICE_MemBitmap bm(100, 30);
+  Clear(&bm, kGrey);
+  RECT r = {0, 0, 100, 30};
+  f.font.DrawText(&bm, "Wet", -1, &r, LICE_DT_USEFGALPHA);
+  EXPECT_EQ(Ink(&bm, kGrey).right, 0);
+  f.font.DrawText(&bm, "Wet", -1, &r, 0);  // the colour's alpha is ignored without the flag
+  EXPECT_GT(Ink(&bm, kGrey).right, 0);
+}

@@ -120,7 +120,9 @@ int LICE_CachedFontImpl::DrawNative(LICE_CachedFont& f, LICE_IBitmap* bm, const 
   old = Prepare(f, sdc);
   SWELL_DrawText(sdc, str, len, &at, plain | DT_NOCLIP);
   Restore(sdc, old);
-  LICE_Blit(bm, scratch, box.left, box.top, 0, 0, bw, bh, f.m_alpha, LICE_BLIT_MODE_COPY);
+  float alpha = f.m_alpha;
+  if (fmt & LICE_DT_USEFGALPHA) alpha *= LICE_GETA(f.m_fg) / 255.0f;
+  LICE_Blit(bm, scratch, box.left, box.top, 0, 0, bw, bh, alpha, LICE_BLIT_MODE_COPY);
   return h;
 }
 
