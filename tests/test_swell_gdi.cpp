@@ -71,6 +71,35 @@ TEST(SwellPool, DeletedRecordIsReusedCleared) {
   SWELL_DeleteGfxContext(b);
 }
 
+// A deleted object leaves every slot that held it, so a context never draws with a
+// record that was recycled for something else or given back to the heap.
+TEST(SwellPool, DeletingASelectedObjectEmptiesTheSlotsThatHoldIt) {
+  SWELL_GDP_EmptyFreeLists();
+  // Fill the object free list so that the next delete frees the record outright.
+  std::vector<HBRUSH> filler;
+  for (int i = 0; i < SWELL_GDP_MAX_FREE_OBJECTS; i++) filler.push_back(CreateSolidBrush(i));
+  HDC a = SWELL_CreateMemContext(nullptr, 32, 16);
+  HDC b = SWELL_CreateMemContext(nullptr, 32, 16);
+  HFONT font = MakeFont(12);
+  HPEN pen = CreatePen(PS_SOLID, 1, 0);
+  ASSERT_NE(font, nullptr);
+  SelectObject(a, font);
+  SelectObject(b, font);
+  SelectObject(a, pen);
+  for (HBRUSH br : filler) DeleteObject(br);
+  DeleteObject(font);
+  DeleteObject(pen);
+  EXPECT_EQ(a->curfont, nullptr);
+  EXPECT_EQ(b->curfont, nullptr);
+  EXPECT_EQ(a->curpen, nullptr);
+  RECT r = {0, 0, 32, 16};
+  SetTextColor(a, 0xffffff);
+  EXPECT_GT(SWELL_DrawText(a, "Ag", -1, &r, 0), 0) << "draws with the fallback font";
+  SWELL_DeleteGfxContext(a);
+  SWELL_DeleteGfxContext(b);
+  SWELL_GDP_EmptyFreeLists();
+}
+
 // ---- DeleteObject ----------------------------------------------------------------------
 
 TEST(SwellDeleteObject, FirstDeleteOfFreshFontRecyclesIt) {

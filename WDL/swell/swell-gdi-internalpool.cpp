@@ -19,6 +19,24 @@ HDC__* sFreeContexts;
 int sFreeContextCount;
 HGDIOBJ__* sFreeObjects;
 int sFreeObjectCount;
+HDC__* sLiveContexts;  // every context handed out and not yet deleted
+
+// Both with the pool mutex held.
+void LinkLive(HDC__* ctx) {
+  ctx->_liveprev = nullptr;
+  ctx->_livenext = sLiveContexts;
+  if (sLiveContexts) sLiveContexts->_liveprev = ctx;
+  sLiveContexts = ctx;
+}
+
+void UnlinkLive(HDC__* ctx) {
+  if (ctx->_liveprev)
+    ctx->_liveprev->_livenext = ctx->_livenext;
+  else if (sLiveContexts == ctx)
+    sLiveContexts = ctx->_livenext;
+  if (ctx->_livenext) ctx->_livenext->_liveprev = ctx->_liveprev;
+  ctx->_liveprev = ctx->_livenext = nullptr;
+}
 
 struct FreeListsAtUnload {
   ~FreeListsAtUnload() { SWELL_GDP_EmptyFreeLists(); }
@@ -36,19 +54,24 @@ HDC__* SWELL_GDP_CTX_NEW() {
       sFreeContextCount--;
     }
   }
-  if (ctx) {
+  if (ctx)
     memset(ctx, 0, sizeof(*ctx));
-    return ctx;
+  else
+    ctx = static_cast<HDC__*>(calloc(1, sizeof(HDC__)));
+  if (ctx) {
+    WDL_MutexLock lock(PoolMutex());
+    LinkLive(ctx);
   }
-  return static_cast<HDC__*>(calloc(1, sizeof(HDC__)));
+  return ctx;
 }
 
 void SWELL_GDP_CTX_DELETE(HDC__* ctx) {
   if (!ctx || ctx->_infreelist) return;
-  memset(ctx, 0, sizeof(*ctx));
-  ctx->_infreelist = 1;
   {
     WDL_MutexLock lock(PoolMutex());
+    UnlinkLive(ctx);
+    memset(ctx, 0, sizeof(*ctx));
+    ctx->_infreelist = 1;
     if (sFreeContextCount < SWELL_GDP_MAX_FREE_CONTEXTS) {
       ctx->_next = sFreeContexts;
       sFreeContexts = ctx;
@@ -78,10 +101,16 @@ HGDIOBJ__* GDP_OBJECT_NEW() {
 
 void GDP_OBJECT_DELETE(HGDIOBJ__* obj) {
   if (!HGDIOBJ_VALID(obj)) return;
-  memset(obj, 0, sizeof(*obj));
-  obj->_infreelist = 1;
   {
     WDL_MutexLock lock(PoolMutex());
+    // A context must never draw with a record that is recycled or freed.
+    for (HDC__* ctx = sLiveContexts; ctx; ctx = ctx->_livenext) {
+      if (ctx->curpen == obj) ctx->curpen = nullptr;
+      if (ctx->curbrush == obj) ctx->curbrush = nullptr;
+      if (ctx->curfont == obj) ctx->curfont = nullptr;
+    }
+    memset(obj, 0, sizeof(*obj));
+    obj->_infreelist = 1;
     if (sFreeObjectCount < SWELL_GDP_MAX_FREE_OBJECTS) {
       obj->_next = sFreeObjects;
       sFreeObjects = obj;

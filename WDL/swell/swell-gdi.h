@@ -66,6 +66,8 @@ struct HDC__ {
   HDC__* _next;               // free-list link
   SWELL_Color curtextcol_rgb; // the text colour as used for drawing
   bool has_textcol;           // curtextcol_rgb is valid
+  HDC__* _liveprev;           // list of live contexts, so that deleting an object can
+  HDC__* _livenext;           // take it out of every slot that still holds it
 };
 
 // Object kinds stored in HGDIOBJ__::type.
