@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <map>
 #include <random>
 #include <set>
 #include <utility>
@@ -154,6 +155,62 @@ TEST(LiceLine, SteppedLinesFollowTheIdealLine) {
     Clear(&back);
     LICE_Line(&back, x2, y2, x1, y1, kOneRed, 1.0f, LICE_BLIT_MODE_ADD, false);
     ASSERT_EQ(Touched(&back), px);
+  }
+}
+
+// The minor axis follows a truncated 16.16 slope, not the exact one: on a long
+// line the accumulated truncation tips a near-tie. From (0, 0) to (301, 59), column
+// 125 lies at y = 24.5017; the fixed-point sum stays just below one half.
+TEST(LiceLine, SlopedLinesStepWithAFixedPointSlope) {
+  LICE_MemBitmap bm(310, 70);
+  Clear(&bm);
+  LICE_Line(&bm, 0, 0, 301, 59, kWhite, 1.0f, 0, false);
+  EXPECT_EQ(LICE_GetPixel(&bm, 125, 24), kWhite);
+  EXPECT_EQ(LICE_GetPixel(&bm, 125, 25), kBlack);
+
+  // Random long segments against the rule: walking from each end, step i moves
+  // i * slope along the minor axis, the pixel advancing once the fraction passes
+  // one half; the first half (with the middle) from the start, the rest from the
+  // end. Antialiased, step i gives the far pixel w * fraction / 2^16.
+  std::mt19937 rng(7);
+  std::uniform_int_distribution<int> coord(0, 599);
+  LICE_MemBitmap big(600, 600);
+  for (int trial = 0; trial < 40; ++trial) {
+    int x1 = coord(rng), y1 = coord(rng), x2 = coord(rng), y2 = coord(rng);
+    const int adx = std::abs(x2 - x1), ady = std::abs(y2 - y1);
+    if (adx == ady || !adx || !ady) continue;
+    const bool xMajor = adx > ady;
+    if (xMajor ? x1 > x2 : y1 > y2) std::swap(x1, x2), std::swap(y1, y2);
+    const int n = std::max(adx, ady), m = std::min(adx, ady);
+    const long long slope = ((long long)m << 16) / n;
+    const int sx = x2 > x1 ? 1 : -1, sy = y2 > y1 ? 1 : -1;
+    for (bool aa : {false, true}) {
+      Clear(&big);
+      LICE_Line(&big, x1, y1, x2, y2, LICE_RGBA(255, 0, 0, 0), 1.0f, LICE_BLIT_MODE_ADD, aa);
+      std::map<std::pair<int, int>, int> want;
+      auto step = [&](int ex, int ey, int dir, long long i) {
+        const long long acc = i * slope + (aa ? 0 : 0x7fff);
+        const int minor = (int)(acc >> 16), far = aa ? (int)((256 * (acc & 0xffff)) >> 16) : 0;
+        const int ma = (int)i * dir, mb = minor * dir;
+        const int px = ex + (xMajor ? ma * sx : mb * sx), py = ey + (xMajor ? mb * sy : ma * sy);
+        const int qx = px + (xMajor ? 0 : dir * sx), qy = py + (xMajor ? dir * sy : 0);
+        want[{px, py}] += 256 - far;
+        if (far) want[{qx, qy}] += far;
+      };
+      for (int i = 0; i <= n / 2; ++i) step(x1, y1, 1, i);
+      for (int i = 0; i < n - n / 2; ++i) step(x2, y2, -1, i);
+      int checked = 0;
+      for (int y = 0; y < 600; ++y)
+        for (int x = 0; x < 600; ++x) {
+          const auto it = want.find({x, y});
+          const int expect = it == want.end() ? 0 : std::min(255, it->second * 255 / 256);
+          const int got = LICE_GETR(LICE_GetPixel(&big, x, y));
+          if (it != want.end()) ++checked;
+          ASSERT_EQ(got, expect) << x1 << "," << y1 << " " << x2 << "," << y2 << " aa=" << aa
+                                 << " at " << x << "," << y;
+        }
+      ASSERT_EQ(checked, (int)want.size());
+    }
   }
 }
 

@@ -82,17 +82,27 @@ void SteppedRun(LICE_pixel_chan* p, ptrdiff_t step, int n, const LICE_Source& s,
   for (int i = 0; i <= n; ++i, p += step) Op::doPix(p, s.r, s.g, s.b, s.a, w);
 }
 
-// One half of a sloped segment, walked from its own end point: step i (0 <= i <
-// count) is i pixels along the major axis and i * m / n pixels along the minor one
-// (n, m the whole segment's extents, 0 < m < n). The arithmetic is exact (the
-// classic error term rather than a rounded slope), and the walk starts at the
-// first step inside the canvas with the same phase it would have had from the
-// end point, so a clipped line draws exactly the pixels of the whole line.
+// One half of a sloped segment, walked from its own end point along the major
+// axis with a 16.16 fixed-point slope: after step i (0 <= i < count) the minor
+// coordinate has accumulated i * slope. Both halves use the same slope, so they
+// are mirror images. The walk starts at the first step inside the canvas with
+// the accumulator it would have had from the end point, so a clipped line draws
+// exactly the pixels of the whole line.
 struct HalfLine {
   int64_t a0, b0;  // the end point, as major and minor coordinates
   int da, db;      // direction along each axis, +1 or -1
-  int64_t n, m, count;
+  int64_t slope;   // minor extent / major extent in 16.16, 0 < slope < 1.0
+  int64_t count;
 };
+
+// m / n in 16.16 fixed point, truncated (0 < m < n).
+int64_t FixedSlope(int64_t n, int64_t m) { return (m << 16) / n; }
+
+// The part of the accumulator that decides the minor position: without
+// antialiasing the minor coordinate advances once the accumulated fraction
+// passes one half, which is the whole part of (accumulator + 0.5 - 2^-16).
+const int64_t kOne = 0x10000;
+const int64_t kHardBias = 0x7fff;
 
 // The steps whose major coordinate lies in [0, extent); false when none.
 bool VisibleSteps(const HalfLine& h, int64_t extent, int64_t* lo, int64_t* hi) {
@@ -118,8 +128,8 @@ ptrdiff_t OffsetOf(const LICE_Canvas& c, bool xMajor, int64_t a, int64_t b) {
                 : (ptrdiff_t)a * c.rowBytes + (ptrdiff_t)b * 4;
 }
 
-// Without antialiasing the minor coordinate is i * m / n rounded, a tie going
-// toward the end point walked from (both halves are mirror images).
+// Without antialiasing: one pixel per step, the minor coordinate advancing when
+// the accumulated fraction passes one half (exactly one half stays put).
 template <class Op>
 void HardHalf(const LICE_Canvas& c, bool xMajor, const HalfLine& h, const LICE_Source& s, int w) {
   const int64_t majorExtent = xMajor ? c.width : c.height;
@@ -127,27 +137,26 @@ void HardHalf(const LICE_Canvas& c, bool xMajor, const HalfLine& h, const LICE_S
   int64_t lo, hi;
   if (!VisibleSteps(h, majorExtent, &lo, &hi)) return;
   const Steps step = StepsOf(c, xMajor, h);
-  const int64_t twoN = 2 * h.n;
-  const int64_t num = 2 * lo * h.m + h.n - 1;  // round(i * m / n), ties down, as num / 2n
-  int64_t rem = num % twoN;
-  int64_t b = h.b0 + (num / twoN) * h.db;
+  const int64_t acc = lo * h.slope + kHardBias;
+  int64_t frac = acc & (kOne - 1);
+  int64_t b = h.b0 + (acc >> 16) * h.db;
   // The pixel's byte offset is tracked even while the minor coordinate is off the
   // canvas; it is only used when it is on.
   ptrdiff_t at = OffsetOf(c, xMajor, h.a0 + lo * h.da, b);
   for (int64_t i = lo; i <= hi; ++i) {
     if (b >= 0 && b < minorExtent) Op::doPix(c.bits + at, s.r, s.g, s.b, s.a, w);
     at += step.major;
-    rem += 2 * h.m;
-    if (rem >= twoN) {
-      rem -= twoN;
+    frac += h.slope;
+    if (frac >= kOne) {
+      frac -= kOne;
       b += h.db;
       at += step.minor;
     }
   }
 }
 
-// With antialiasing each step covers the two pixels straddling the ideal line,
-// weighted by how far the line lies from each.
+// With antialiasing each step covers the two pixels straddling the ideal line:
+// the far one gets the accumulated fraction of the weight, the near one the rest.
 template <class Op>
 void SoftHalf(const LICE_Canvas& c, bool xMajor, const HalfLine& h, const LICE_Source& s, int w) {
   const int64_t majorExtent = xMajor ? c.width : c.height;
@@ -155,23 +164,20 @@ void SoftHalf(const LICE_Canvas& c, bool xMajor, const HalfLine& h, const LICE_S
   int64_t lo, hi;
   if (!VisibleSteps(h, majorExtent, &lo, &hi)) return;
   const Steps step = StepsOf(c, xMajor, h);
-  // rem / n as a 16-bit fraction by one multiplication: rem < n keeps the product
-  // below 2^48.
-  const uint64_t recip = ((uint64_t)1 << 48) / (uint64_t)h.n;
-  int64_t rem = (lo * h.m) % h.n;
-  int64_t b = h.b0 + (lo * h.m / h.n) * h.db;
+  const int64_t acc = lo * h.slope;
+  int64_t frac = acc & (kOne - 1);
+  int64_t b = h.b0 + (acc >> 16) * h.db;
   ptrdiff_t at = OffsetOf(c, xMajor, h.a0 + lo * h.da, b);
   for (int64_t i = lo; i <= hi; ++i) {
-    const int frac = (int)(((uint64_t)rem * recip) >> 32);
-    const int far = (w * frac) >> 16, near = w - far;
+    const int far = (int)((w * frac) >> 16), near = w - far;
     if (near > 0 && b >= 0 && b < minorExtent) Op::doPix(c.bits + at, s.r, s.g, s.b, s.a, near);
     const int64_t b2 = b + h.db;
     if (far > 0 && b2 >= 0 && b2 < minorExtent)
       Op::doPix(c.bits + at + step.minor, s.r, s.g, s.b, s.a, far);
     at += step.major;
-    rem += h.m;
-    if (rem >= h.n) {
-      rem -= h.n;
+    frac += h.slope;
+    if (frac >= kOne) {
+      frac -= kOne;
       b = b2;
       at += step.minor;
     }
@@ -179,22 +185,21 @@ void SoftHalf(const LICE_Canvas& c, bool xMajor, const HalfLine& h, const LICE_S
 }
 
 // The common case of a sloped segment wholly inside the canvas: both halves
-// share one error term (they are mirror images), so one loop draws a pixel from
+// share one accumulator (they are mirror images), so one loop draws a pixel from
 // each end per step, with no clipping tests.
 template <class Op>
 void HardInside(LICE_pixel_chan* start, LICE_pixel_chan* end, ptrdiff_t major, ptrdiff_t minor,
-                int n, int m, const LICE_Source& s, int w) {
-  const unsigned wrap = 2u * (unsigned)n, inc = 2u * (unsigned)m;
-  unsigned rem = (unsigned)n - 1u;  // round(i * m / n), ties toward the nearer end
+                int n, unsigned slope, const LICE_Source& s, int w) {
+  unsigned frac = (unsigned)kHardBias;
   int i = 0;
   for (; 2 * i < n; ++i) {
     Op::doPix(start, s.r, s.g, s.b, s.a, w);
     Op::doPix(end, s.r, s.g, s.b, s.a, w);
     start += major;
     end -= major;
-    rem += inc;
-    if (rem >= wrap) {
-      rem -= wrap;
+    frac += slope;
+    if (frac >= (unsigned)kOne) {
+      frac -= (unsigned)kOne;
       start += minor;
       end -= minor;
     }
@@ -204,12 +209,11 @@ void HardInside(LICE_pixel_chan* start, LICE_pixel_chan* end, ptrdiff_t major, p
 
 template <class Op>
 void SoftInside(LICE_pixel_chan* start, LICE_pixel_chan* end, ptrdiff_t major, ptrdiff_t minor,
-                int n, int m, const LICE_Source& s, int w) {
-  const uint64_t recip = ((uint64_t)1 << 48) / (uint64_t)n;
-  unsigned rem = 0;
+                int n, unsigned slope, const LICE_Source& s, int w) {
+  unsigned frac = 0;
   int i = 0;
   auto plot = [&](LICE_pixel_chan* p, ptrdiff_t toward) {
-    const int far = (w * (int)(((uint64_t)rem * recip) >> 32)) >> 16, near = w - far;
+    const int far = (int)(((unsigned)w * frac) >> 16), near = w - far;
     if (near > 0) Op::doPix(p, s.r, s.g, s.b, s.a, near);
     if (far > 0) Op::doPix(p + toward, s.r, s.g, s.b, s.a, far);
   };
@@ -218,9 +222,9 @@ void SoftInside(LICE_pixel_chan* start, LICE_pixel_chan* end, ptrdiff_t major, p
     plot(end, -minor);
     start += major;
     end -= major;
-    rem += (unsigned)m;
-    if (rem >= (unsigned)n) {
-      rem -= (unsigned)n;
+    frac += slope;
+    if (frac >= (unsigned)kOne) {
+      frac -= (unsigned)kOne;
       start += minor;
       end -= minor;
     }
@@ -243,14 +247,16 @@ void SlopedLine(const LICE_Canvas& c, int x1, int y1, int x2, int y2, const LICE
   if (inside) {
     const ptrdiff_t stepX = 4 * (dx > 0 ? 1 : -1), stepY = c.rowBytes * (dy > 0 ? 1 : -1);
     const ptrdiff_t major = xMajor ? stepX : stepY, minor = xMajor ? stepY : stepX;
+    const unsigned slope = (unsigned)FixedSlope(n, m);
     if (aa)
-      SoftInside<Op>(c.At(x1, y1), c.At(x2, y2), major, minor, (int)n, (int)m, s, w);
+      SoftInside<Op>(c.At(x1, y1), c.At(x2, y2), major, minor, (int)n, slope, s, w);
     else
-      HardInside<Op>(c.At(x1, y1), c.At(x2, y2), major, minor, (int)n, (int)m, s, w);
+      HardInside<Op>(c.At(x1, y1), c.At(x2, y2), major, minor, (int)n, slope, s, w);
     return;
   }
-  const HalfLine first = {xMajor ? x1 : y1, xMajor ? y1 : x1, da, db, n, m, n / 2 + 1};
-  const HalfLine second = {xMajor ? x2 : y2, xMajor ? y2 : x2, -da, -db, n, m, n - n / 2};
+  const int64_t slope = FixedSlope(n, m);
+  const HalfLine first = {xMajor ? x1 : y1, xMajor ? y1 : x1, da, db, slope, n / 2 + 1};
+  const HalfLine second = {xMajor ? x2 : y2, xMajor ? y2 : x2, -da, -db, slope, n - n / 2};
   if (aa) {
     SoftHalf<Op>(c, xMajor, first, s, w);
     SoftHalf<Op>(c, xMajor, second, s, w);
