@@ -469,6 +469,81 @@ TEST(ToneglassEngine, ToneFollowsTheRateOfTheLatestReset) {
   EXPECT_NEAR(blip.pitch, 880.0, 0.5);
 }
 
+namespace {
+// The tone as one instance alone in a process would make it: STK's own objects on STK's
+// shared rate, driven step by step through reset, tone start and per-sample tick.
+struct SharedRateTone {
+  stk::SineWave sine;
+  stk::ADSR envelope;
+  double panLeft = 0.0;
+
+  void reset(double rate) {
+    sine.reset();
+    envelope.setValue(0.0);
+    envelope.setReleaseTime(0.2);
+    envelope.setAttackTime(0.01);
+    envelope.setSustainLevel(1.0);
+    if (rate > 0.0) stk::Stk::setSampleRate(rate);
+  }
+  void start(double frequency, double pan) {
+    sine.setFrequency(frequency);
+    const double theta = pan * 0.7853981633974483;
+    panLeft = 0.7071067811865476 * (std::cos(theta) - std::sin(theta));
+    envelope.keyOn();
+  }
+  bool tick(double& tone) {
+    if (envelope.getState() == stk::ADSR::DECAY) envelope.keyOff();
+    const int stage = envelope.getState();
+    if (stage != stk::ADSR::ATTACK && stage != stk::ADSR::RELEASE) return false;
+    const double e = envelope.tick();
+    tone = e * sine.tick();
+    return true;
+  }
+};
+}  // namespace
+
+// Isolated rates must not change the arithmetic: across resets that change the rate,
+// keep it, or pass none, every tone sample equals the shared-rate one to the last bit.
+// (At 44003 Hz, or from 44056 Hz to 48000 Hz, an attack rate set at the old rate and
+// carried over differs in its last bit from one set at the new rate directly.)
+TEST(ToneglassEngine, ToneMatchesStkOnItsSharedRateBitForBit) {
+  stk::Stk::setSampleRate(44100.0);
+  SharedRateTone reference;
+  Toneglass::Sonification tone;
+  struct Step {
+    double rate, frequency, pan;
+    int samples, restartAt;  // restartAt: a second start while the first blip falls
+  };
+  const Step steps[] = {{44003.0, 659.2551138257398, -0.2, 10000, 0},
+                        {44003.0, 440.0, 1.0, 13000, 3000},
+                        {0.0, 880.0, 0.5, 10000, 0},
+                        {44056.0, 523.2511306011972, -1.0, 10000, 0},
+                        {48000.0, 493.8833012561241, 0.1, 14000, 4000},
+                        {-5.0, 587.3295358348151, 0.0, 11000, 0},
+                        {96000.0, 830.6093951598903, 0.7, 21000, 0}};
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.rate);
+    reference.reset(step.rate);
+    tone.reset(step.rate);
+    for (int s = 0; s < step.samples; ++s) {
+      if (s == 0 || (step.restartAt > 0 && s == step.restartAt)) {
+        reference.start(step.frequency, step.pan);
+        tone.start(step.frequency, step.pan);
+        ASSERT_EQ(tone.mPanLeft, reference.panLeft);
+      }
+      double expect = 0.0, got = 0.0;
+      const bool sounding = reference.tick(expect);
+      ASSERT_EQ(tone.tick(got), sounding) << s;
+      if (sounding) {
+        ASSERT_EQ(got, expect) << s;
+      }
+    }
+    double rest = 0.0;
+    EXPECT_FALSE(tone.tick(rest)) << "the blip has ended";
+  }
+  stk::Stk::setSampleRate(44100.0);
+}
+
 TEST(ToneglassEngine, ZeroRateResetFindsNothingAndALaterResetRecovers) {
   auto plug = MakeEngine(44100.0, -20.0);
   plug->SetSampleRate(0.0);

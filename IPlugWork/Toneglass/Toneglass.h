@@ -64,8 +64,11 @@ class Toneglass : public ToneglassBase {
    private:
     void releaseFromCurrentValue();
 
+    // The rate STK's shared one would have for this instance alone: 44100 Hz until the
+    // first positive rate arrives.
     double mRate = 44100.0;
-    double mFrequency = 0.0;
+    // The oscillator's table step per sample (STK's own starting value is 1).
+    double mSineIncrement = 1.0;
   };
 
   // Declares the plug-in's identity, channels, parameters and default preset. The

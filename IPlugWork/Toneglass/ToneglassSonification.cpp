@@ -20,18 +20,26 @@ Toneglass::Sonification::Sonification() {
 Toneglass::Sonification::~Sonification() { BeginStkDestruction(); }
 
 void Toneglass::Sonification::reset(double sampleRate) {
-  if (sampleRate > 0.0) mRate = sampleRate;
   mSine.reset();
   mEnvelope.setValue(0.0);
-  mEnvelope.setAttackRate(1.0 / (kAttackSeconds * mRate));
+  // The attack rate is first set at the rate in force so far and then carried over to a
+  // new rate as STK carries its live objects over (old * rate / new): the same
+  // arithmetic, to the last bit, as one instance running on STK's shared rate.
+  double attackRate = 1.0 / (kAttackSeconds * mRate);
   mEnvelope.setSustainLevel(1.0);
-  // A tone's pitch is kept in hertz across a change of rate.
-  if (mFrequency > 0.0) mSine.setRate(TABLE_SIZE * mFrequency / mRate);
+  if (sampleRate > 0.0 && sampleRate != mRate) {
+    const double oldRate = mRate;
+    mRate = sampleRate;
+    attackRate = oldRate * attackRate / mRate;
+    mSineIncrement = oldRate * mSineIncrement / mRate;
+    mSine.setRate(mSineIncrement);
+  }
+  mEnvelope.setAttackRate(attackRate);
 }
 
 void Toneglass::Sonification::start(double frequency, double pan) {
-  mFrequency = frequency;
-  mSine.setRate(TABLE_SIZE * frequency / mRate);
+  mSineIncrement = TABLE_SIZE * frequency / mRate;
+  mSine.setRate(mSineIncrement);
   const double theta = pan * kPanQuarterAngle;
   mPanLeft = mPanScale * (std::cos(theta) - std::sin(theta));
   mPanRight = mPanScale * (std::cos(theta) + std::sin(theta));
