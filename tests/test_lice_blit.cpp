@@ -97,9 +97,17 @@ TEST(LiceMemBitmap, RowSpanFollowsAlignment) {
   EXPECT_EQ(unaligned.getRowSpan(), 5);
   LICE_MemBitmap odd(5, 3, 6);  // lowest set bit 2
   EXPECT_EQ(odd.getRowSpan(), 6);
-  LICE_MemBitmap wide(17, 1, 1u << 20);  // alignment capped at 16 pixels
-  EXPECT_EQ(wide.getRowSpan(), 32);
-  EXPECT_GE(wide.getRowSpan(), wide.getWidth());
+  LICE_MemBitmap sixteen(17, 1, 16);
+  EXPECT_EQ(sixteen.getRowSpan(), 32);
+  // The mask is capped at 16, so larger alignments round to multiples of 17.
+  for (unsigned align : {32u, 1u << 20, 0x80000000u}) {
+    LICE_MemBitmap wide(18, 2, align);
+    EXPECT_EQ(wide.getRowSpan(), 34) << align;
+    wide.resize(17, 2);
+    EXPECT_EQ(wide.getRowSpan(), 17) << align;
+    LICE_FillRect(&wide, 0, 0, 17, 2, 0xffffffff);
+    EXPECT_EQ(LICE_GetPixel(&wide, 16, 1), 0xffffffffu);
+  }
 }
 
 TEST(LiceMemBitmap, ResizeKeepsAllocationWhenShrinkingAndGrowsByQuarter) {
@@ -359,6 +367,12 @@ TEST(LiceScaledBlit, SameSizeBecomesPlainBlitAtRoundedPosition) {
   LICE_ScaledBlit(&d, &s, 0, 0, 4, 4, 2.4f, 3.6f, 4.0f, 4.0f, 1.0f, 0);
   EXPECT_EQ(LICE_GetPixel(&d, 0, 0), LICE_RGBA(2, 4, 0, 255));
   EXPECT_EQ(LICE_GetPixel(&d, 3, 3), LICE_RGBA(5, 7, 0, 255));
+  // Halves round up, whatever the parity of the pixel below.
+  LICE_ScaledBlit(&d, &s, 0, 0, 4, 4, 2.5f, 1.5f, 4.0f, 4.0f, 1.0f, 0);
+  EXPECT_EQ(LICE_GetPixel(&d, 0, 0), LICE_RGBA(3, 2, 0, 255));
+  // With the filter flag the shortcut needs whole source coordinates (within 0.03).
+  LICE_ScaledBlit(&d, &s, 0, 0, 4, 4, 1.02f, 2.98f, 4.0f, 4.0f, 1.0f, LICE_BLIT_FILTER_BILINEAR);
+  EXPECT_EQ(LICE_GetPixel(&d, 0, 0), LICE_RGBA(1, 3, 0, 255));
 }
 
 TEST(LiceScaledBlit, NegativeSizeMirrors) {
@@ -412,6 +426,15 @@ TEST(LiceScaledBlit, ChannelCopyWhenScaling) {
   const int mode = LICE_BLIT_MODE_CHANCOPY | (LICE_PIXEL_R << 2) | LICE_PIXEL_B;
   LICE_ScaledBlit(&d, &s, 0, 0, 2, 2, 0, 0, 1, 1, 1.0f, mode);
   EXPECT_EQ(CountEqual(&d, LICE_RGBA(30, 2, 3, 4)), 4);
+  // Channel copies ignore the weight, as in the plain blit: a weight that rounds to 0
+  // still moves the byte.
+  Fill(&d, LICE_RGBA(1, 2, 3, 4));
+  LICE_ScaledBlit(&d, &s, 0, 0, 2, 2, 0, 0, 1, 1, 0.001f, mode);
+  EXPECT_EQ(CountEqual(&d, LICE_RGBA(30, 2, 3, 4)), 4);
+  LICE_MemBitmap one(1, 1);
+  one.getBits()[0] = LICE_RGBA(1, 2, 3, 4);
+  LICE_Blit(&one, &s, 0, 0, 0, 0, 1, 1, 0.001f, mode);
+  EXPECT_EQ(one.getBits()[0], LICE_RGBA(30, 2, 3, 4));
 }
 
 // ---------------------------------------------------------------------------

@@ -85,7 +85,10 @@ class LICE_MemBitmap : public LICE_IBitmap {
   LICE_pixel* getBits() override;
   int getWidth() override { return m_width; }
   int getHeight() override { return m_height; }
-  int getRowSpan() override { return (m_width + m_linealign) & ~m_linealign; }
+  // (width + mask) rounded down to a multiple of mask + 1.
+  int getRowSpan() override {
+    return (m_width + m_linealign) / (m_linealign + 1) * (m_linealign + 1);
+  }
   bool resize(int w, int h) override;
   // Bytes currently allocated (including the alignment slack), 0 without pixels.
   int getAllocSize() const { return m_allocsize; }
@@ -94,7 +97,7 @@ class LICE_MemBitmap : public LICE_IBitmap {
   void* m_fb = nullptr;   // raw allocation; getBits() is the aligned address inside
   int m_allocsize = 0;
   int m_width = 0, m_height = 0;
-  int m_linealign = 0;    // row alignment mask in pixels
+  int m_linealign = 0;    // row alignment mask in pixels, 0..16
 };
 
 // A bitmap backed by the text bridge's memory drawing context, so text can be

@@ -25,10 +25,10 @@ LICE_pixel* AlignTo64(void* p) {
 
 LICE_MemBitmap::LICE_MemBitmap(int w, int h, unsigned int linealign) {
   if (linealign >= 2) {
-    const unsigned lowest = linealign & (~linealign + 1u);
-    // Rows aligned to more than 16 pixels (64 bytes) gain nothing; the mask must stay
-    // of the form 2^n - 1 for the span rounding to work.
-    m_linealign = lowest > 16 ? 15 : int(lowest) - 1;
+    // One less than the lowest set bit, never above 16: alignments of 32 and more
+    // give rows in steps of 17 pixels, which are still never shorter than the width.
+    const int64_t mask = int64_t(linealign & (~linealign + 1u)) - 1;
+    m_linealign = int(mask > 16 ? 16 : mask);
   }
   if (w > 0 && h > 0) resize(w, h);
 }
@@ -53,7 +53,7 @@ bool LICE_MemBitmap::resize(int w, int h) {
     return hadSize;
   }
 
-  const int64_t span = (int64_t(w) + m_linealign) & ~int64_t(m_linealign);
+  const int64_t span = (int64_t(w) + m_linealign) / (m_linealign + 1) * (m_linealign + 1);
   if (span * 4 > kMaxBitmapBytes / h) {
     dropPixels();
     return hadSize;

@@ -366,13 +366,13 @@ static inline bool LICE_WithPlainCombine(int mode, int w, Fn&& fn) {
 // LICE_WithBlitAlpha).
 template <class Fn>
 static inline bool LICE_WithBlitCombine(int mode, int w, Fn&& fn) {
-  if (w <= 0) return false;
-  if (w > 256) w = 256;
   const int op = mode & LICE_BLIT_MODE_MASK;
-  if (op >= LICE_BLIT_MODE_CHANCOPY) {
+  if (op >= LICE_BLIT_MODE_CHANCOPY) {  // moves bytes whatever the weight, as LICE_Blit does
     LICE_WithChannelCopy(op, fn);
     return true;
   }
+  if (w <= 0) return false;
+  if (w > 256) w = 256;
   if (op > LICE_BLIT_MODE_HSVADJ) return false;
   if (!(mode & LICE_BLIT_USE_ALPHA)) {
     if (op == LICE_BLIT_MODE_COPY) {

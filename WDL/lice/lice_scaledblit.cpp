@@ -141,7 +141,8 @@ void LICE_ScaledBlit(LICE_IBitmap* dest, LICE_IBitmap* src, int dstx, int dsty, 
   if (dstw > 0 && dsth > 0 && std::fabs(srcw - float(dstw)) < 0.001f &&
       std::fabs(srch - float(dsth)) < 0.001f &&
       (!filter || (NearWhole(srcx, 0.03f) && NearWhole(srcy, 0.03f)))) {
-    const double rx = std::nearbyint(double(srcx)), ry = std::nearbyint(double(srcy));
+    // Nearest pixel, halves rounding up (nearbyint would send 2.5 to 2).
+    const double rx = std::floor(double(srcx) + 0.5), ry = std::floor(double(srcy) + 0.5);
     LICE_Blit(dest, src, dstx, dsty, int(rx), int(ry), dstw, dsth, alpha, mode);
     return;
   }
