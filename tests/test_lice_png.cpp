@@ -25,6 +25,7 @@ struct PngImage {
   bool greyOrRgbKey = false;           // tRNS colour key for grey / RGB images
   png_color_16 key{};
   std::vector<std::vector<png_byte>> rows;  // packed as libpng expects
+  std::string comment;                      // written as a tEXt chunk when not empty
 };
 
 void WriteSilentError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
@@ -47,6 +48,14 @@ bool WritePng(const std::string& path, PngImage& s) {
   if (!s.paletteAlpha.empty())
     png_set_tRNS(png, info, s.paletteAlpha.data(), int(s.paletteAlpha.size()), nullptr);
   if (s.greyOrRgbKey) png_set_tRNS(png, info, nullptr, 0, &s.key);
+  png_text text{};
+  if (!s.comment.empty()) {
+    text.compression = PNG_TEXT_COMPRESSION_NONE;
+    text.key = const_cast<png_charp>("Comment");
+    text.text = const_cast<png_charp>(s.comment.c_str());
+    text.text_length = s.comment.size();
+    png_set_text(png, info, &text, 1);
+  }
   png_write_info(png, info);
   std::vector<png_bytep> rowPtrs;
   for (auto& r : s.rows) rowPtrs.push_back(r.data());
@@ -242,6 +251,30 @@ TEST(LicePngDecode, IntoExistingBitmapResizesIt) {
   StubbornBitmap stubborn;
   EXPECT_EQ(LICE_LoadPNG(path.c_str(), &stubborn), nullptr);
   remove(path.c_str());
+}
+
+TEST(LicePngDecode, LongSidesAndLargeTextChunksAreFine) {
+  // A tall film strip: one side far beyond any screen, few pixels in all.
+  PngImage strip;
+  strip.width = 2;
+  strip.height = 40000;
+  for (int y = 0; y < strip.height; ++y)
+    strip.rows.push_back({png_byte(y), png_byte(y >> 8), 7, png_byte(y), png_byte(y >> 8), 9});
+  LICE_IBitmap* bm = RoundTrip("strip.png", strip);
+  ASSERT_NE(bm, nullptr);
+  EXPECT_EQ(bm->getHeight(), 40000);
+  EXPECT_EQ(LICE_GetPixel(bm, 1, 39999), LICE_RGBA(39999 & 0xff, 39999 >> 8, 9, 255));
+  delete bm;
+  // A few megabytes of comment ahead of the pixels do not stop the decoder.
+  PngImage chatty;
+  chatty.width = 1;
+  chatty.height = 1;
+  chatty.rows.push_back({1, 2, 3});
+  chatty.comment.assign(5u << 20, 'x');
+  bm = RoundTrip("chatty.png", chatty);
+  ASSERT_NE(bm, nullptr);
+  EXPECT_EQ(LICE_GetPixel(bm, 0, 0), LICE_RGBA(1, 2, 3, 255));
+  delete bm;
 }
 
 // ---------------------------------------------------------------------------

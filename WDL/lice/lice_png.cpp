@@ -15,12 +15,11 @@
 
 namespace {
 
-// Images larger than this are refused before any pixel memory is taken, so a file
-// claiming enormous dimensions cannot make us allocate gigabytes.
-constexpr png_uint_32 kMaxSide = 16384;
+// Images with more pixels than this are refused before any pixel memory is taken,
+// so a few header bytes claiming enormous dimensions cannot make us allocate
+// gigabytes. Either side alone may be long (film strips are tall); libpng's own
+// per-side and chunk-size limits apply as usual.
 constexpr uint64_t kMaxPixels = uint64_t(1) << 26;  // 256 MiB of pixels
-// Limit on ancillary chunks held in memory (text, ICC profiles...).
-constexpr png_alloc_size_t kMaxChunkBytes = 4u << 20;
 
 void SilentWarning(png_structp, png_const_charp) {}
 
@@ -48,15 +47,12 @@ LICE_IBitmap* Decode(FILE* fp, LICE_IBitmap* into) {
   }
 
   png_init_io(png, fp);
-  png_set_user_limits(png, kMaxSide, kMaxSide);
-  png_set_chunk_malloc_max(png, kMaxChunkBytes);
   png_read_info(png, info);
 
   png_uint_32 width = 0, height = 0;
   int bitDepth = 0, colorType = 0;
   png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, nullptr, nullptr, nullptr);
-  if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide ||
-      uint64_t(width) * height > kMaxPixels)
+  if (width == 0 || height == 0 || uint64_t(width) * height > kMaxPixels)
     png_error(png, "image too large");
 
   // Normalise every colour type to 8-bit RGB with alpha, alpha first in memory.
