@@ -1,0 +1,441 @@
+// The built plug-in, driven only through its AEffect as a host drives it, compared sample
+// by sample with the slow reference model in tests/reference, for many signals, parameter
+// changes and block patterns at three sample rates, in both processing precisions.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "reference/toneglass_model.h"
+#include "vst_test_host.h"
+
+namespace {
+
+using toneglass_ref::FrameReport;
+using toneglass_ref::NormalizedFromPlain;
+using toneglass_ref::ReferencePlugin;
+using toneglass_ref::ToneglassModel;
+
+constexpr double kDoubleTolerance = 1e-9;
+// A decision closer than this (in dB) to where it flips could go either way between a
+// fast transform and the direct sums, so no signal here may come that close.
+constexpr double kDecisionMargin = 1e-6;
+constexpr int kHostBlockSize = 512;
+
+#ifndef TONEGLASS_PLUGIN_SO
+#define TONEGLASS_PLUGIN_SO "Toneglass.so"
+#endif
+
+vsthost::Library& PluginLibrary() {
+  static vsthost::Library library(TONEGLASS_PLUGIN_SO);
+  return library;
+}
+
+// ---- Test signals ------------------------------------------------------------------------
+
+// Frequency of bin k at a rate, so that a sine sits exactly on it.
+double BinCentre(int bin, double rate) { return bin * rate / 2048.0; }
+int NearestBin(double hz, double rate) { return static_cast<int>(std::lround(hz * 2048.0 / rate)); }
+double DbToAmp(double db) { return std::pow(10.0, db / 20.0); }
+
+// Small deterministic noise, uniform in [-1, 1).
+struct Lcg {
+  unsigned long long state;
+  double Next() {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<double>(state >> 11) / 4503599627370496.0 - 1.0;
+  }
+};
+
+struct Signal {
+  std::vector<float> left, right;
+  explicit Signal(int n) : left(n, 0.0f), right(n, 0.0f) {}
+  // Adds a sine to both channels (gains per channel) over [from, to).
+  void AddSine(double hz, double amp, double rate, int from, int to, double gainL = 1.0,
+               double gainR = 1.0) {
+    for (int i = from; i < to && i < static_cast<int>(left.size()); ++i) {
+      const double v = amp * std::sin(2.0 * M_PI * hz * i / rate);
+      left[i] = static_cast<float>(left[i] + gainL * v);
+      right[i] = static_cast<float>(right[i] + gainR * v);
+    }
+  }
+};
+
+// ---- Scenarios ---------------------------------------------------------------------------
+
+struct ParamChange {
+  int beforeBlock;  // applied before this block is processed
+  int index;
+  double plain;
+};
+
+struct Scenario {
+  std::string name;
+  int samples;
+  std::vector<int> blocks;  // block sizes, repeated until the signal ends
+  std::vector<std::pair<int, double>> initial;
+  std::vector<ParamChange> changes;
+  bool inPlace;
+  std::function<Signal(double rate, int samples)> make;
+  // What the signal must exercise, checked on the model's frame reports.
+  std::function<void(double rate, const std::vector<FrameReport>&)> expect;
+};
+
+std::set<int> Semitones(const std::vector<FrameReport>& frames) {
+  std::set<int> s;
+  for (const FrameReport& f : frames)
+    if (f.found) s.insert(f.semitones);
+  return s;
+}
+int FoundCount(const std::vector<FrameReport>& frames) {
+  int n = 0;
+  for (const FrameReport& f : frames) n += f.found ? 1 : 0;
+  return n;
+}
+
+std::vector<Scenario> Scenarios() {
+  std::vector<Scenario> list;
+
+  list.push_back({"Silence", 3 * 2048 + 100, {kHostBlockSize}, {{toneglass_ref::kDry, -3.0}}, {},
+                  false, [](double, int n) { return Signal(n); },
+                  [](double, const std::vector<FrameReport>& f) {
+                    EXPECT_EQ(3u, f.size());
+                    EXPECT_EQ(0, FoundCount(f));
+                  }});
+
+  // Bin-centred sines, four frames each, at distances above the threshold that give 0, 3,
+  // 5, 9 and 12 semitones, from the low to the high end of the band (different pans).
+  list.push_back(
+      {"CentredSinesAtLevels", 20 * 2048, {kHostBlockSize},
+       {{toneglass_ref::kThreshold, -30.0}, {toneglass_ref::kSelectionStart, 1000.0},
+        {toneglass_ref::kSelectionSize, 10000.0}},
+       {}, false,
+       [](double rate, int n) {
+         Signal s(n);
+         const double hz[5] = {1200.0, 3100.0, 5200.0, 8000.0, 10500.0};
+         const double above[5] = {0.5, 3.5, 5.3, 9.25, 14.0};
+         for (int seg = 0; seg < 5; ++seg)
+           s.AddSine(BinCentre(NearestBin(hz[seg], rate), rate), DbToAmp(-30.0 + above[seg]), rate,
+                     seg * 4 * 2048, (seg + 1) * 4 * 2048);
+         return s;
+       },
+       [](double, const std::vector<FrameReport>& f) {
+         EXPECT_EQ((std::set<int>{0, 3, 5, 9, 12}), Semitones(f));
+       }});
+
+  // The highest bin is panned fully right; the band end is capped at the Nyquist frequency.
+  list.push_back({"TopBinFullRight", 6 * 2048, {kHostBlockSize},
+                  {{toneglass_ref::kThreshold, -40.0}, {toneglass_ref::kSelectionStart, 15000.0},
+                   {toneglass_ref::kSelectionSize, 10000.0}, {toneglass_ref::kWet, -1.0}},
+                  {}, false,
+                  [](double rate, int n) {
+                    Signal s(n);
+                    s.AddSine(BinCentre(1023, rate), DbToAmp(-33.6), rate, 0, n);
+                    return s;
+                  },
+                  [](double rate, const std::vector<FrameReport>& f) {
+                    // The band can reach at most 32050 Hz, short of the top bin at 96 kHz.
+                    if (rate > 90000.0) {
+                      EXPECT_EQ(0, FoundCount(f));
+                      return;
+                    }
+                    EXPECT_EQ(static_cast<int>(f.size()), FoundCount(f));
+                    for (const FrameReport& r : f) {
+                      EXPECT_EQ(1023, r.bestBin);
+                    }
+                  }});
+
+  // A sine sweeping from 200 Hz to 12 kHz through a band from 3 to 7 kHz.
+  list.push_back({"SweepAcrossBand", 24 * 2048, {1000},
+                  {{toneglass_ref::kThreshold, -40.0}, {toneglass_ref::kSelectionStart, 3000.0},
+                   {toneglass_ref::kSelectionSize, 4000.0}},
+                  {}, false,
+                  [](double rate, int n) {
+                    Signal s(n);
+                    double phase = 0.0;
+                    for (int i = 0; i < n; ++i) {
+                      const double hz = 200.0 + (12000.0 - 200.0) * i / n;
+                      const double v = DbToAmp(-12.0) * std::sin(phase);
+                      s.left[i] = static_cast<float>(v);
+                      s.right[i] = static_cast<float>(0.5 * v);
+                      phase += 2.0 * M_PI * hz / rate;
+                    }
+                    return s;
+                  },
+                  [](double, const std::vector<FrameReport>& f) {
+                    const int found = FoundCount(f);
+                    EXPECT_GT(found, 3);
+                    EXPECT_LT(found, static_cast<int>(f.size()));
+                  }});
+
+  // Independent noise in each channel, loud enough for some of its bins to pass the
+  // threshold, under a tone in both channels and, in the second half, a stronger one in the
+  // left channel only. The host hands the same buffers in and out.
+  list.push_back({"NoisePlusTonesInPlace", 16 * 2048, {256},
+                  {{toneglass_ref::kThreshold, -38.0}, {toneglass_ref::kSelectionStart, 1000.0},
+                   {toneglass_ref::kSelectionSize, 9000.0}, {toneglass_ref::kDry, -2.5},
+                   {toneglass_ref::kWet, -4.0}},
+                  {}, true,
+                  [](double rate, int n) {
+                    Signal s(n);
+                    Lcg noise{12345};
+                    for (int i = 0; i < n; ++i) {
+                      s.left[i] = static_cast<float>(0.3 * noise.Next());
+                      s.right[i] = static_cast<float>(0.3 * noise.Next());
+                    }
+                    s.AddSine(2500.0, DbToAmp(-30.0), rate, 0, n);
+                    s.AddSine(7000.0, DbToAmp(-22.0), rate, n / 2, n, 1.0, 0.0);
+                    return s;
+                  },
+                  [](double, const std::vector<FrameReport>& f) {
+                    EXPECT_EQ(static_cast<int>(f.size()), FoundCount(f));
+                    std::set<int> bins;
+                    int manyCandidates = 0;
+                    for (const FrameReport& r : f) {
+                      bins.insert(r.bestBin);
+                      manyCandidates += r.candidates > 10 ? 1 : 0;
+                    }
+                    EXPECT_GE(bins.size(), 2u);
+                    EXPECT_GT(manyCandidates, 0);
+                  }});
+
+  // A candidate in every frame: each blip restarts while the previous one is still falling,
+  // at a level that changes from frame to frame.
+  list.push_back({"BlipRestartsDuringRelease", 14 * 2048 + 9000, {kHostBlockSize},
+                  {{toneglass_ref::kThreshold, -50.0}, {toneglass_ref::kSelectionStart, 300.0},
+                   {toneglass_ref::kSelectionSize, 2000.0}, {toneglass_ref::kWet, 0.0}},
+                  {}, false,
+                  [](double rate, int n) {
+                    Signal s(n);
+                    const double above[4] = {2.5, 6.4, 10.5, 4.2};
+                    for (int frame = 0; frame * 2048 < n; ++frame)
+                      s.AddSine(BinCentre(NearestBin(1000.0, rate), rate),
+                                DbToAmp(-50.0 + above[frame % 4]), rate, frame * 2048,
+                                std::min(n, (frame + 1) * 2048), 1.0, 0.8);
+                    return s;
+                  },
+                  [](double, const std::vector<FrameReport>& f) {
+                    EXPECT_EQ(static_cast<int>(f.size()), FoundCount(f));
+                    EXPECT_GE(Semitones(f).size(), 3u);
+                  }});
+
+  // Parameters moved between blocks, mid-frame: threshold, band start and size, and the two
+  // levels through silent (-61, -60.6), barely audible (-60.4) and full values.
+  list.push_back(
+      {"ParameterChangesBetweenBlocks", 30 * 2048, {700},
+       {{toneglass_ref::kThreshold, -30.0}, {toneglass_ref::kSelectionStart, 1000.0},
+        {toneglass_ref::kSelectionSize, 10000.0}},
+       {{5, toneglass_ref::kWet, -61.0},
+        {9, toneglass_ref::kDry, -61.0},
+        {12, toneglass_ref::kWet, -12.3},
+        {15, toneglass_ref::kThreshold, -20.0},
+        {18, toneglass_ref::kDry, -60.6},
+        {21, toneglass_ref::kSelectionStart, 5000.0},
+        {24, toneglass_ref::kDry, -60.4},
+        {27, toneglass_ref::kSelectionSize, 300.0},
+        {30, toneglass_ref::kThreshold, -45.0},
+        {33, toneglass_ref::kDry, 0.0},
+        {36, toneglass_ref::kWet, 0.0},
+        {40, toneglass_ref::kSelectionSize, 10000.0},
+        {44, toneglass_ref::kSelectionStart, 20.0},
+        {48, toneglass_ref::kThreshold, 6.0},
+        {52, toneglass_ref::kThreshold, -37.0},
+        {56, toneglass_ref::kDry, -6.0}},
+       false,
+       [](double rate, int n) {
+         Signal s(n);
+         Lcg noise{777};
+         for (int i = 0; i < n; ++i) {
+           s.left[i] = static_cast<float>(0.003 * noise.Next());
+           s.right[i] = static_cast<float>(0.003 * noise.Next());
+         }
+         s.AddSine(BinCentre(NearestBin(2000.0, rate), rate), DbToAmp(-16.0), rate, 0, n, 1.0, 0.3);
+         s.AddSine(BinCentre(NearestBin(5400.0, rate), rate), DbToAmp(-24.0), rate, 0, n, 0.2, 1.0);
+         return s;
+       },
+       [](double, const std::vector<FrameReport>& f) {
+         EXPECT_GT(FoundCount(f), 10);
+         EXPECT_LT(FoundCount(f), static_cast<int>(f.size()));
+         std::set<int> bins;
+         for (const FrameReport& r : f)
+           if (r.found) bins.insert(r.bestBin);
+         EXPECT_GE(bins.size(), 2u);
+       }});
+
+  // Odd block sizes, some longer than the block size, which enlarges it and resets the
+  // engine in the middle of a frame and of a blip.
+  list.push_back({"OddBlockSizes", 22 * 2048, {1, 3, 17, 255, 1000, 7, 2047, 600, 5000, 33, 4099},
+                  {{toneglass_ref::kThreshold, -40.0}, {toneglass_ref::kSelectionStart, 500.0},
+                   {toneglass_ref::kSelectionSize, 3000.0}},
+                  {}, false,
+                  [](double rate, int n) {
+                    Signal s(n);
+                    s.AddSine(BinCentre(NearestBin(1500.0, rate), rate), DbToAmp(-33.3), rate, 0, n,
+                              0.9, 1.0);
+                    s.AddSine(BinCentre(NearestBin(3100.0, rate), rate), DbToAmp(-29.5), rate,
+                              n / 3, n, 1.0, 0.6);
+                    return s;
+                  },
+                  [](double, const std::vector<FrameReport>& f) {
+                    EXPECT_EQ(static_cast<int>(f.size()), FoundCount(f));
+                  }});
+
+  return list;
+}
+
+// ---- Running one side ----------------------------------------------------------------------
+
+struct Output {
+  std::vector<double> left, right;
+};
+
+// Calls a block pattern: fn(blockIndex, offset, frames) for consecutive blocks.
+void ForEachBlock(const Scenario& sc, const std::function<void(int, int, int)>& fn) {
+  int offset = 0;
+  for (int b = 0; offset < sc.samples; ++b) {
+    const int n = std::min(sc.blocks[b % sc.blocks.size()], sc.samples - offset);
+    fn(b, offset, n);
+    offset += n;
+  }
+}
+
+Output RunModel(const Scenario& sc, float rate, const Signal& in, std::vector<FrameReport>* frames) {
+  ReferencePlugin model;
+  model.Open();
+  for (const auto& p : sc.initial) model.SetParameter(p.first, NormalizedFromPlain(p.first, p.second));
+  model.SetSampleRate(rate);
+  model.SetBlockSize(kHostBlockSize);
+  model.MainsChanged(true);
+  Output out{std::vector<double>(sc.samples), std::vector<double>(sc.samples)};
+  ForEachBlock(sc, [&](int b, int offset, int n) {
+    for (const ParamChange& c : sc.changes)
+      if (c.beforeBlock == b) model.SetParameter(c.index, NormalizedFromPlain(c.index, c.plain));
+    std::vector<double> l(in.left.begin() + offset, in.left.begin() + offset + n);
+    std::vector<double> r(in.right.begin() + offset, in.right.begin() + offset + n);
+    double* ins[2] = {l.data(), r.data()};
+    model.ProcessDoubleReplacing(ins, ins, n);
+    std::copy(l.begin(), l.end(), out.left.begin() + offset);
+    std::copy(r.begin(), r.end(), out.right.begin() + offset);
+  });
+  *frames = model.Engine().Frames();
+  return out;
+}
+
+template <class T>
+Output RunPlugin(const Scenario& sc, float rate, const Signal& in) {
+  vsthost::Plugin plugin(PluginLibrary().Main());
+  Output out{std::vector<double>(sc.samples), std::vector<double>(sc.samples)};
+  if (!plugin.Ok()) {
+    ADD_FAILURE() << "the plug-in made no instance";
+    return out;
+  }
+  AEffect* e = plugin.Effect();
+  plugin.Dispatch(effOpen);
+  for (const auto& p : sc.initial)
+    e->setParameter(e, p.first, NormalizedFromPlain(p.first, p.second));
+  plugin.Dispatch(effSetSampleRate, 0, 0, nullptr, rate);
+  plugin.Dispatch(effSetBlockSize, 0, kHostBlockSize);
+  plugin.Dispatch(effMainsChanged, 0, 1);
+  ForEachBlock(sc, [&](int b, int offset, int n) {
+    for (const ParamChange& c : sc.changes)
+      if (c.beforeBlock == b) e->setParameter(e, c.index, NormalizedFromPlain(c.index, c.plain));
+    vsthost::StereoBuffers<T> buf(n);
+    for (int s = 0; s < n; ++s) {
+      buf.in[0][s] = static_cast<T>(in.left[offset + s]);
+      buf.in[1][s] = static_cast<T>(in.right[offset + s]);
+    }
+    T** ins = buf.inPtr;
+    T** outs = sc.inPlace ? buf.inPtr : buf.outPtr;
+    if constexpr (sizeof(T) == sizeof(double))
+      e->processDoubleReplacing(e, ins, outs, n);
+    else
+      e->processReplacing(e, ins, outs, n);
+    for (int s = 0; s < n; ++s) {
+      out.left[offset + s] = outs[0][s];
+      out.right[offset + s] = outs[1][s];
+    }
+  });
+  return out;
+}
+
+// ---- Comparison ----------------------------------------------------------------------------
+
+struct Difference {
+  double largest = 0.0;
+  long long mismatches = 0;
+  std::string first;
+};
+
+Difference Compare(const Output& expected, const Output& got, bool singlePrecision) {
+  Difference d;
+  const std::vector<double>* exp[2] = {&expected.left, &expected.right};
+  const std::vector<double>* act[2] = {&got.left, &got.right};
+  for (size_t s = 0; s < expected.left.size(); ++s) {
+    for (int c = 0; c < 2; ++c) {
+      const double want = singlePrecision ? static_cast<float>((*exp[c])[s]) : (*exp[c])[s];
+      const double have = (*act[c])[s];
+      const double diff = std::fabs(want - have);
+      const double tolerance =
+          singlePrecision ? kDoubleTolerance + 2.4e-7 * std::fabs(want) : kDoubleTolerance;
+      if (!(diff <= tolerance)) {
+        if (d.mismatches++ == 0) {
+          char text[160];
+          snprintf(text, sizeof text, "channel %d sample %zu: expected %.17g, got %.17g", c, s,
+                   want, have);
+          d.first = text;
+        }
+      }
+      if (diff > d.largest || std::isnan(diff)) d.largest = std::isnan(diff) ? INFINITY : diff;
+    }
+  }
+  return d;
+}
+
+class ReferenceComparison
+    : public ::testing::TestWithParam<std::tuple<int, float>> {};
+
+TEST_P(ReferenceComparison, EverySampleMatches) {
+  ASSERT_TRUE(PluginLibrary().Ok()) << PluginLibrary().Error();
+  static const std::vector<Scenario> scenarios = Scenarios();
+  ASSERT_LT(static_cast<size_t>(std::get<0>(GetParam())), scenarios.size());
+  const Scenario& sc = scenarios[std::get<0>(GetParam())];
+  const float rate = std::get<1>(GetParam());
+
+  const Signal in = sc.make(rate, sc.samples);
+  std::vector<FrameReport> frames;
+  const Output expected = RunModel(sc, rate, in, &frames);
+  sc.expect(rate, frames);
+  for (const FrameReport& f : frames)
+    ASSERT_GT(f.margin, kDecisionMargin)
+        << "the signal puts a decision too close to its boundary in the frame ending at sample "
+        << f.sampleIndex << "; choose other levels";
+
+  const Difference d64 = Compare(expected, RunPlugin<double>(sc, rate, in), false);
+  EXPECT_EQ(0, d64.mismatches) << "double path: " << d64.mismatches << " samples differ; first at "
+                               << d64.first << "; largest difference " << d64.largest;
+  const Difference d32 = Compare(expected, RunPlugin<float>(sc, rate, in), true);
+  EXPECT_EQ(0, d32.mismatches) << "float path: " << d32.mismatches << " samples differ; first at "
+                               << d32.first << "; largest difference " << d32.largest;
+  RecordProperty("largest_double_difference", std::to_string(d64.largest));
+  printf("[ %s at %g Hz ] largest difference: double %.3g, float %.3g; %zu frames, %d with a tone\n",
+         sc.name.c_str(), rate, d64.largest, d32.largest, frames.size(), FoundCount(frames));
+}
+
+std::string ScenarioName(const ::testing::TestParamInfo<std::tuple<int, float>>& info) {
+  static const std::vector<Scenario> scenarios = Scenarios();
+  return scenarios[std::get<0>(info.param)].name + "_" +
+         std::to_string(static_cast<int>(std::get<1>(info.param)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, ReferenceComparison,
+                         ::testing::Combine(::testing::Range(0, 8),
+                                            ::testing::Values(44100.0f, 48000.0f, 96000.0f)),
+                         ScenarioName);
+
+}  // namespace
