@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "IPlugVST.h"
+#include "Log.h"
 #include "vst_test_host.h"
 
 namespace {
@@ -158,32 +159,35 @@ TEST_F(VstBinding, SetParameterReachesPlugButNotHost) {
   EXPECT_EQ(p.Host().Count(audioMasterAutomate), 0);
 }
 
+// A parameter with fixed texts takes only those texts; the others take a number,
+// clamped into the range.
 TEST_F(VstBinding, String2Parameter) {
   Plugin p(VSTPluginMain);
   TestPlug* plug = Plug(p);
-  char text[32] = "-12.5";
-  EXPECT_EQ(p.Dispatch(effString2Parameter, TestPlug::kGain, 0, text), 1);
-  EXPECT_DOUBLE_EQ(plug->GetParam(TestPlug::kGain)->Value(), -12.5);
-  strcpy(text, "-inf");
-  EXPECT_EQ(p.Dispatch(effString2Parameter, TestPlug::kGain, 0, text), 1);
+  auto set = [&](int idx, const char* text) {
+    return p.Dispatch(effString2Parameter, idx, 0, const_cast<char*>(text));
+  };
+  plug->mChanges.clear();
+  EXPECT_EQ(set(TestPlug::kGain, "-inf"), 1);
   EXPECT_DOUBLE_EQ(plug->GetParam(TestPlug::kGain)->Value(), -60.0);
-  strcpy(text, "loud");  // a continuous parameter with display texts still wants a number
-  EXPECT_EQ(p.Dispatch(effString2Parameter, TestPlug::kGain, 0, text), 0);
-  EXPECT_DOUBLE_EQ(plug->GetParam(TestPlug::kGain)->Value(), -60.0);
-  strcpy(text, "99");  // clamped to the maximum
-  EXPECT_EQ(p.Dispatch(effString2Parameter, TestPlug::kGain, 0, text), 1);
-  EXPECT_DOUBLE_EQ(plug->GetParam(TestPlug::kGain)->Value(), 6.0);
-  strcpy(text, "nan");  // refused: not a number
-  EXPECT_EQ(p.Dispatch(effString2Parameter, TestPlug::kGain, 0, text), 0);
-  EXPECT_DOUBLE_EQ(plug->GetParam(TestPlug::kGain)->Value(), 6.0);
-  strcpy(text, "Full");
-  EXPECT_EQ(p.Dispatch(effString2Parameter, TestPlug::kMode, 0, text), 1);
+  EXPECT_EQ(plug->mChanges, std::vector<int>{TestPlug::kGain});
+  // Continuous, but with a fixed text: a number is not one of its texts.
+  for (const char* refused : {"-12.5", "0", "-60", " -inf", "loud", ""}) {
+    plug->GetParam(TestPlug::kGain)->Set(-3.0);
+    EXPECT_EQ(set(TestPlug::kGain, refused), 0) << refused;
+    EXPECT_DOUBLE_EQ(plug->GetParam(TestPlug::kGain)->Value(), -3.0) << refused;
+  }
+  EXPECT_EQ(set(TestPlug::kMode, "Full"), 1);
   EXPECT_DOUBLE_EQ(plug->GetParam(TestPlug::kMode)->Value(), 2.0);
-  strcpy(text, "Loud");  // no such display text
-  EXPECT_EQ(p.Dispatch(effString2Parameter, TestPlug::kMode, 0, text), 0);
+  EXPECT_EQ(set(TestPlug::kMode, "Loud"), 0);
+  EXPECT_EQ(set(TestPlug::kMode, "1"), 0);
   EXPECT_DOUBLE_EQ(plug->GetParam(TestPlug::kMode)->Value(), 2.0);
+  EXPECT_EQ(set(TestPlug::kInvert, "on"), 1);
+  EXPECT_TRUE(plug->GetParam(TestPlug::kInvert)->Bool());
+
   EXPECT_EQ(p.Dispatch(effString2Parameter, TestPlug::kMode, 0, nullptr), 1);
-  EXPECT_EQ(p.Dispatch(effString2Parameter, 7, 0, nullptr), 0);
+  EXPECT_EQ(p.Dispatch(effString2Parameter, 3, 0, nullptr), 0);
+  EXPECT_EQ(p.Dispatch(effString2Parameter, -1, 0, nullptr), 0);
   EXPECT_EQ(p.Host().Count(audioMasterAutomate), 0);
 }
 
@@ -642,6 +646,47 @@ TEST_F(VstBinding, EditorOpcodesWithoutEditorAnswerZero) {
   for (int op : {52, 71, 77, 70, 100, -1})
     EXPECT_EQ(p.Dispatch(op), 0) << op;
 }
+
+#ifdef TRACER_BUILD
+// Trace records name the host-facing callback they come from.
+TEST_F(VstBinding, TraceRecordsCarryTheCallbackTags) {
+  const std::string path = TraceFilePath();
+  TraceClose();
+  FILE* f = fopen(path.c_str(), "a+");
+  ASSERT_NE(f, nullptr);
+  fseek(f, 0, SEEK_END);
+  const long start = ftell(f);
+  fclose(f);
+  {
+    Plugin p(VSTPluginMain);
+    p.Dispatch(effCanDo, 0, 0, const_cast<char*>("bypass"));
+    StereoBuffers<float> buf(2048);
+    p.Effect()->processReplacing(p.Effect(), buf.inPtr, buf.outPtr, 2048);
+  }
+  TraceClose();
+  f = fopen(path.c_str(), "r");
+  ASSERT_NE(f, nullptr);
+  fseek(f, start, SEEK_SET);
+  std::string text;
+  char line[512];
+  while (fgets(line, sizeof(line), f)) text += line;
+  fclose(f);
+  // The one record holding needle, or the empty text.
+  auto recordWith = [&text](const char* needle) {
+    const size_t at = text.find(needle);
+    if (at == std::string::npos) return std::string();
+    const size_t begin = text.rfind('\n', at) == std::string::npos ? 0 : text.rfind('\n', at) + 1;
+    return text.substr(begin, text.find('\n', at) - begin);
+  };
+  EXPECT_NE(recordWith("IPlugVST:").find(" TestPlug"), std::string::npos) << text;
+  EXPECT_NE(recordWith(" VSTCanDo(bypass)").find("VSTDispatcher:"), std::string::npos) << text;
+  const std::string grow = recordWith(" FrameSize > BlockSize 2048 > 1024");
+  EXPECT_NE(grow.find("VSTProcessReplacing:"), std::string::npos) << text;
+  // The tag is the record's name, not repeated in its text.
+  EXPECT_EQ(grow.find("VSTProcessReplacing", grow.find("VSTProcessReplacing:") + 1), std::string::npos)
+      << grow;
+}
+#endif
 
 TEST_F(VstBinding, CloseThenCreateAgain) {
   for (int round = 0; round < 3; ++round) {

@@ -39,9 +39,13 @@ class ToneglassVst : public ::testing::Test {
     if (p->Ok()) p->Start(sampleRate, blockSize);
     return p;
   }
-  // Sets a parameter from its text, as a host's generic editor does.
-  static void SetText(Plugin& p, int idx, const char* text) {
-    p.Dispatch(effString2Parameter, idx, 0, const_cast<char*>(text));
+  // Sets a parameter from its text, as a host's generic editor does; the plug-in's answer.
+  static VstIntPtr SetText(Plugin& p, int idx, const char* text) {
+    return p.Dispatch(effString2Parameter, idx, 0, const_cast<char*>(text));
+  }
+  // Sets a parameter from a normalised value, as host automation does.
+  static void SetNormalized(Plugin& p, int idx, float value) {
+    p.Effect()->setParameter(p.Effect(), idx, value);
   }
 
   static Library* sLib;
@@ -173,28 +177,44 @@ TEST_F(ToneglassVst, ParameterNamesLabelsAndDisplays) {
     p->Effect()->setParameter(p->Effect(), level, 0.0f);  // the bottom of the range: -61 dB
     EXPECT_EQ(p->Text(effGetParamDisplay, level), " -inf");
     EXPECT_EQ(p->Text(effGetParamLabel, level), "");
-    SetText(*p, level, "-60.9");
+    SetNormalized(*p, level, 0.1f / 61.0f);  // -60.9 dB
     EXPECT_EQ(p->Text(effGetParamDisplay, level), "-60.9");
     EXPECT_EQ(p->Text(effGetParamLabel, level), "dB");
   }
   EXPECT_EQ(p->Host().Count(audioMasterAutomate), 0);  // host-side changes are not echoed
 }
 
+// Dry and Wet carry the fixed text " -inf", so they take only that text; the other
+// three take numbers, clamped into their ranges.
 TEST_F(ToneglassVst, String2Parameter) {
   auto p = Make();
-  SetText(*p, kDry, "-12.5");
-  EXPECT_EQ(p->LastTextAnswer(), 0);
-  EXPECT_EQ(p->Text(effGetParamDisplay, kDry), "-12.5");
-  EXPECT_EQ(p->Dispatch(effString2Parameter, kSelectionStart, 0, const_cast<char*>("1000")), 1);
+  for (int level : {kDry, kWet}) {
+    for (const char* refused : {"-12.5", "-61", "0", "-inf", "inf", "nan"}) {
+      EXPECT_EQ(SetText(*p, level, refused), 0) << refused;
+      EXPECT_EQ(p->Text(effGetParamDisplay, level), "-6.0") << refused;
+    }
+  }
+  EXPECT_EQ(SetText(*p, kDry, " -inf"), 1);
+  EXPECT_EQ(p->Text(effGetParamDisplay, kDry), " -inf");
+  EXPECT_EQ(p->Effect()->getParameter(p->Effect(), kDry), 0.0f);
+
+  EXPECT_EQ(SetText(*p, kSelectionStart, "1000"), 1);
   EXPECT_EQ(p->Text(effGetParamDisplay, kSelectionStart), "1000");
-  EXPECT_EQ(p->Dispatch(effString2Parameter, kSelectionStart, 0, const_cast<char*>("99999")), 1);
+  EXPECT_EQ(SetText(*p, kSelectionStart, "99999"), 1);
   EXPECT_EQ(p->Text(effGetParamDisplay, kSelectionStart), "22050");  // clamped
-  EXPECT_EQ(p->Dispatch(effString2Parameter, kThreshold, 0, const_cast<char*>("-200")), 1);
-  EXPECT_FLOAT_EQ(p->Effect()->getParameter(p->Effect(), kThreshold), 0.0f);
-  EXPECT_EQ(p->Dispatch(effString2Parameter, kWet, 0, const_cast<char*>("inf")), 0);
+  EXPECT_EQ(SetText(*p, kThreshold, "-200"), 1);
+  EXPECT_EQ(p->Effect()->getParameter(p->Effect(), kThreshold), 0.0f);
+  EXPECT_EQ(SetText(*p, kThreshold, "inf"), 1);  // an infinity is clamped like any number
+  EXPECT_EQ(p->Effect()->getParameter(p->Effect(), kThreshold), 1.0f);
+  EXPECT_EQ(SetText(*p, kThreshold, "nan"), 0);  // not a number: refused, nothing changes
+  EXPECT_EQ(p->Effect()->getParameter(p->Effect(), kThreshold), 1.0f);
+  EXPECT_EQ(SetText(*p, kSelectionSize, "2000 Hz"), 1);  // read as far as it is a number
+  EXPECT_EQ(p->Text(effGetParamDisplay, kSelectionSize), "2000");
+
   EXPECT_EQ(p->Dispatch(effString2Parameter, kWet, 0, nullptr), 1);
   EXPECT_EQ(p->Dispatch(effString2Parameter, 5, 0, nullptr), 0);
   EXPECT_EQ(p->Dispatch(effString2Parameter, -1, 0, const_cast<char*>("1")), 0);
+  EXPECT_EQ(p->Host().Count(audioMasterAutomate), 0);
 }
 
 // ---- Capabilities, pins ---------------------------------------------------------------------------
@@ -246,8 +266,8 @@ TEST_F(ToneglassVst, ProgramAndBankChunksRoundTripByteExact) {
   SetText(*a, kThreshold, "-20");
   SetText(*a, kSelectionStart, "440");
   SetText(*a, kSelectionSize, "2000");
-  SetText(*a, kDry, "-61");
-  SetText(*a, kWet, "-3.3");
+  SetText(*a, kDry, " -inf");
+  SetNormalized(*a, kWet, 57.7f / 61.0f);  // -3.3 dB
   const std::vector<unsigned char> program = a->GetChunk(1);
   const std::vector<unsigned char> bank = a->GetChunk(0);
   ASSERT_EQ(program.size(), 8u + 5 * 8);
@@ -305,7 +325,7 @@ TEST_F(ToneglassVst, FloatAndDoublePathsAgree) {
     SetText(*p, kThreshold, "-30");
     SetText(*p, kSelectionStart, "900");
     SetText(*p, kSelectionSize, "400");
-    SetText(*p, kWet, "0");
+    SetNormalized(*p, kWet, 1.0f);  // 0 dB
   }
   StereoBuffers<float> fb(512);
   StereoBuffers<double> db(512);
@@ -328,7 +348,7 @@ TEST_F(ToneglassVst, FloatAndDoublePathsAgree) {
 
 TEST_F(ToneglassVst, BypassPassesInputThrough) {
   auto p = Make();
-  SetText(*p, kDry, "-61");  // processing alone would be silent
+  SetText(*p, kDry, " -inf");  // processing alone would be silent
   EXPECT_EQ(p->Dispatch(effSetBypass, 0, 1), 1);
   StereoBuffers<float> buf(512);
   FillSine(buf, 300.0, 0.8, 44100.0);
@@ -353,8 +373,8 @@ TEST_F(ToneglassVst, BlockSizeGrowthResetsBeforeProcessing) {
   Plugin* plugs[2] = {grown.get(), told.get()};
   for (int k = 0; k < 2; ++k) {
     Plugin& p = *plugs[k];
-    SetText(p, kDry, "-61");
-    SetText(p, kWet, "0");
+    SetText(p, kDry, " -inf");
+    SetNormalized(p, kWet, 1.0f);  // 0 dB
     SetText(p, kThreshold, "-30");
     SetText(p, kSelectionStart, "900");
     SetText(p, kSelectionSize, "400");
@@ -373,8 +393,8 @@ TEST_F(ToneglassVst, TwoInstancesAtDifferentRatesPlayTheirOwnTones) {
   const double rates[2] = {44100.0, 96000.0};
   std::unique_ptr<Plugin> plugs[2] = {Make(44100.0f), Make(96000.0f)};
   for (auto& p : plugs) {
-    SetText(*p, kDry, "-61");
-    SetText(*p, kWet, "0");
+    SetText(*p, kDry, " -inf");
+    SetNormalized(*p, kWet, 1.0f);  // 0 dB
     SetText(*p, kThreshold, "-40");
     SetText(*p, kSelectionStart, "900");
     SetText(*p, kSelectionSize, "400");

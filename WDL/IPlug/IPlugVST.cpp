@@ -371,26 +371,19 @@ VstIntPtr IPlugVST::String2Parameter(int idx, const char* text) {
   if (!text) return 1;
   IParam* param = GetParam(idx);
   double v;
-  int mapped = 0;
-  if (param->GetNDisplayTexts() && param->MapDisplayText(text, &mapped)) {
+  if (param->GetNDisplayTexts()) {
+    // A parameter with fixed texts takes only those texts, even when it is continuous.
+    int mapped = 0;
+    if (!param->MapDisplayText(text, &mapped)) return 0;
     v = mapped;
-  } else if (param->GetNDisplayTexts() && param->Type() != kTypeDouble) {
-    return 0;  // a stepped parameter takes only its display texts
-  } else if (param->GetNDisplayTexts()) {
-    // A continuous parameter with a few named values ("-inf") still takes numbers,
-    // but only text that is one.
-    char* end = nullptr;
-    v = strtod(text, &end);
-    if (end == text) return 0;
   } else {
     v = atof(text);
   }
-  // "nan" and "inf" would put a parameter outside every range.
-  if (!std::isfinite(v)) return 0;
-  const double lo = param->GetMin(), hi = param->GetMax();
-  v = lo > v ? lo : (hi < v ? hi : v);
+  // "nan" has no place in any range; it would be stored as it is.
+  if (std::isnan(v)) return 0;
   if (GetGUI()) GetGUI()->SetParameterFromPlug(idx, v, false);
-  param->Set(v);
+  const double lo = param->GetMin(), hi = param->GetMax();
+  param->Set(lo > v ? lo : (hi < v ? hi : v));
   OnParamChange(idx);
   return 1;
 }
@@ -469,7 +462,7 @@ VstIntPtr IPlugVST::VendorSpecific(VstInt32 idx, VstIntPtr value, void* ptr, flo
 
 VstIntPtr IPlugVST::CanDo(const char* text) {
   if (!text) return 0;
-  Trace(TRACELOC, "VSTCanDo(%s)", text);
+  Trace("VSTDispatcher", __LINE__, "VSTCanDo(%s)", text);
   if (!strcmp(text, "receiveVstTimeInfo")) return 1;
   if (DoesMIDI() && (!strcmp(text, "sendVstEvents") || !strcmp(text, "sendVstMidiEvent") ||
                      !strcmp(text, "receiveVstEvents") || !strcmp(text, "receiveVstMidiEvent"))) {
