@@ -80,12 +80,13 @@ void IPlugVST::VSTProcess(AEffect* pEffect, float** inputs, float** outputs, Vst
 }
 
 // Grows the block size (and resets the plug-in) for a block longer than any before.
-#define VST_GROW_BLOCK_SIZE(TAG)                                                       \
-  if (nFrames > _this->GetBlockSize()) {                                               \
-    Trace(TRACELOC, "%s FrameSize > BlockSize %d > %d", TAG, static_cast<int>(nFrames), \
-          _this->GetBlockSize());                                                      \
-    _this->SetBlockSize(nFrames);                                                      \
-    _this->Reset();                                                                    \
+// The trace record carries the callback's name as its tag.
+#define VST_GROW_BLOCK_SIZE(TAG)                                                 \
+  if (nFrames > _this->GetBlockSize()) {                                         \
+    Trace(TAG, __LINE__, "FrameSize > BlockSize %d > %d", static_cast<int>(nFrames), \
+          _this->GetBlockSize());                                                \
+    _this->SetBlockSize(nFrames);                                                \
+    _this->Reset();                                                              \
   }
 
 void IPlugVST::VSTProcessReplacing(AEffect* pEffect, float** inputs, float** outputs, VstInt32 nFrames) {
