@@ -381,6 +381,10 @@ TEST(LiceScaledBlit, NegativeSizeMirrors) {
   // Width -4 at x 4: the box covers 0..3 and the source runs right to left.
   LICE_ScaledBlit(&d, &s, 4, 0, -4, 1, 0, 0, 4, 1, 1.0f, 0);
   for (int x = 0; x < 4; ++x) EXPECT_EQ(LICE_GETR(LICE_GetPixel(&d, x, 0)), 3 - x);
+  // Source and destination of the same negative size: a plain blit of negative width.
+  Fill(&d, 0);
+  LICE_ScaledBlit(&d, &s, 4, 0, -4, 1, 4, 0, -4, 1, 1.0f, 0);
+  EXPECT_EQ(CountEqual(&d, 0), 4);
 }
 
 TEST(LiceScaledBlit, BilinearInterpolatesBetweenPixels) {

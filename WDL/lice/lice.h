@@ -72,9 +72,9 @@ class LICE_IBitmap {
   virtual intptr_t Extended(int, void*) { return 0; }
 };
 
-// A bitmap in heap memory. Rows start on a 64-byte boundary and their span is a
-// multiple of the row alignment; the allocation is kept when shrinking and grows
-// by 5/4. When an allocation fails the bitmap has no pixels and a 0 x 0 size.
+// A bitmap in heap memory. Pixels start on a 64-byte boundary and rows are padded
+// to the row alignment (see getRowSpan); the allocation is kept when shrinking and
+// grows by 5/4. When an allocation fails the bitmap has no pixels and a 0 x 0 size.
 class LICE_MemBitmap : public LICE_IBitmap {
  public:
   explicit LICE_MemBitmap(int w = 0, int h = 0, unsigned int linealign = 4);

@@ -138,7 +138,8 @@ void LICE_ScaledBlit(LICE_IBitmap* dest, LICE_IBitmap* src, int dstx, int dsty, 
     return;
 
   const bool filter = (mode & LICE_BLIT_FILTER_BILINEAR) != 0;
-  if (dstw > 0 && dsth > 0 && std::fabs(srcw - float(dstw)) < 0.001f &&
+  // Equal sizes make a plain blit, negative ones included (which then draws nothing).
+  if (std::fabs(srcw - float(dstw)) < 0.001f &&
       std::fabs(srch - float(dsth)) < 0.001f &&
       (!filter || (NearWhole(srcx, 0.03f) && NearWhole(srcy, 0.03f)))) {
     // Nearest pixel, halves rounding up (nearbyint would send 2.5 to 2).
