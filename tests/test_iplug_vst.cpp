@@ -356,6 +356,29 @@ TEST_F(VstBinding, ChunksRoundTripAndRejectBadInput) {
   EXPECT_EQ(q.SetChunk(1, longer), 1);
 }
 
+// A bank chunk from before 1.0.0 of the framework header is one program's state; a
+// program chunk is read as one whatever its header says.
+TEST_F(VstBinding, ChunkHeaderVersionSelectsTheReader) {
+  Plugin p(VSTPluginMain);
+  p.Effect()->setParameter(p.Effect(), TestPlug::kGain, 0.5f);
+  std::vector<unsigned char> program = p.GetChunk(1);
+  ASSERT_EQ(program.size(), 8u + 3 * 8);
+  const double expected = Plug(p)->GetParam(TestPlug::kGain)->Value();
+  auto withVersion = [&program](int32_t version) {
+    std::vector<unsigned char> bytes = program;
+    memcpy(bytes.data() + 4, &version, 4);
+    return bytes;
+  };
+  // Below 1.0.0 a "bank" is one program's state.
+  Plugin q(VSTPluginMain);
+  EXPECT_EQ(q.SetChunk(0, withVersion(0xFFFF)), 1);
+  EXPECT_DOUBLE_EQ(Plug(q)->GetParam(TestPlug::kGain)->Value(), expected);
+  // A program chunk is read as a program whatever its version.
+  Plugin s(VSTPluginMain);
+  EXPECT_EQ(s.SetChunk(1, withVersion(0x7FFF0000)), 1);
+  EXPECT_DOUBLE_EQ(Plug(s)->GetParam(TestPlug::kGain)->Value(), expected);
+}
+
 // ---- Configuration and processing ------------------------------------------------------------
 
 TEST_F(VstBinding, ConfigurationOpcodesEndInReset) {
