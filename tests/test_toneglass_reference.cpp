@@ -44,6 +44,21 @@ double BinCentre(int bin, double rate) { return bin * rate / 2048.0; }
 int NearestBin(double hz, double rate) { return static_cast<int>(std::lround(hz * 2048.0 / rate)); }
 double DbToAmp(double db) { return std::pow(10.0, db / 20.0); }
 
+// Level, as the analyser measures it, of a unit sine at hz over the frame starting at
+// sample `start`, at bin `bin`: the windowed sum scaled so that a full-scale sine reads
+// about 1. Lets a signal put a bin a chosen number of decibels above the threshold.
+double UnitSineLevel(double hz, double rate, int start, int bin) {
+  double windowSum = 0.0, re = 0.0, im = 0.0;
+  for (int m = 0; m < 2048; ++m) {
+    const double w = (1.0 - std::cos(m * 6.283185307179586 / 2047)) * 0.5;
+    windowSum += w;
+    const double x = static_cast<float>(w) * std::sin(2.0 * M_PI * hz * (start + m) / rate);
+    re += x * std::cos(2.0 * M_PI * m * bin / 2048.0);
+    im -= x * std::sin(2.0 * M_PI * m * bin / 2048.0);
+  }
+  return 2.0 * std::sqrt(re * re + im * im) / windowSum;
+}
+
 // Small deterministic noise, uniform in [-1, 1).
 struct Lcg {
   unsigned long long state;
@@ -69,10 +84,13 @@ struct Signal {
 
 // ---- Scenarios ---------------------------------------------------------------------------
 
-struct ParamChange {
-  int beforeBlock;  // applied before this block is processed
-  int index;
-  double plain;
+// Something the host does between two blocks.
+struct HostAction {
+  enum Kind { kParameter, kMainsChanged, kSampleRate };
+  int beforeBlock;  // done before this block is processed
+  int index;        // parameter index, or 0/1 for off/on
+  double value;     // plain parameter value, or sample rate
+  Kind kind = kParameter;
 };
 
 struct Scenario {
@@ -80,11 +98,12 @@ struct Scenario {
   int samples;
   std::vector<int> blocks;  // block sizes, repeated until the signal ends
   std::vector<std::pair<int, double>> initial;
-  std::vector<ParamChange> changes;
+  std::vector<HostAction> changes;
   bool inPlace;
   std::function<Signal(double rate, int samples)> make;
   // What the signal must exercise, checked on the model's frame reports.
   std::function<void(double rate, const std::vector<FrameReport>&)> expect;
+  std::vector<float> rates = {44100.0f, 48000.0f, 96000.0f};
 };
 
 std::set<int> Semitones(const std::vector<FrameReport>& frames) {
@@ -286,6 +305,79 @@ std::vector<Scenario> Scenarios() {
                     EXPECT_EQ(static_cast<int>(f.size()), FoundCount(f));
                   }});
 
+  // One bin-centred sine, its level set frame by frame just above or below the threshold
+  // and on either side of the 0.05 dB snap: 0.02 above and below, then 0.97, 0.93, 5.97,
+  // 5.94, 11.97, 11.93, 12.5 and 0.5 above.
+  list.push_back(
+      {"LevelsNearDecisions", 10 * 2048, {kHostBlockSize},
+       {{toneglass_ref::kThreshold, -20.0}, {toneglass_ref::kSelectionStart, 1000.0},
+        {toneglass_ref::kSelectionSize, 5000.0}},
+       {}, false,
+       [](double rate, int n) {
+         Signal s(n);
+         const double above[10] = {0.02, -0.02, 0.97, 0.93, 5.97, 5.94, 11.97, 11.93, 12.5, 0.5};
+         const int bin = NearestBin(3000.0, rate);
+         const double hz = BinCentre(bin, rate);
+         // The threshold the plug-in derives from the normalised value a host sends.
+         const double thresholdDb = toneglass_ref::PlainFromNormalized(
+             toneglass_ref::kThreshold, NormalizedFromPlain(toneglass_ref::kThreshold, -20.0));
+         for (int f = 0; f < 10; ++f) {
+           const double amp = DbToAmp(thresholdDb + above[f]) / UnitSineLevel(hz, rate, f * 2048, bin);
+           s.AddSine(hz, amp, rate, f * 2048, (f + 1) * 2048);
+         }
+         return s;
+       },
+       [](double, const std::vector<FrameReport>& f) {
+         ASSERT_EQ(10u, f.size());
+         const int semitones[10] = {0, -1, 1, 0, 6, 5, 12, 11, 12, 0};  // -1: no tone
+         for (int i = 0; i < 10; ++i) {
+           EXPECT_EQ(semitones[i] >= 0, f[i].found) << "frame " << i;
+           if (semitones[i] >= 0) {
+             EXPECT_EQ(semitones[i], f[i].semitones) << "frame " << i;
+           }
+         }
+       }});
+
+  // A bin exactly on the band's start frequency is not searched, however loud: at 44140 Hz
+  // bin 512 lies at 11035 Hz, a start the parameter reaches exactly (normalised 0.5).
+  list.push_back({"BandStartIsExclusive", 8 * 2048, {kHostBlockSize},
+                  {{toneglass_ref::kThreshold, -40.0}, {toneglass_ref::kSelectionStart, 11035.0},
+                   {toneglass_ref::kSelectionSize, 2000.0}},
+                  {}, false,
+                  [](double rate, int n) {
+                    Signal s(n);
+                    s.AddSine(BinCentre(512, rate), DbToAmp(-10.0), rate, 0, n);
+                    s.AddSine(BinCentre(560, rate), DbToAmp(-24.0), rate, 0, n);
+                    return s;
+                  },
+                  [](double, const std::vector<FrameReport>& f) {
+                    EXPECT_EQ(static_cast<int>(f.size()), FoundCount(f));
+                    for (const FrameReport& r : f) EXPECT_EQ(513, r.bestBin);
+                  },
+                  {44140.0f}});
+
+  // The host switches processing off and on and changes the sample rate in the middle of
+  // frames and blips; each resets the engine, the rate change also its bin width and the
+  // tone's rates.
+  list.push_back({"ResetsBetweenBlocks", 16 * 2048, {900},
+                  {{toneglass_ref::kThreshold, -45.0}, {toneglass_ref::kSelectionStart, 200.0},
+                   {toneglass_ref::kSelectionSize, 4000.0}, {toneglass_ref::kWet, -1.5}},
+                  {{4, 0, 0.0, HostAction::kMainsChanged},
+                   {5, 1, 0.0, HostAction::kMainsChanged},
+                   {13, 0, 32000.0, HostAction::kSampleRate},
+                   {22, 0, 0.0, HostAction::kMainsChanged},
+                   {23, 1, 0.0, HostAction::kMainsChanged}},
+                  false,
+                  [](double rate, int n) {
+                    Signal s(n);
+                    s.AddSine(BinCentre(NearestBin(1100.0, rate), rate), DbToAmp(-38.5), rate, 0, n,
+                              1.0, 0.7);
+                    return s;
+                  },
+                  [](double, const std::vector<FrameReport>& f) {
+                    EXPECT_EQ(static_cast<int>(f.size()), FoundCount(f));
+                  }});
+
   return list;
 }
 
@@ -314,8 +406,15 @@ Output RunModel(const Scenario& sc, float rate, const Signal& in, std::vector<Fr
   model.MainsChanged(true);
   Output out{std::vector<double>(sc.samples), std::vector<double>(sc.samples)};
   ForEachBlock(sc, [&](int b, int offset, int n) {
-    for (const ParamChange& c : sc.changes)
-      if (c.beforeBlock == b) model.SetParameter(c.index, NormalizedFromPlain(c.index, c.plain));
+    for (const HostAction& c : sc.changes) {
+      if (c.beforeBlock != b) continue;
+      if (c.kind == HostAction::kParameter)
+        model.SetParameter(c.index, NormalizedFromPlain(c.index, c.value));
+      else if (c.kind == HostAction::kMainsChanged)
+        model.MainsChanged(c.index != 0);
+      else
+        model.SetSampleRate(static_cast<float>(c.value));
+    }
     std::vector<double> l(in.left.begin() + offset, in.left.begin() + offset + n);
     std::vector<double> r(in.right.begin() + offset, in.right.begin() + offset + n);
     double* ins[2] = {l.data(), r.data()};
@@ -343,8 +442,15 @@ Output RunPlugin(const Scenario& sc, float rate, const Signal& in) {
   plugin.Dispatch(effSetBlockSize, 0, kHostBlockSize);
   plugin.Dispatch(effMainsChanged, 0, 1);
   ForEachBlock(sc, [&](int b, int offset, int n) {
-    for (const ParamChange& c : sc.changes)
-      if (c.beforeBlock == b) e->setParameter(e, c.index, NormalizedFromPlain(c.index, c.plain));
+    for (const HostAction& c : sc.changes) {
+      if (c.beforeBlock != b) continue;
+      if (c.kind == HostAction::kParameter)
+        e->setParameter(e, c.index, NormalizedFromPlain(c.index, c.value));
+      else if (c.kind == HostAction::kMainsChanged)
+        plugin.Dispatch(effMainsChanged, 0, c.index);
+      else
+        plugin.Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(c.value));
+    }
     vsthost::StereoBuffers<T> buf(n);
     for (int s = 0; s < n; ++s) {
       buf.in[0][s] = static_cast<T>(in.left[offset + s]);
@@ -397,14 +503,24 @@ Difference Compare(const Output& expected, const Output& got, bool singlePrecisi
   return d;
 }
 
-class ReferenceComparison
-    : public ::testing::TestWithParam<std::tuple<int, float>> {};
+const std::vector<Scenario>& AllScenarios() {
+  static const std::vector<Scenario> scenarios = Scenarios();
+  return scenarios;
+}
+
+// One case per scenario and sample rate.
+std::vector<std::tuple<int, float>> Cases() {
+  std::vector<std::tuple<int, float>> cases;
+  for (size_t i = 0; i < AllScenarios().size(); ++i)
+    for (float rate : AllScenarios()[i].rates) cases.emplace_back(static_cast<int>(i), rate);
+  return cases;
+}
+
+class ReferenceComparison : public ::testing::TestWithParam<std::tuple<int, float>> {};
 
 TEST_P(ReferenceComparison, EverySampleMatches) {
   ASSERT_TRUE(PluginLibrary().Ok()) << PluginLibrary().Error();
-  static const std::vector<Scenario> scenarios = Scenarios();
-  ASSERT_LT(static_cast<size_t>(std::get<0>(GetParam())), scenarios.size());
-  const Scenario& sc = scenarios[std::get<0>(GetParam())];
+  const Scenario& sc = AllScenarios()[std::get<0>(GetParam())];
   const float rate = std::get<1>(GetParam());
 
   const Signal in = sc.make(rate, sc.samples);
@@ -428,14 +544,10 @@ TEST_P(ReferenceComparison, EverySampleMatches) {
 }
 
 std::string ScenarioName(const ::testing::TestParamInfo<std::tuple<int, float>>& info) {
-  static const std::vector<Scenario> scenarios = Scenarios();
-  return scenarios[std::get<0>(info.param)].name + "_" +
+  return AllScenarios()[std::get<0>(info.param)].name + "_" +
          std::to_string(static_cast<int>(std::get<1>(info.param)));
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, ReferenceComparison,
-                         ::testing::Combine(::testing::Range(0, 8),
-                                            ::testing::Values(44100.0f, 48000.0f, 96000.0f)),
-                         ScenarioName);
+INSTANTIATE_TEST_SUITE_P(Signals, ReferenceComparison, ::testing::ValuesIn(Cases()), ScenarioName);
 
 }  // namespace
