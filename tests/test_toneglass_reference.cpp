@@ -338,6 +338,19 @@ std::vector<Scenario> Scenarios() {
          }
        }});
 
+  // Nothing set but the defaults: threshold 0 dB, band 20 to 70 Hz. A sine louder than full
+  // scale at about 45 Hz (bin 2 at 44.1 and 48 kHz, bin 1 at 96 kHz) passes it.
+  list.push_back({"DefaultParametersLowBand", 6 * 2048, {kHostBlockSize}, {}, {}, false,
+                  [](double rate, int n) {
+                    Signal s(n);
+                    s.AddSine(BinCentre(NearestBin(45.0, rate), rate), 1.5, rate, 0, n, 1.0, 0.9);
+                    return s;
+                  },
+                  [](double rate, const std::vector<FrameReport>& f) {
+                    EXPECT_EQ(static_cast<int>(f.size()), FoundCount(f));
+                    for (const FrameReport& r : f) EXPECT_EQ(rate > 90000.0 ? 1 : 2, r.bestBin);
+                  }});
+
   // A steady tone with one sample that is not a number in the fourth frame: that frame's
   // magnitudes are all undefined, so it starts no tone; the sample itself passes through.
   list.push_back({"NotANumberInInput", 8 * 2048, {kHostBlockSize},
@@ -580,6 +593,49 @@ TEST_P(ReferenceComparison, EverySampleMatches) {
 std::string ScenarioName(const ::testing::TestParamInfo<std::tuple<int, float>>& info) {
   return AllScenarios()[std::get<0>(info.param)].name + "_" +
          std::to_string(static_cast<int>(std::get<1>(info.param)));
+}
+
+// The model itself against examples the written behaviour gives, so that an agreement
+// above is agreement with the text and not with a shared mistake.
+TEST(ReferenceModel, ReadsLevelsAndBandAsDescribed) {
+  const double rate = 44100.0;
+  auto run = [&](int bin, double amp, double thresholdDb) {
+    ReferencePlugin model;
+    model.Open();
+    model.SetParameter(toneglass_ref::kThreshold,
+                       NormalizedFromPlain(toneglass_ref::kThreshold, thresholdDb));
+    model.SetSampleRate(static_cast<float>(rate));
+    model.SetBlockSize(2048);
+    Signal s(2048);
+    s.AddSine(BinCentre(bin, rate), amp, rate, 0, 2048);
+    std::vector<double> l(s.left.begin(), s.left.end()), r(s.right.begin(), s.right.end());
+    double* io[2] = {l.data(), r.data()};
+    model.ProcessDoubleReplacing(io, io, 2048);
+    return model.Engine().Frames().at(0);
+  };
+  // A full-scale sine centred on a bin reads about 0 dB.
+  const FrameReport full = run(2, 1.0, -3.5);
+  ASSERT_TRUE(full.found);
+  EXPECT_EQ(2, full.bestBin);
+  EXPECT_NEAR(0.0, full.bestLevelDb, 0.1);
+  // Start 20 Hz, size 50 Hz at 44.1 kHz: bins 1 to 3 are searched, bin 4 is not.
+  const double loud = DbToAmp(3.0);
+  EXPECT_EQ(3, run(3, loud, 0.0).bestBin);
+  EXPECT_FALSE(run(4, loud, 0.0).found);
+}
+
+TEST(ReferenceModel, LevelParametersFallSilentBelowTheFloor) {
+  ReferencePlugin model;
+  model.Open();
+  auto dryGainAt = [&](double db) {
+    model.SetParameter(toneglass_ref::kDry, NormalizedFromPlain(toneglass_ref::kDry, db));
+    return model.Engine().DryGain();
+  };
+  EXPECT_EQ(0.0, dryGainAt(-61.0));
+  EXPECT_EQ(0.0, dryGainAt(-60.6));
+  EXPECT_NEAR(0.000955, dryGainAt(-60.4), 1e-6);
+  EXPECT_EQ(1.0, dryGainAt(0.0));
+  EXPECT_NEAR(0.5012, dryGainAt(-6.0), 1e-4);
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, ReferenceComparison, ::testing::ValuesIn(Cases()), ScenarioName);
