@@ -264,19 +264,42 @@ void ReferencePlugin::GrowBlockSize(int nFrames) {
 void ReferencePlugin::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) {
   GrowBlockSize(nFrames);
   if (nFrames <= 0) return;
+  if (mBypassed) {
+    for (int c = 0; c < 2; ++c)
+      for (int s = 0; s < nFrames; ++s) outputs[c][s] = inputs[c][s];
+    return;
+  }
   mEngine.ProcessDoubleReplacing(inputs, outputs, nFrames);
+}
+
+void ReferencePlugin::ProcessScratch(float** inputs, int nFrames, bool honourBypass) {
+  if (static_cast<int>(mScratch[0].size()) < nFrames)
+    for (auto& buf : mScratch) buf.resize(nFrames, 0.0);
+  double* in[2] = {mScratch[0].data(), mScratch[1].data()};
+  double* out[2] = {mScratch[2].data(), mScratch[3].data()};
+  for (int c = 0; c < 2; ++c)
+    for (int s = 0; s < nFrames; ++s) in[c][s] = inputs[c][s];
+  if (honourBypass && mBypassed) {
+    for (int c = 0; c < 2; ++c)
+      for (int s = 0; s < nFrames; ++s) out[c][s] = in[c][s];
+  } else {
+    mEngine.ProcessDoubleReplacing(in, out, nFrames);
+  }
 }
 
 void ReferencePlugin::ProcessReplacing(float** inputs, float** outputs, int nFrames) {
   GrowBlockSize(nFrames);
   if (nFrames <= 0) return;
-  double* in[2] = {mScratch[0].data(), mScratch[1].data()};
-  double* out[2] = {mScratch[2].data(), mScratch[3].data()};
+  ProcessScratch(inputs, nFrames, true);
   for (int c = 0; c < 2; ++c)
-    for (int s = 0; s < nFrames; ++s) in[c][s] = inputs[c][s];
-  mEngine.ProcessDoubleReplacing(in, out, nFrames);
+    for (int s = 0; s < nFrames; ++s) outputs[c][s] = static_cast<float>(mScratch[2 + c][s]);
+}
+
+void ReferencePlugin::ProcessAccumulating(float** inputs, float** outputs, int nFrames) {
+  if (nFrames <= 0) return;
+  ProcessScratch(inputs, nFrames, false);
   for (int c = 0; c < 2; ++c)
-    for (int s = 0; s < nFrames; ++s) outputs[c][s] = static_cast<float>(out[c][s]);
+    for (int s = 0; s < nFrames; ++s) outputs[c][s] += static_cast<float>(mScratch[2 + c][s]);
 }
 
 }  // namespace toneglass_ref

@@ -121,16 +121,23 @@ class ReferencePlugin {
   void SetBlockSize(int blockSize);     // effSetBlockSize
   void MainsChanged(bool on);           // effMainsChanged
   void SetParameter(int index, float normalized);  // setParameter
+  void SetBypass(bool on) { mBypassed = on; }      // effSetBypass
   void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames);
   void ProcessReplacing(float** inputs, float** outputs, int nFrames);
+  // The deprecated accumulating callback: adds to the outputs, ignores bypass, and leaves
+  // the block size alone (callers keep blocks within it).
+  void ProcessAccumulating(float** inputs, float** outputs, int nFrames);
 
   ToneglassModel& Engine() { return mEngine; }
 
  private:
   void GrowBlockSize(int nFrames);
+  // Runs the engine, or copies input to output while bypassed, on the scratch buffers.
+  void ProcessScratch(float** inputs, int nFrames, bool honourBypass);
 
   ToneglassModel mEngine;
   int mBlockSize = 1024;
+  bool mBypassed = false;
   std::vector<double> mScratch[4];
 };
 
