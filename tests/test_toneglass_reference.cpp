@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include <stk/Stk.h>
+
 #include "reference/toneglass_model.h"
 #include "vst_test_host.h"
 
@@ -86,10 +88,10 @@ struct Signal {
 
 // Something the host does between two blocks.
 struct HostAction {
-  enum Kind { kParameter, kMainsChanged, kSampleRate, kBypass };
+  enum Kind { kParameter, kMainsChanged, kSampleRate, kBypass, kBlockSize, kNormalized };
   int beforeBlock;  // done before this block is processed
   int index;        // parameter index, or 0/1 for off/on (activation, bypass)
-  double value;     // plain parameter value, or sample rate
+  double value;     // plain or normalised parameter value, sample rate or block size
   Kind kind = kParameter;
 };
 
@@ -107,6 +109,9 @@ struct Scenario {
   // A difference from the described behaviour found in the plug-in and left for it to fix:
   // while the plug-in still differs, the case is skipped with this text.
   std::string knownDifference = "";
+  // A minimal host: effOpen and the sample rate, then blocks, with no block size or
+  // activation message (so the only reset carries the tone's rates over from 44100 Hz).
+  bool onlySampleRate = false;
 };
 
 std::set<int> Semitones(const std::vector<FrameReport>& frames) {
@@ -250,7 +255,7 @@ std::vector<Scenario> Scenarios() {
   // Parameters moved between blocks, mid-frame: threshold, band start and size, and the two
   // levels through silent (-61, -60.6), barely audible (-60.4) and full values.
   list.push_back(
-      {"ParameterChangesBetweenBlocks", 30 * 2048, {700},
+      {"ParameterChangesBetweenBlocks", 40 * 2048, {700},
        {{toneglass_ref::kThreshold, -30.0}, {toneglass_ref::kSelectionStart, 1000.0},
         {toneglass_ref::kSelectionSize, 10000.0}},
        {{5, toneglass_ref::kWet, -61.0},
@@ -268,7 +273,13 @@ std::vector<Scenario> Scenarios() {
         {44, toneglass_ref::kSelectionStart, 20.0},
         {48, toneglass_ref::kThreshold, 6.0},
         {52, toneglass_ref::kThreshold, -37.0},
-        {56, toneglass_ref::kDry, -6.0}},
+        {56, toneglass_ref::kDry, -6.0},
+        // Normalised values outside 0 to 1 count as their nearest end.
+        {60, toneglass_ref::kDry, -0.25, HostAction::kNormalized},
+        {64, toneglass_ref::kWet, 1.5, HostAction::kNormalized},
+        {68, toneglass_ref::kDry, 1.0, HostAction::kNormalized},
+        {72, toneglass_ref::kThreshold, 2.0, HostAction::kNormalized},
+        {76, toneglass_ref::kThreshold, -1.0, HostAction::kNormalized}},
        false,
        [](double rate, int n) {
          Signal s(n);
@@ -403,6 +414,29 @@ std::vector<Scenario> Scenarios() {
                   "the plug-in ignores a sample rate of 0 or below: it neither resets (the tone "
                   "keeps sounding) nor takes the bin width 0 (frames still find candidates)"});
 
+  // A host that sends only the sample rate before its blocks (all within the default block
+  // size of 1024): the tone's attack rate is the one set at 44100 Hz, carried over to the new
+  // rate, and a blip starts every frame.
+  list.push_back({"SampleRateOnlyHost", 14 * 2048, {kHostBlockSize, 1024, 77},
+                  {{toneglass_ref::kThreshold, -44.0}, {toneglass_ref::kSelectionStart, 700.0},
+                   {toneglass_ref::kSelectionSize, 2000.0}, {toneglass_ref::kWet, -0.5}},
+                  {}, false,
+                  [](double rate, int n) {
+                    Signal s(n);
+                    const double above[3] = {1.5, 7.5, 12.5};
+                    for (int frame = 0; frame * 2048 < n; ++frame)
+                      s.AddSine(BinCentre(NearestBin(1900.0, rate), rate),
+                                DbToAmp(-44.0 + above[frame % 3]), rate, frame * 2048,
+                                std::min(n, (frame + 1) * 2048), 0.7, 1.0);
+                    return s;
+                  },
+                  [](double, const std::vector<FrameReport>& f) {
+                    EXPECT_EQ(static_cast<int>(f.size()), FoundCount(f));
+                  },
+                  {44100.0f, 48000.0f, 96000.0f, 22050.0f, 88200.0f, 192000.0f},
+                  "",
+                  true});
+
   // A steady tone with one sample that is not a number in the fourth frame: that frame's
   // magnitudes are all undefined, so it starts no tone; the sample itself passes through.
   list.push_back({"NotANumberInInput", 8 * 2048, {kHostBlockSize},
@@ -438,15 +472,16 @@ std::vector<Scenario> Scenarios() {
                   },
                   {44140.0f}});
 
-  // The host switches processing off and on and changes the sample rate in the middle of
-  // frames and blips; each resets the engine, the rate change also its bin width and the
-  // tone's rates.
+  // The host switches processing off and on, changes the sample rate and sets a block size
+  // below the blocks it sends, in the middle of frames and blips; each resets the engine,
+  // the rate change also its bin width and the tone's rates.
   list.push_back({"ResetsBetweenBlocks", 16 * 2048, {900},
                   {{toneglass_ref::kThreshold, -45.0}, {toneglass_ref::kSelectionStart, 200.0},
                    {toneglass_ref::kSelectionSize, 4000.0}, {toneglass_ref::kWet, -1.5}},
                   {{4, 0, 0.0, HostAction::kMainsChanged},
                    {5, 1, 0.0, HostAction::kMainsChanged},
                    {13, 0, 32000.0, HostAction::kSampleRate},
+                   {10, 0, 300.0, HostAction::kBlockSize},
                    {22, 0, 0.0, HostAction::kMainsChanged},
                    {23, 1, 0.0, HostAction::kMainsChanged}},
                   false,
@@ -481,12 +516,16 @@ void ForEachBlock(const Scenario& sc, const std::function<void(int, int, int)>& 
 }
 
 Output RunModel(const Scenario& sc, float rate, const Signal& in, std::vector<FrameReport>* frames) {
+  // As in a process that has just loaded the plug-in: STK's rate is still its initial one.
+  stk::Stk::setSampleRate(44100.0);
   ReferencePlugin model;
   model.Open();
   for (const auto& p : sc.initial) model.SetParameter(p.first, NormalizedFromPlain(p.first, p.second));
   model.SetSampleRate(rate);
-  model.SetBlockSize(kHostBlockSize);
-  model.MainsChanged(true);
+  if (!sc.onlySampleRate) {
+    model.SetBlockSize(kHostBlockSize);
+    model.MainsChanged(true);
+  }
   Output out{std::vector<double>(sc.samples), std::vector<double>(sc.samples)};
   ForEachBlock(sc, [&](int b, int offset, int n) {
     for (const HostAction& c : sc.changes) {
@@ -497,6 +536,10 @@ Output RunModel(const Scenario& sc, float rate, const Signal& in, std::vector<Fr
         model.MainsChanged(c.index != 0);
       else if (c.kind == HostAction::kBypass)
         model.SetBypass(c.index != 0);
+      else if (c.kind == HostAction::kBlockSize)
+        model.SetBlockSize(static_cast<int>(c.value));
+      else if (c.kind == HostAction::kNormalized)
+        model.SetParameter(c.index, static_cast<float>(c.value));
       else
         model.SetSampleRate(static_cast<float>(c.value));
     }
@@ -543,8 +586,10 @@ Output RunPluginIn(const Scenario& sc, float rate, const Signal& in, Path path) 
   for (const auto& p : sc.initial)
     e->setParameter(e, p.first, NormalizedFromPlain(p.first, p.second));
   plugin.Dispatch(effSetSampleRate, 0, 0, nullptr, rate);
-  plugin.Dispatch(effSetBlockSize, 0, kHostBlockSize);
-  plugin.Dispatch(effMainsChanged, 0, 1);
+  if (!sc.onlySampleRate) {
+    plugin.Dispatch(effSetBlockSize, 0, kHostBlockSize);
+    plugin.Dispatch(effMainsChanged, 0, 1);
+  }
   const T fill = path == Path::kAccumulating ? static_cast<T>(kAccumulateOnto) : static_cast<T>(0);
   ForEachBlock(sc, [&](int b, int offset, int n) {
     for (const HostAction& c : sc.changes) {
@@ -555,6 +600,10 @@ Output RunPluginIn(const Scenario& sc, float rate, const Signal& in, Path path) 
         plugin.Dispatch(effMainsChanged, 0, c.index);
       else if (c.kind == HostAction::kBypass)
         plugin.Dispatch(effSetBypass, 0, c.index);
+      else if (c.kind == HostAction::kBlockSize)
+        plugin.Dispatch(effSetBlockSize, 0, static_cast<VstIntPtr>(c.value));
+      else if (c.kind == HostAction::kNormalized)
+        e->setParameter(e, c.index, static_cast<float>(c.value));
       else
         plugin.Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(c.value));
     }
