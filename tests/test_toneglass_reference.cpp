@@ -1,18 +1,17 @@
 // The built plug-in, driven only through its AEffect as a host drives it, compared sample
-// by sample with the slow reference model in tests/reference, for many signals, parameter
-// changes and block patterns at three sample rates, in both processing precisions.
+// by sample with the slow reference model in tests/reference: many signals, parameter
+// changes, host messages and block patterns, at several sample rates, through the double,
+// single-precision and accumulating processing callbacks.
 #include <gtest/gtest.h>
+#include <stk/Stk.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <functional>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
-
-#include <stk/Stk.h>
 
 #include "reference/toneglass_model.h"
 #include "vst_test_host.h"
@@ -22,7 +21,6 @@ namespace {
 using toneglass_ref::FrameReport;
 using toneglass_ref::NormalizedFromPlain;
 using toneglass_ref::ReferencePlugin;
-using toneglass_ref::ToneglassModel;
 
 constexpr double kDoubleTolerance = 1e-9;
 // A decision closer than this (in dB) to where it flips could go either way between a
@@ -129,8 +127,13 @@ int FoundCount(const std::vector<FrameReport>& frames) {
 std::vector<Scenario> Scenarios() {
   std::vector<Scenario> list;
 
-  list.push_back({"Silence", 3 * 2048 + 100, {kHostBlockSize}, {{toneglass_ref::kDry, -3.0}}, {},
-                  false, [](double, int n) { return Signal(n); },
+  list.push_back({"Silence",
+                  3 * 2048 + 100,
+                  {kHostBlockSize},
+                  {{toneglass_ref::kDry, -3.0}},
+                  {},
+                  false,
+                  [](double, int n) { return Signal(n); },
                   [](double, const std::vector<FrameReport>& f) {
                     EXPECT_EQ(3u, f.size());
                     EXPECT_EQ(0, FoundCount(f));
@@ -138,29 +141,38 @@ std::vector<Scenario> Scenarios() {
 
   // Bin-centred sines, four frames each, at distances above the threshold that give 0, 3,
   // 5, 9 and 12 semitones, from the low to the high end of the band (different pans).
-  list.push_back(
-      {"CentredSinesAtLevels", 20 * 2048, {kHostBlockSize},
-       {{toneglass_ref::kThreshold, -30.0}, {toneglass_ref::kSelectionStart, 1000.0},
-        {toneglass_ref::kSelectionSize, 10000.0}},
-       {}, false,
-       [](double rate, int n) {
-         Signal s(n);
-         const double hz[5] = {1200.0, 3100.0, 5200.0, 8000.0, 10500.0};
-         const double above[5] = {0.5, 3.5, 5.3, 9.25, 14.0};
-         for (int seg = 0; seg < 5; ++seg)
-           s.AddSine(BinCentre(NearestBin(hz[seg], rate), rate), DbToAmp(-30.0 + above[seg]), rate,
-                     seg * 4 * 2048, (seg + 1) * 4 * 2048);
-         return s;
-       },
-       [](double, const std::vector<FrameReport>& f) {
-         EXPECT_EQ((std::set<int>{0, 3, 5, 9, 12}), Semitones(f));
-       }});
+  list.push_back({"CentredSinesAtLevels",
+                  20 * 2048,
+                  {kHostBlockSize},
+                  {{toneglass_ref::kThreshold, -30.0},
+                   {toneglass_ref::kSelectionStart, 1000.0},
+                   {toneglass_ref::kSelectionSize, 10000.0}},
+                  {},
+                  false,
+                  [](double rate, int n) {
+                    Signal s(n);
+                    const double hz[5] = {1200.0, 3100.0, 5200.0, 8000.0, 10500.0};
+                    const double above[5] = {0.5, 3.5, 5.3, 9.25, 14.0};
+                    for (int seg = 0; seg < 5; ++seg)
+                      s.AddSine(BinCentre(NearestBin(hz[seg], rate), rate),
+                                DbToAmp(-30.0 + above[seg]), rate, seg * 4 * 2048,
+                                (seg + 1) * 4 * 2048);
+                    return s;
+                  },
+                  [](double, const std::vector<FrameReport>& f) {
+                    EXPECT_EQ((std::set<int>{0, 3, 5, 9, 12}), Semitones(f));
+                  }});
 
   // The highest bin is panned fully right; the band end is capped at the Nyquist frequency.
-  list.push_back({"TopBinFullRight", 6 * 2048, {kHostBlockSize},
-                  {{toneglass_ref::kThreshold, -40.0}, {toneglass_ref::kSelectionStart, 15000.0},
-                   {toneglass_ref::kSelectionSize, 10000.0}, {toneglass_ref::kWet, -1.0}},
-                  {}, false,
+  list.push_back({"TopBinFullRight",
+                  6 * 2048,
+                  {kHostBlockSize},
+                  {{toneglass_ref::kThreshold, -40.0},
+                   {toneglass_ref::kSelectionStart, 15000.0},
+                   {toneglass_ref::kSelectionSize, 10000.0},
+                   {toneglass_ref::kWet, -1.0}},
+                  {},
+                  false,
                   [](double rate, int n) {
                     Signal s(n);
                     s.AddSine(BinCentre(1023, rate), DbToAmp(-33.6), rate, 0, n);
@@ -179,10 +191,14 @@ std::vector<Scenario> Scenarios() {
                   }});
 
   // A sine sweeping from 200 Hz to 12 kHz through a band from 3 to 7 kHz.
-  list.push_back({"SweepAcrossBand", 24 * 2048, {1000},
-                  {{toneglass_ref::kThreshold, -40.0}, {toneglass_ref::kSelectionStart, 3000.0},
+  list.push_back({"SweepAcrossBand",
+                  24 * 2048,
+                  {1000},
+                  {{toneglass_ref::kThreshold, -40.0},
+                   {toneglass_ref::kSelectionStart, 3000.0},
                    {toneglass_ref::kSelectionSize, 4000.0}},
-                  {}, false,
+                  {},
+                  false,
                   [](double rate, int n) {
                     Signal s(n);
                     double phase = 0.0;
@@ -204,11 +220,16 @@ std::vector<Scenario> Scenarios() {
   // Independent noise in each channel, loud enough for some of its bins to pass the
   // threshold, under a tone in both channels and, in the second half, a stronger one in the
   // left channel only. The host hands the same buffers in and out.
-  list.push_back({"NoisePlusTonesInPlace", 16 * 2048, {256},
-                  {{toneglass_ref::kThreshold, -38.0}, {toneglass_ref::kSelectionStart, 1000.0},
-                   {toneglass_ref::kSelectionSize, 9000.0}, {toneglass_ref::kDry, -2.5},
+  list.push_back({"NoisePlusTonesInPlace",
+                  16 * 2048,
+                  {256},
+                  {{toneglass_ref::kThreshold, -38.0},
+                   {toneglass_ref::kSelectionStart, 1000.0},
+                   {toneglass_ref::kSelectionSize, 9000.0},
+                   {toneglass_ref::kDry, -2.5},
                    {toneglass_ref::kWet, -4.0}},
-                  {}, true,
+                  {},
+                  true,
                   [](double rate, int n) {
                     Signal s(n);
                     Lcg noise{12345};
@@ -234,10 +255,15 @@ std::vector<Scenario> Scenarios() {
 
   // A candidate in every frame: each blip restarts while the previous one is still falling,
   // at a level that changes from frame to frame.
-  list.push_back({"BlipRestartsDuringRelease", 14 * 2048 + 9000, {kHostBlockSize},
-                  {{toneglass_ref::kThreshold, -50.0}, {toneglass_ref::kSelectionStart, 300.0},
-                   {toneglass_ref::kSelectionSize, 2000.0}, {toneglass_ref::kWet, 0.0}},
-                  {}, false,
+  list.push_back({"BlipRestartsDuringRelease",
+                  14 * 2048 + 9000,
+                  {kHostBlockSize},
+                  {{toneglass_ref::kThreshold, -50.0},
+                   {toneglass_ref::kSelectionStart, 300.0},
+                   {toneglass_ref::kSelectionSize, 2000.0},
+                   {toneglass_ref::kWet, 0.0}},
+                  {},
+                  false,
                   [](double rate, int n) {
                     Signal s(n);
                     const double above[4] = {2.5, 6.4, 10.5, 4.2};
@@ -255,8 +281,11 @@ std::vector<Scenario> Scenarios() {
   // Parameters moved between blocks, mid-frame: threshold, band start and size, and the two
   // levels through silent (-61, -60.6), barely audible (-60.4) and full values.
   list.push_back(
-      {"ParameterChangesBetweenBlocks", 40 * 2048, {700},
-       {{toneglass_ref::kThreshold, -30.0}, {toneglass_ref::kSelectionStart, 1000.0},
+      {"ParameterChangesBetweenBlocks",
+       40 * 2048,
+       {700},
+       {{toneglass_ref::kThreshold, -30.0},
+        {toneglass_ref::kSelectionStart, 1000.0},
         {toneglass_ref::kSelectionSize, 10000.0}},
        {{5, toneglass_ref::kWet, -61.0},
         {9, toneglass_ref::kDry, -61.0},
@@ -301,12 +330,16 @@ std::vector<Scenario> Scenarios() {
          EXPECT_GE(bins.size(), 2u);
        }});
 
-  // Odd block sizes, empty and negative calls among them, some longer than the block size, which enlarges it and resets the
-  // engine in the middle of a frame and of a blip.
-  list.push_back({"OddBlockSizes", 22 * 2048, {1, 0, 3, 17, 255, -5, 1000, 7, 2047, 600, 5000, 33, 4099},
-                  {{toneglass_ref::kThreshold, -40.0}, {toneglass_ref::kSelectionStart, 500.0},
+  // Odd block sizes, empty and negative calls among them, some longer than the block size, which
+  // enlarges it and resets the engine in the middle of a frame and of a blip.
+  list.push_back({"OddBlockSizes",
+                  22 * 2048,
+                  {1, 0, 3, 17, 255, -5, 1000, 7, 2047, 600, 5000, 33, 4099},
+                  {{toneglass_ref::kThreshold, -40.0},
+                   {toneglass_ref::kSelectionStart, 500.0},
                    {toneglass_ref::kSelectionSize, 3000.0}},
-                  {}, false,
+                  {},
+                  false,
                   [](double rate, int n) {
                     Signal s(n);
                     s.AddSine(BinCentre(NearestBin(1500.0, rate), rate), DbToAmp(-33.3), rate, 0, n,
@@ -323,10 +356,14 @@ std::vector<Scenario> Scenarios() {
   // and on either side of the 0.05 dB snap: 0.02 above and below, then 0.97, 0.93, 5.97,
   // 5.94, 11.97, 11.93, 12.5 and 0.5 above.
   list.push_back(
-      {"LevelsNearDecisions", 10 * 2048, {kHostBlockSize},
-       {{toneglass_ref::kThreshold, -20.0}, {toneglass_ref::kSelectionStart, 1000.0},
+      {"LevelsNearDecisions",
+       10 * 2048,
+       {kHostBlockSize},
+       {{toneglass_ref::kThreshold, -20.0},
+        {toneglass_ref::kSelectionStart, 1000.0},
         {toneglass_ref::kSelectionSize, 5000.0}},
-       {}, false,
+       {},
+       false,
        [](double rate, int n) {
          Signal s(n);
          const double above[10] = {0.02, -0.02, 0.97, 0.93, 5.97, 5.94, 11.97, 11.93, 12.5, 0.5};
@@ -336,7 +373,8 @@ std::vector<Scenario> Scenarios() {
          const double thresholdDb = toneglass_ref::PlainFromNormalized(
              toneglass_ref::kThreshold, NormalizedFromPlain(toneglass_ref::kThreshold, -20.0));
          for (int f = 0; f < 10; ++f) {
-           const double amp = DbToAmp(thresholdDb + above[f]) / UnitSineLevel(hz, rate, f * 2048, bin);
+           const double amp =
+               DbToAmp(thresholdDb + above[f]) / UnitSineLevel(hz, rate, f * 2048, bin);
            s.AddSine(hz, amp, rate, f * 2048, (f + 1) * 2048);
          }
          return s;
@@ -354,7 +392,12 @@ std::vector<Scenario> Scenarios() {
 
   // Nothing set but the defaults: threshold 0 dB, band 20 to 70 Hz. A sine louder than full
   // scale at about 45 Hz (bin 2 at 44.1 and 48 kHz, bin 1 at 96 kHz) passes it.
-  list.push_back({"DefaultParametersLowBand", 6 * 2048, {kHostBlockSize}, {}, {}, false,
+  list.push_back({"DefaultParametersLowBand",
+                  6 * 2048,
+                  {kHostBlockSize},
+                  {},
+                  {},
+                  false,
                   [](double rate, int n) {
                     Signal s(n);
                     s.AddSine(BinCentre(NearestBin(45.0, rate), rate), 1.5, rate, 0, n, 1.0, 0.9);
@@ -368,9 +411,13 @@ std::vector<Scenario> Scenarios() {
   // The host bypasses the plug-in in the middle of a frame and of a blip: the input passes
   // unchanged and the engine stands still until bypass ends. A block longer than the block
   // size still resets the engine while bypassed.
-  list.push_back({"BypassBetweenBlocks", 14 * 2048, {400, 400, 400, 400, 400, 400, 1000, 400},
-                  {{toneglass_ref::kThreshold, -45.0}, {toneglass_ref::kSelectionStart, 600.0},
-                   {toneglass_ref::kSelectionSize, 3000.0}, {toneglass_ref::kDry, -1.0}},
+  list.push_back({"BypassBetweenBlocks",
+                  14 * 2048,
+                  {400, 400, 400, 400, 400, 400, 1000, 400},
+                  {{toneglass_ref::kThreshold, -45.0},
+                   {toneglass_ref::kSelectionStart, 600.0},
+                   {toneglass_ref::kSelectionSize, 3000.0},
+                   {toneglass_ref::kDry, -1.0}},
                   {{3, 1, 0.0, HostAction::kBypass},
                    {5, 0, 0.0, HostAction::kBypass},
                    {13, 1, 0.0, HostAction::kBypass},
@@ -384,16 +431,18 @@ std::vector<Scenario> Scenarios() {
                               0.6, 1.0);
                     return s;
                   },
-                  [](double, const std::vector<FrameReport>& f) {
-                    EXPECT_GT(FoundCount(f), 5);
-                  }});
+                  [](double, const std::vector<FrameReport>& f) { EXPECT_GT(FoundCount(f), 5); }});
 
   // A host that sets a sample rate of 0 in the middle of a blip, then a real one again: the
   // reset still silences the tone, the tone's rates stay as they were, and with a bin width
   // of 0 no bin is a candidate until the rate is back.
-  list.push_back({"ZeroSampleRateBetweenBlocks", 12 * 2048, {900},
-                  {{toneglass_ref::kThreshold, -45.0}, {toneglass_ref::kSelectionStart, 200.0},
-                   {toneglass_ref::kSelectionSize, 4000.0}, {toneglass_ref::kWet, -1.5}},
+  list.push_back({"ZeroSampleRateBetweenBlocks",
+                  12 * 2048,
+                  {900},
+                  {{toneglass_ref::kThreshold, -45.0},
+                   {toneglass_ref::kSelectionStart, 200.0},
+                   {toneglass_ref::kSelectionSize, 4000.0},
+                   {toneglass_ref::kWet, -1.5}},
                   {{9, 0, 0.0, HostAction::kSampleRate},
                    {14, 0, 44100.0, HostAction::kSampleRate},
                    {19, 0, -1.0, HostAction::kSampleRate},
@@ -417,10 +466,15 @@ std::vector<Scenario> Scenarios() {
   // A host that sends only the sample rate before its blocks (all within the default block
   // size of 1024): the tone's attack rate is the one set at 44100 Hz, carried over to the new
   // rate, and a blip starts every frame.
-  list.push_back({"SampleRateOnlyHost", 14 * 2048, {kHostBlockSize, 1024, 77},
-                  {{toneglass_ref::kThreshold, -44.0}, {toneglass_ref::kSelectionStart, 700.0},
-                   {toneglass_ref::kSelectionSize, 2000.0}, {toneglass_ref::kWet, -0.5}},
-                  {}, false,
+  list.push_back({"SampleRateOnlyHost",
+                  14 * 2048,
+                  {kHostBlockSize, 1024, 77},
+                  {{toneglass_ref::kThreshold, -44.0},
+                   {toneglass_ref::kSelectionStart, 700.0},
+                   {toneglass_ref::kSelectionSize, 2000.0},
+                   {toneglass_ref::kWet, -0.5}},
+                  {},
+                  false,
                   [](double rate, int n) {
                     Signal s(n);
                     const double above[3] = {1.5, 7.5, 12.5};
@@ -439,13 +493,18 @@ std::vector<Scenario> Scenarios() {
 
   // A steady tone with one sample that is not a number in the fourth frame: that frame's
   // magnitudes are all undefined, so it starts no tone; the sample itself passes through.
-  list.push_back({"NotANumberInInput", 8 * 2048, {kHostBlockSize},
-                  {{toneglass_ref::kThreshold, -40.0}, {toneglass_ref::kSelectionStart, 500.0},
+  list.push_back({"NotANumberInInput",
+                  8 * 2048,
+                  {kHostBlockSize},
+                  {{toneglass_ref::kThreshold, -40.0},
+                   {toneglass_ref::kSelectionStart, 500.0},
                    {toneglass_ref::kSelectionSize, 3000.0}},
-                  {}, false,
+                  {},
+                  false,
                   [](double rate, int n) {
                     Signal s(n);
-                    s.AddSine(BinCentre(NearestBin(2000.0, rate), rate), DbToAmp(-32.5), rate, 0, n);
+                    s.AddSine(BinCentre(NearestBin(2000.0, rate), rate), DbToAmp(-32.5), rate, 0,
+                              n);
                     s.left[3 * 2048 + 700] = NAN;
                     return s;
                   },
@@ -456,10 +515,14 @@ std::vector<Scenario> Scenarios() {
 
   // A bin exactly on the band's start frequency is not searched, however loud: at 44140 Hz
   // bin 512 lies at 11035 Hz, a start the parameter reaches exactly (normalised 0.5).
-  list.push_back({"BandStartIsExclusive", 8 * 2048, {kHostBlockSize},
-                  {{toneglass_ref::kThreshold, -40.0}, {toneglass_ref::kSelectionStart, 11035.0},
+  list.push_back({"BandStartIsExclusive",
+                  8 * 2048,
+                  {kHostBlockSize},
+                  {{toneglass_ref::kThreshold, -40.0},
+                   {toneglass_ref::kSelectionStart, 11035.0},
                    {toneglass_ref::kSelectionSize, 2000.0}},
-                  {}, false,
+                  {},
+                  false,
                   [](double rate, int n) {
                     Signal s(n);
                     s.AddSine(BinCentre(512, rate), DbToAmp(-10.0), rate, 0, n);
@@ -475,9 +538,13 @@ std::vector<Scenario> Scenarios() {
   // The host switches processing off and on, changes the sample rate and sets a block size
   // below the blocks it sends, in the middle of frames and blips; each resets the engine,
   // the rate change also its bin width and the tone's rates.
-  list.push_back({"ResetsBetweenBlocks", 16 * 2048, {900},
-                  {{toneglass_ref::kThreshold, -45.0}, {toneglass_ref::kSelectionStart, 200.0},
-                   {toneglass_ref::kSelectionSize, 4000.0}, {toneglass_ref::kWet, -1.5}},
+  list.push_back({"ResetsBetweenBlocks",
+                  16 * 2048,
+                  {900},
+                  {{toneglass_ref::kThreshold, -45.0},
+                   {toneglass_ref::kSelectionStart, 200.0},
+                   {toneglass_ref::kSelectionSize, 4000.0},
+                   {toneglass_ref::kWet, -1.5}},
                   {{4, 0, 0.0, HostAction::kMainsChanged},
                    {5, 1, 0.0, HostAction::kMainsChanged},
                    {13, 0, 32000.0, HostAction::kSampleRate},
@@ -515,12 +582,14 @@ void ForEachBlock(const Scenario& sc, const std::function<void(int, int, int)>& 
   }
 }
 
-Output RunModel(const Scenario& sc, float rate, const Signal& in, std::vector<FrameReport>* frames) {
+Output RunModel(const Scenario& sc, float rate, const Signal& in,
+                std::vector<FrameReport>* frames) {
   // As in a process that has just loaded the plug-in: STK's rate is still its initial one.
   stk::Stk::setSampleRate(44100.0);
   ReferencePlugin model;
   model.Open();
-  for (const auto& p : sc.initial) model.SetParameter(p.first, NormalizedFromPlain(p.first, p.second));
+  for (const auto& p : sc.initial)
+    model.SetParameter(p.first, NormalizedFromPlain(p.first, p.second));
   model.SetSampleRate(rate);
   if (!sc.onlySampleRate) {
     model.SetBlockSize(kHostBlockSize);
@@ -560,7 +629,8 @@ Output RunModel(const Scenario& sc, float rate, const Signal& in, std::vector<Fr
 
 // The three processing callbacks a host may use.
 enum class Path { kDouble, kFloat, kAccumulating };
-constexpr float kAccumulateOnto = 0.25f;  // what the host's buffers hold before an accumulating call
+constexpr float kAccumulateOnto =
+    0.25f;  // what the host's buffers hold before an accumulating call
 
 template <class T>
 void CallProcess(AEffect* e, Path path, T** ins, T** outs, int n) {
@@ -711,8 +781,8 @@ TEST_P(ReferenceComparison, EverySampleMatches) {
   const Difference d64 = Compare(expected, RunPlugin(sc, rate, in, Path::kDouble), Path::kDouble);
   if (!sc.knownDifference.empty() && d64.mismatches > 0) {
     GTEST_SKIP() << "known difference, left for the plug-in to fix: " << sc.knownDifference
-                 << ". Double path: " << d64.mismatches << " samples differ; first at "
-                 << d64.first << "; largest difference " << d64.largest;
+                 << ". Double path: " << d64.mismatches << " samples differ; first at " << d64.first
+                 << "; largest difference " << d64.largest;
   }
   EXPECT_EQ(0, d64.mismatches) << "double path: " << d64.mismatches << " samples differ; first at "
                                << d64.first << "; largest difference " << d64.largest;
@@ -733,8 +803,9 @@ TEST_P(ReferenceComparison, EverySampleMatches) {
                                   << "; largest difference " << dAcc.largest;
   }
   RecordProperty("largest_double_difference", std::to_string(d64.largest));
-  printf("[ %s at %g Hz ] largest difference: double %.3g, float %.3g; %zu frames, %d with a tone\n",
-         sc.name.c_str(), rate, d64.largest, d32.largest, frames.size(), FoundCount(frames));
+  printf(
+      "[ %s at %g Hz ] largest difference: double %.3g, float %.3g; %zu frames, %d with a tone\n",
+      sc.name.c_str(), rate, d64.largest, d32.largest, frames.size(), FoundCount(frames));
 }
 
 std::string ScenarioName(const ::testing::TestParamInfo<std::tuple<int, float>>& info) {

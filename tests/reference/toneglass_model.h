@@ -46,7 +46,7 @@ struct FrameReport {
   long long sampleIndex = 0;  // processed-sample count at which the frame completed
   bool found = false;
   int bestBin = 0;
-  double best = 0.0;   // clamped decibel distance of the winning bin
+  double best = 0.0;         // clamped decibel distance of the winning bin
   double bestLevelDb = 0.0;  // level of the winning bin
   int semitones = 0;
   int candidates = 0;
@@ -116,10 +116,10 @@ class ReferencePlugin {
  public:
   ReferencePlugin();
 
-  void Open();                          // effOpen: every parameter's OnParamChange
-  void SetSampleRate(float rate);       // effSetSampleRate
-  void SetBlockSize(int blockSize);     // effSetBlockSize
-  void MainsChanged(bool on);           // effMainsChanged
+  void Open();                                     // effOpen: every parameter's OnParamChange
+  void SetSampleRate(float rate);                  // effSetSampleRate
+  void SetBlockSize(int blockSize);                // effSetBlockSize
+  void MainsChanged(bool on);                      // effMainsChanged
   void SetParameter(int index, float normalized);  // setParameter
   void SetBypass(bool on) { mBypassed = on; }      // effSetBypass
   void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames);
