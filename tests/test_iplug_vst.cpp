@@ -394,14 +394,20 @@ TEST_F(VstBinding, ConfigurationOpcodesEndInReset) {
   p.Dispatch(effMainsChanged, 0, 0);
   EXPECT_EQ(plug->mResets, 4);
   // Rates and sizes that would poison the plug-in are refused.
-  p.Dispatch(effSetSampleRate, 0, 0, nullptr, 0.0f);
-  p.Dispatch(effSetSampleRate, 0, 0, nullptr, -44100.0f);
   p.Dispatch(effSetSampleRate, 0, 0, nullptr, NAN);
+  p.Dispatch(effSetSampleRate, 0, 0, nullptr, INFINITY);
   p.Dispatch(effSetBlockSize, 0, 0);
   p.Dispatch(effSetBlockSize, 0, -64);
   EXPECT_EQ(plug->GetSampleRate(), 48000.0);
   EXPECT_EQ(plug->GetBlockSize(), 256);
   EXPECT_EQ(plug->mResets, 4);
+  // A zero or negative rate is a rate the plug-in can live with (it analyses nothing),
+  // so it is kept and ends in Reset like any other.
+  p.Dispatch(effSetSampleRate, 0, 0, nullptr, 0.0f);
+  EXPECT_EQ(plug->GetSampleRate(), 0.0);
+  p.Dispatch(effSetSampleRate, 0, 0, nullptr, -44100.0f);
+  EXPECT_EQ(plug->GetSampleRate(), -44100.0);
+  EXPECT_EQ(plug->mResets, 6);
 }
 
 TEST_F(VstBinding, LongerBlockGrowsBlockSizeAndResetsFirst) {

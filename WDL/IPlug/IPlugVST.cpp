@@ -263,8 +263,10 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opCode, VstInt32 idx, VstIntPtr value, voi
 
     // ---- Configuration
     case effSetSampleRate:
-      // A rate of zero, below zero or not a number would poison every derived quantity.
-      if (!(opt > 0.0f) || !std::isfinite(opt)) return 0;
+      // A rate that is not a number or infinite would poison every derived quantity and
+      // is ignored. Zero and negative rates are kept: the plug-in then finds nothing to
+      // analyse until the host sends a real rate.
+      if (!std::isfinite(opt)) return 0;
       SetSampleRate(static_cast<double>(opt));
       Reset();
       return 0;
