@@ -25,6 +25,18 @@ inline bool MutexIsFree(WDL_Mutex* mutex) {
   return taken;
 }
 
+// The bytes a chunk holds.
+inline std::vector<unsigned char> ChunkBytes(const ByteChunk& chunk) {
+  return std::vector<unsigned char>(chunk.GetBytes(), chunk.GetBytes() + chunk.Size());
+}
+
+// Every parameter's plain value, in order.
+inline std::vector<double> ParamValues(const IPlugBase& plug) {
+  std::vector<double> v;
+  for (int i = 0; i < plug.NParams(); ++i) v.push_back(plug.GetParam(i)->Value());
+  return v;
+}
+
 class TestPlug : public IPlugBase {
  public:
   static constexpr int kVersion = 65539;

@@ -22,14 +22,13 @@ struct Snapshot {
   std::vector<double> values;
   int current;
 
-  explicit Snapshot(const TestPlug& plug) : current(plug.GetCurrentPresetIdx()) {
+  explicit Snapshot(const TestPlug& plug) : values(ParamValues(plug)), current(plug.GetCurrentPresetIdx()) {
     for (int i = 0; i < plug.NPresets(); ++i) {
       const IPreset* p = plug.GetPreset(i);
       names.emplace_back(p->mName);
       initialised.push_back(p->mInitialized);
-      chunks.emplace_back(p->mChunk.GetBytes(), p->mChunk.GetBytes() + p->mChunk.Size());
+      chunks.push_back(ChunkBytes(p->mChunk));
     }
-    for (int i = 0; i < plug.NParams(); ++i) values.push_back(plug.GetParam(i)->Value());
   }
   bool operator==(const Snapshot& o) const {
     return names == o.names && initialised == o.initialised && chunks == o.chunks && values == o.values &&

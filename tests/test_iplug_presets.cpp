@@ -18,10 +18,6 @@ std::vector<double> SlotValues(const IPreset* preset) {
   return values;
 }
 
-std::vector<unsigned char> SlotBytes(const IPreset* preset) {
-  return std::vector<unsigned char>(preset->mChunk.GetBytes(), preset->mChunk.GetBytes() + preset->mChunk.Size());
-}
-
 class PresetsTest : public ::testing::Test {
  protected:
   PresetsTest() : plug(5, "2-2", 3) { plug.InitFiveParams(); }
@@ -63,7 +59,7 @@ TEST_F(PresetsTest, DefaultParamsStoreTheDefaults) {
 
 TEST_F(PresetsTest, MakersDoNothingWhenNoSlotIsFree) {
   plug.MakeDefaultPreset("-", 3);
-  const auto before = SlotBytes(plug.GetPreset(2));
+  const auto before = ChunkBytes(plug.GetPreset(2)->mChunk);
   plug.MakePreset("late", 0.0, 20.0, 0.0, 0, 0);
   plug.MakePresetFromNamedParams("late", 0);
   plug.MakePresetFromDefaultParam("late");
@@ -71,7 +67,7 @@ TEST_F(PresetsTest, MakersDoNothingWhenNoSlotIsFree) {
   ByteChunk chunk;
   plug.MakePresetFromChunk("late", &chunk);
   for (int i = 0; i < 3; ++i) EXPECT_STREQ(plug.GetPresetName(i), "-");
-  EXPECT_EQ(SlotBytes(plug.GetPreset(2)), before);
+  EXPECT_EQ(ChunkBytes(plug.GetPreset(2)->mChunk), before);
 }
 
 TEST_F(PresetsTest, InitIntoAGivenSlotReplacesItsState) {
@@ -98,17 +94,17 @@ TEST_F(PresetsTest, InitIntoAGivenSlotReplacesItsState) {
 
 TEST_F(PresetsTest, BlobDecodesThenPadsWithZeros) {
   plug.MakePresetFromBlob("blob", "TWFu", 8);  // "Man"
-  EXPECT_EQ(SlotBytes(plug.GetPreset(0)), (std::vector<unsigned char>{'M', 'a', 'n', 0, 0, 0, 0, 0}));
+  EXPECT_EQ(ChunkBytes(plug.GetPreset(0)->mChunk), (std::vector<unsigned char>{'M', 'a', 'n', 0, 0, 0, 0, 0}));
   EXPECT_TRUE(plug.GetPreset(0)->mInitialized);
 }
 
 TEST_F(PresetsTest, BlobStopsAtPaddingAtOtherCharactersAndWhenFull) {
   plug.MakePresetFromBlob("pad", "TWE=AAAA", 4);  // "Ma", then "=" ends it
-  EXPECT_EQ(SlotBytes(plug.GetPreset(0)), (std::vector<unsigned char>{'M', 'a', 0, 0}));
+  EXPECT_EQ(ChunkBytes(plug.GetPreset(0)->mChunk), (std::vector<unsigned char>{'M', 'a', 0, 0}));
   plug.MakePresetFromBlob("full", "TWFuTWFuTWFu", 4);
-  EXPECT_EQ(SlotBytes(plug.GetPreset(1)), (std::vector<unsigned char>{'M', 'a', 'n', 'M'}));
+  EXPECT_EQ(ChunkBytes(plug.GetPreset(1)->mChunk), (std::vector<unsigned char>{'M', 'a', 'n', 'M'}));
   plug.MakePresetFromBlob("odd", "+/9 8", 3);  // a space ends it
-  EXPECT_EQ(SlotBytes(plug.GetPreset(2)), (std::vector<unsigned char>{0xFB, 0xFF, 0x00}));
+  EXPECT_EQ(ChunkBytes(plug.GetPreset(2)->mChunk), (std::vector<unsigned char>{0xFB, 0xFF, 0x00}));
 }
 
 TEST_F(PresetsTest, BlobRoundTripsAProgramState) {
@@ -136,7 +132,7 @@ TEST_F(PresetsTest, BlobSizesAndTextsThatCouldOverrun) {
   EXPECT_TRUE(plug.GetPreset(0)->mInitialized);
   EXPECT_EQ(plug.GetPreset(0)->mChunk.Size(), 0);
   plug.MakePresetFromBlob("null", nullptr, 2);
-  EXPECT_EQ(SlotBytes(plug.GetPreset(1)), (std::vector<unsigned char>{0, 0}));
+  EXPECT_EQ(ChunkBytes(plug.GetPreset(1)->mChunk), (std::vector<unsigned char>{0, 0}));
   const std::string longText(10000, 'A');
   plug.MakePresetFromBlob("long", longText.c_str(), 1);
   EXPECT_EQ(plug.GetPreset(2)->mChunk.Size(), 1);

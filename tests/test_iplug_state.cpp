@@ -13,10 +13,6 @@
 
 namespace {
 
-std::vector<unsigned char> Bytes(const ByteChunk& chunk) {
-  return std::vector<unsigned char>(chunk.GetBytes(), chunk.GetBytes() + chunk.Size());
-}
-
 std::vector<unsigned char> LittleEndian(const void* value, int size) {
   // The formats are little-endian; so is every machine we build for.
   const auto* p = static_cast<const unsigned char*>(value);
@@ -25,12 +21,6 @@ std::vector<unsigned char> LittleEndian(const void* value, int size) {
 
 void AppendInt(ByteChunk* chunk, int32_t v) { chunk->AppendValue(&v); }
 void AppendDouble(ByteChunk* chunk, double v) { chunk->AppendValue(&v); }
-
-std::vector<double> Values(TestPlug& plug) {
-  std::vector<double> v;
-  for (int i = 0; i < plug.NParams(); ++i) v.push_back(plug.GetParam(i)->Value());
-  return v;
-}
 
 }  // namespace
 
@@ -77,7 +67,7 @@ TEST(ByteChunkValues, AReadThatDoesNotFitChangesNothing) {
 TEST(ByteChunkStrings, LayoutIsLengthThenBytesWithoutTerminator) {
   ByteChunk chunk;
   chunk.AppendString("abc");
-  EXPECT_EQ(Bytes(chunk), (std::vector<unsigned char>{3, 0, 0, 0, 'a', 'b', 'c'}));
+  EXPECT_EQ(ChunkBytes(chunk), (std::vector<unsigned char>{3, 0, 0, 0, 'a', 'b', 'c'}));
   chunk.AppendString(static_cast<const char*>(nullptr));
   EXPECT_EQ(chunk.Size(), 11);
 }
@@ -140,7 +130,7 @@ TEST(ProgramState, FiveParametersWriteFortyLittleEndianBytes) {
     auto bytes = LittleEndian(&v, 8);
     expected.insert(expected.end(), bytes.begin(), bytes.end());
   }
-  EXPECT_EQ(Bytes(chunk), expected);
+  EXPECT_EQ(ChunkBytes(chunk), expected);
   EXPECT_EQ(plug.UnserializeParams(&chunk, 0), 40);
 }
 
@@ -151,23 +141,23 @@ TEST(ProgramState, RoundTripClampsIntoRangesAndNotifiesInOrder) {
   AppendInt(&chunk, 0x11223344);  // something before the state
   for (double v : {-100.0, 500.0, 0.75, 11.0, 1.0}) AppendDouble(&chunk, v);
   EXPECT_EQ(plug.UnserializeParams(&chunk, 4), 44);
-  EXPECT_EQ(Values(plug), (std::vector<double>{-60.0, 500.0, 0.75, 10.0, 1.0}));
+  EXPECT_EQ(ParamValues(plug), (std::vector<double>{-60.0, 500.0, 0.75, 10.0, 1.0}));
   EXPECT_EQ(plug.paramChanges, (std::vector<int>{0, 1, 2, 3, 4}));
 }
 
 TEST(ProgramState, AStateCutShortChangesNoValueAndReturnsMinusOne) {
   TestPlug plug;
   plug.InitFiveParams();
-  const auto before = Values(plug);
+  const auto before = ParamValues(plug);
   ByteChunk chunk;
   for (double v : {1.0, 2000.0, 0.5, 4.0, 1.0}) AppendDouble(&chunk, v);
   chunk.Resize(36);
   EXPECT_EQ(plug.UnserializeParams(&chunk, 0), -1);
-  EXPECT_EQ(Values(plug), before);
+  EXPECT_EQ(ParamValues(plug), before);
   EXPECT_EQ(plug.paramChanges.size(), 5u);  // the plug-in still re-derives from its values
   EXPECT_EQ(plug.UnserializeParams(&chunk, 30), -1);
   EXPECT_EQ(plug.UnserializeParams(nullptr, 0), -1);
-  EXPECT_EQ(Values(plug), before);
+  EXPECT_EQ(ParamValues(plug), before);
 }
 
 TEST(ProgramState, NegativeStartAndNoParametersLeaveThePositionAlone) {
@@ -191,7 +181,7 @@ TEST(ProgramState, NaNKeepsTheValueAndInfinitiesClamp) {
                    std::nan(""), 0.0})
     AppendDouble(&chunk, v);
   EXPECT_EQ(plug.UnserializeParams(&chunk, 0), 40);
-  EXPECT_EQ(Values(plug), (std::vector<double>{-20.0, 22050.0, 0.0, 3.0, 0.0}));
+  EXPECT_EQ(ParamValues(plug), (std::vector<double>{-20.0, 22050.0, 0.0, 3.0, 0.0}));
 }
 
 TEST(ProgramState, PresetParamsOnlyHonoursThePresetFlag) {
@@ -201,7 +191,7 @@ TEST(ProgramState, PresetParamsOnlyHonoursThePresetFlag) {
   ByteChunk chunk;
   for (double v : {1.0, 2000.0, 0.5, 4.0, 1.0}) AppendDouble(&chunk, v);
   EXPECT_EQ(plug.UnserializeState_New(&chunk, 0, true), 40);
-  EXPECT_EQ(Values(plug), (std::vector<double>{1.0, 1000.0, 0.5, 4.0, 1.0}));
+  EXPECT_EQ(ParamValues(plug), (std::vector<double>{1.0, 1000.0, 0.5, 4.0, 1.0}));
   EXPECT_EQ(plug.UnserializeState(&chunk, 0), 40);
   EXPECT_EQ(plug.GetParam(1)->Value(), 2000.0);
 }
@@ -236,7 +226,7 @@ TEST(ChunkHeader, BytesAndReadingBack) {
   ByteChunk chunk;
   AppendInt(&chunk, 99);
   IPlugBase::InitChunkWithIPlugVer(&chunk);  // empties the chunk first
-  EXPECT_EQ(Bytes(chunk), (std::vector<unsigned char>{'t', 'f', 'f', 'p', 0x00, 0x00, 0x01, 0x00}));
+  EXPECT_EQ(ChunkBytes(chunk), (std::vector<unsigned char>{'t', 'f', 'f', 'p', 0x00, 0x00, 0x01, 0x00}));
   AppendDouble(&chunk, 1.0);
   int pos = 0;
   EXPECT_EQ(IPlugBase::GetIPlugVerFromChunk(&chunk, &pos), 65536);
@@ -278,12 +268,12 @@ TEST(Bank, OneSlotNamedDashIsFortySixBytes) {
   ByteChunk bank;
   ASSERT_TRUE(plug.SerializePresets(&bank));
   ASSERT_EQ(bank.Size(), 46);
-  const auto bytes = Bytes(bank);
+  const auto bytes = ChunkBytes(bank);
   EXPECT_EQ(std::vector<unsigned char>(bytes.begin(), bytes.begin() + 6),
             (std::vector<unsigned char>{1, 0, 0, 0, '-', 1}));
   ByteChunk state;
   plug.SerializeParams(&state);
-  EXPECT_EQ(std::vector<unsigned char>(bytes.begin() + 6, bytes.end()), Bytes(state));
+  EXPECT_EQ(std::vector<unsigned char>(bytes.begin() + 6, bytes.end()), ChunkBytes(state));
 }
 
 TEST(Bank, UninitialisedSlotsCarryNoStateAndNoSlotsWriteNothing) {
@@ -363,7 +353,7 @@ TEST(Bank, ACutShortBankChangesNoSlotAndNoValue) {
   TestPlug target(5, "2-2", 2);
   target.InitFiveParams();
   target.GetParam(3)->Set(-7.0);
-  const auto values = Values(target);
+  const auto values = ParamValues(target);
   // Cut inside the second slot's state: the first slot was read completely.
   bank.Resize(bank.Size() - 3);
   EXPECT_EQ(target.UnserializePresets(&bank, 0), -1);
@@ -371,7 +361,7 @@ TEST(Bank, ACutShortBankChangesNoSlotAndNoValue) {
   EXPECT_STREQ(target.GetPresetName(1), "empty 1");
   EXPECT_FALSE(target.GetPreset(0)->mInitialized);
   EXPECT_EQ(target.GetPreset(0)->mChunk.Size(), 0);
-  EXPECT_EQ(Values(target), values);
+  EXPECT_EQ(ParamValues(target), values);
   EXPECT_EQ(target.UnserializePresets(&bank, -1), -1);
   EXPECT_EQ(target.UnserializePresets(nullptr, 0), -1);
 }

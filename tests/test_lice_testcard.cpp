@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "lice.h"
+#include "png_test_writer.h"
 
 namespace {
 
@@ -226,36 +227,6 @@ void RenderCard(LICE_IBitmap* bm) {
   DrawText(f, bm);
 }
 
-// Writes the bitmap as an opaque 8-bit RGB PNG; false on any failure.
-bool WritePng(LICE_IBitmap* bm, const std::string& path) {
-  FILE* fp = fopen(path.c_str(), "wb");
-  if (!fp) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png ? png_create_info_struct(png) : nullptr;
-  const int w = bm->getWidth(), h = bm->getHeight();
-  std::vector<png_byte> row((size_t)w * 3);
-  bool ok = false;
-  if (png && info && !setjmp(png_jmpbuf(png))) {
-    png_init_io(png, fp);
-    png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int y = 0; y < h; ++y) {
-      for (int x = 0; x < w; ++x) {
-        const LICE_pixel p = LICE_GetPixel(bm, x, y);
-        row[x * 3] = (png_byte)LICE_GETR(p);
-        row[x * 3 + 1] = (png_byte)LICE_GETG(p);
-        row[x * 3 + 2] = (png_byte)LICE_GETB(p);
-      }
-      png_write_row(png, row.data());
-    }
-    png_write_end(png, nullptr);
-    ok = true;
-  }
-  png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
-  return fclose(fp) == 0 && ok;
-}
-
 std::string EnvDir(const char* name) {
   const char* d = getenv(name);
   return d && *d ? d : ".";
@@ -274,6 +245,18 @@ Rgb24 ToRgb(LICE_IBitmap* bm) {
       v.push_back((unsigned char)LICE_GETB(p));
     }
   return v;
+}
+
+// Writes the bitmap as an opaque 8-bit RGB PNG; false on any failure.
+bool WritePng(LICE_IBitmap* bm, const std::string& path) {
+  PngImage img;
+  img.width = bm->getWidth();
+  img.height = bm->getHeight();
+  const Rgb24 rgb = ToRgb(bm);
+  const size_t stride = static_cast<size_t>(img.width) * 3;
+  for (int y = 0; y < img.height; ++y)
+    img.rows.emplace_back(rgb.begin() + y * stride, rgb.begin() + (y + 1) * stride);
+  return WritePng(path, img);
 }
 
 }  // namespace

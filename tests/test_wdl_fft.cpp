@@ -7,28 +7,12 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
-#include <random>
 #include <thread>
 #include <vector>
 
-#include "fft.h"
+#include "fft_test_signals.h"
 
 namespace {
-
-using Buffer = std::vector<WDL_fft_complex>;
-
-constexpr long double kPi = 3.141592653589793238462643383279502884L;
-
-Buffer RandomSignal(int n, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::uniform_real_distribution<double> dist(-1.0, 1.0);
-  Buffer x(static_cast<size_t>(n));
-  for (auto& v : x) {
-    v.re = dist(gen);
-    v.im = dist(gen);
-  }
-  return x;
-}
 
 struct LongComplex {
   long double re, im;
@@ -81,11 +65,6 @@ class FftTest : public ::testing::Test {
 };
 
 // ---------------------------------------------------------------- accuracy
-
-// log2(n) passes of rounding: the error grows slowly with the size, and about one
-// double epsilon per pass is ample for a correct transform (a wrong twiddle or a
-// misplaced bin gives errors of order 1).
-double Tolerance(int n) { return 1.5e-16 * std::log2(static_cast<double>(n)) + 2e-16; }
 
 TEST_F(FftTest, ForwardMatchesLongDoubleDftForEverySizeUpTo4096) {
   for (int n = 2; n <= 4096; n *= 2) {

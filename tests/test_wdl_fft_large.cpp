@@ -7,23 +7,9 @@
 #include <random>
 #include <vector>
 
-#include "fft.h"
+#include "fft_test_signals.h"
 
 namespace {
-
-using Buffer = std::vector<WDL_fft_complex>;
-
-constexpr long double kPi = 3.141592653589793238462643383279502884L;
-
-Buffer RandomSignal(int n, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::uniform_real_distribution<double> dist(-1.0, 1.0);
-  Buffer x(static_cast<size_t>(n));
-  for (auto& v : x) v = {dist(gen), dist(gen)};
-  return x;
-}
-
-double Tolerance(int n) { return 1.5e-16 * std::log2(static_cast<double>(n)) + 2e-16; }
 
 class FftLargeTest : public ::testing::TestWithParam<int> {
  protected:
