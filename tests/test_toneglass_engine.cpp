@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Toneglass.h"
+#include "tone_pitch.h"
 
 namespace {
 
@@ -67,22 +68,6 @@ void AddBinSine(Stereo& s, double bin, double amplitude, size_t from = 0, size_t
 }
 
 double Db(double amp) { return 8.685889638065037 * std::log(amp); }
-
-// Frequency of a tone from its interpolated zero crossings.
-double MeasurePitch(const std::vector<double>& x, size_t from, size_t to, double sampleRate) {
-  double first = -1.0, last = -1.0;
-  int crossings = 0;
-  for (size_t i = from + 1; i < to; ++i) {
-    if ((x[i - 1] < 0.0) != (x[i] < 0.0) && x[i - 1] != x[i]) {
-      const double t = static_cast<double>(i - 1) + x[i - 1] / (x[i - 1] - x[i]);
-      if (first < 0.0) first = t;
-      last = t;
-      ++crossings;
-    }
-  }
-  if (crossings < 3) return 0.0;
-  return (crossings - 1) / 2.0 / ((last - first) / sampleRate);
-}
 
 // First and one-past-last index of the non-zero samples of x.
 std::pair<size_t, size_t> NonZeroSpan(const std::vector<double>& x) {
@@ -422,7 +407,7 @@ BlipShape MeasureBlip(Toneglass& plug, double sampleRate, int bin, double aboveD
       best = std::fabs(out.left[i]);
       shape.peak = i;
     }
-  shape.pitch = MeasurePitch(out.left, span.first, span.second, sampleRate);
+  shape.pitch = ZeroCrossingFrequency(out.left, span.first, span.second, sampleRate);
   return shape;
 }
 }  // namespace

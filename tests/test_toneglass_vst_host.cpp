@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tone_pitch.h"
 #include "vst_test_host.h"
 
 #ifndef TONEGLASS_VST_PATH
@@ -73,21 +74,6 @@ std::vector<float> Render(Plugin& p, double freq, double amp, double rate, int n
   }
   out.resize(nFrames);
   return out;
-}
-
-// Frequency of a tone from its rising zero crossings between two frames.
-double MeasureFrequency(const std::vector<float>& x, int from, int to, double rate) {
-  int first = -1, last = -1, crossings = 0;
-  to = std::min<int>(to, static_cast<int>(x.size()));
-  for (int s = from + 1; s < to; ++s) {
-    if (x[s - 1] <= 0.0f && x[s] > 0.0f) {
-      if (first < 0) first = s;
-      last = s;
-      ++crossings;
-    }
-  }
-  if (crossings < 2) return 0.0;
-  return (crossings - 1) * rate / (last - first);
 }
 
 int ThreadCount() {
@@ -412,8 +398,8 @@ TEST_F(ToneglassVst, TwoInstancesAtDifferentRatesPlayTheirOwnTones) {
   // Each instance's first frame ends at 2048 samples; its blip follows.
   double freqs[2];
   for (int k = 0; k < 2; ++k) {
-    const int from = 2048 + static_cast<int>(0.02 * rates[k]);
-    freqs[k] = MeasureFrequency(outs[k], from, from + static_cast<int>(0.05 * rates[k]), rates[k]);
+    const size_t from = 2048 + static_cast<size_t>(0.02 * rates[k]);
+    freqs[k] = ZeroCrossingFrequency(outs[k], from, from + static_cast<size_t>(0.05 * rates[k]), rates[k]);
   }
   EXPECT_GE(freqs[0], 430.0);
   EXPECT_LE(freqs[0], 890.0);
