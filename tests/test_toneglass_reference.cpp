@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <functional>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,11 @@ namespace {
 using toneglass_ref::FrameReport;
 using toneglass_ref::NormalizedFromPlain;
 using toneglass_ref::ReferencePlugin;
+using toneglass_ref::kDry;
+using toneglass_ref::kSelectionSize;
+using toneglass_ref::kSelectionStart;
+using toneglass_ref::kThreshold;
+using toneglass_ref::kWet;
 
 constexpr double kDoubleTolerance = 1e-9;
 // A decision closer than this (in dB) to where it flips could go either way between a
@@ -42,6 +48,8 @@ vsthost::Library& PluginLibrary() {
 // Frequency of bin k at a rate, so that a sine sits exactly on it.
 double BinCentre(int bin, double rate) { return bin * rate / 2048.0; }
 int NearestBin(double hz, double rate) { return static_cast<int>(std::lround(hz * 2048.0 / rate)); }
+// The centre of the bin nearest to hz.
+double CentredOn(double hz, double rate) { return BinCentre(NearestBin(hz, rate), rate); }
 double DbToAmp(double db) { return std::pow(10.0, db / 20.0); }
 
 // Level, as the analyser measures it, of a unit sine at hz over the frame starting at
@@ -130,7 +138,7 @@ std::vector<Scenario> Scenarios() {
   list.push_back({"Silence",
                   3 * 2048 + 100,
                   {kHostBlockSize},
-                  {{toneglass_ref::kDry, -3.0}},
+                  {{kDry, -3.0}},
                   {},
                   false,
                   [](double, int n) { return Signal(n); },
@@ -144,9 +152,7 @@ std::vector<Scenario> Scenarios() {
   list.push_back({"CentredSinesAtLevels",
                   20 * 2048,
                   {kHostBlockSize},
-                  {{toneglass_ref::kThreshold, -30.0},
-                   {toneglass_ref::kSelectionStart, 1000.0},
-                   {toneglass_ref::kSelectionSize, 10000.0}},
+                  {{kThreshold, -30.0}, {kSelectionStart, 1000.0}, {kSelectionSize, 10000.0}},
                   {},
                   false,
                   [](double rate, int n) {
@@ -154,7 +160,7 @@ std::vector<Scenario> Scenarios() {
                     const double hz[5] = {1200.0, 3100.0, 5200.0, 8000.0, 10500.0};
                     const double above[5] = {0.5, 3.5, 5.3, 9.25, 14.0};
                     for (int seg = 0; seg < 5; ++seg)
-                      s.AddSine(BinCentre(NearestBin(hz[seg], rate), rate),
+                      s.AddSine(CentredOn(hz[seg], rate),
                                 DbToAmp(-30.0 + above[seg]), rate, seg * 4 * 2048,
                                 (seg + 1) * 4 * 2048);
                     return s;
@@ -167,10 +173,8 @@ std::vector<Scenario> Scenarios() {
   list.push_back({"TopBinFullRight",
                   6 * 2048,
                   {kHostBlockSize},
-                  {{toneglass_ref::kThreshold, -40.0},
-                   {toneglass_ref::kSelectionStart, 15000.0},
-                   {toneglass_ref::kSelectionSize, 10000.0},
-                   {toneglass_ref::kWet, -1.0}},
+                  {{kThreshold, -40.0}, {kSelectionStart, 15000.0}, {kSelectionSize, 10000.0},
+                   {kWet, -1.0}},
                   {},
                   false,
                   [](double rate, int n) {
@@ -194,9 +198,7 @@ std::vector<Scenario> Scenarios() {
   list.push_back({"SweepAcrossBand",
                   24 * 2048,
                   {1000},
-                  {{toneglass_ref::kThreshold, -40.0},
-                   {toneglass_ref::kSelectionStart, 3000.0},
-                   {toneglass_ref::kSelectionSize, 4000.0}},
+                  {{kThreshold, -40.0}, {kSelectionStart, 3000.0}, {kSelectionSize, 4000.0}},
                   {},
                   false,
                   [](double rate, int n) {
@@ -223,11 +225,8 @@ std::vector<Scenario> Scenarios() {
   list.push_back({"NoisePlusTonesInPlace",
                   16 * 2048,
                   {256},
-                  {{toneglass_ref::kThreshold, -38.0},
-                   {toneglass_ref::kSelectionStart, 1000.0},
-                   {toneglass_ref::kSelectionSize, 9000.0},
-                   {toneglass_ref::kDry, -2.5},
-                   {toneglass_ref::kWet, -4.0}},
+                  {{kThreshold, -38.0}, {kSelectionStart, 1000.0}, {kSelectionSize, 9000.0},
+                   {kDry, -2.5}, {kWet, -4.0}},
                   {},
                   true,
                   [](double rate, int n) {
@@ -258,17 +257,15 @@ std::vector<Scenario> Scenarios() {
   list.push_back({"BlipRestartsDuringRelease",
                   14 * 2048 + 9000,
                   {kHostBlockSize},
-                  {{toneglass_ref::kThreshold, -50.0},
-                   {toneglass_ref::kSelectionStart, 300.0},
-                   {toneglass_ref::kSelectionSize, 2000.0},
-                   {toneglass_ref::kWet, 0.0}},
+                  {{kThreshold, -50.0}, {kSelectionStart, 300.0}, {kSelectionSize, 2000.0},
+                   {kWet, 0.0}},
                   {},
                   false,
                   [](double rate, int n) {
                     Signal s(n);
                     const double above[4] = {2.5, 6.4, 10.5, 4.2};
                     for (int frame = 0; frame * 2048 < n; ++frame)
-                      s.AddSine(BinCentre(NearestBin(1000.0, rate), rate),
+                      s.AddSine(CentredOn(1000.0, rate),
                                 DbToAmp(-50.0 + above[frame % 4]), rate, frame * 2048,
                                 std::min(n, (frame + 1) * 2048), 1.0, 0.8);
                     return s;
@@ -284,31 +281,29 @@ std::vector<Scenario> Scenarios() {
       {"ParameterChangesBetweenBlocks",
        40 * 2048,
        {700},
-       {{toneglass_ref::kThreshold, -30.0},
-        {toneglass_ref::kSelectionStart, 1000.0},
-        {toneglass_ref::kSelectionSize, 10000.0}},
-       {{5, toneglass_ref::kWet, -61.0},
-        {9, toneglass_ref::kDry, -61.0},
-        {12, toneglass_ref::kWet, -12.3},
-        {15, toneglass_ref::kThreshold, -20.0},
-        {18, toneglass_ref::kDry, -60.6},
-        {21, toneglass_ref::kSelectionStart, 5000.0},
-        {24, toneglass_ref::kDry, -60.4},
-        {27, toneglass_ref::kSelectionSize, 300.0},
-        {30, toneglass_ref::kThreshold, -45.0},
-        {33, toneglass_ref::kDry, 0.0},
-        {36, toneglass_ref::kWet, 0.0},
-        {40, toneglass_ref::kSelectionSize, 10000.0},
-        {44, toneglass_ref::kSelectionStart, 20.0},
-        {48, toneglass_ref::kThreshold, 6.0},
-        {52, toneglass_ref::kThreshold, -37.0},
-        {56, toneglass_ref::kDry, -6.0},
+       {{kThreshold, -30.0}, {kSelectionStart, 1000.0}, {kSelectionSize, 10000.0}},
+       {{5, kWet, -61.0},
+        {9, kDry, -61.0},
+        {12, kWet, -12.3},
+        {15, kThreshold, -20.0},
+        {18, kDry, -60.6},
+        {21, kSelectionStart, 5000.0},
+        {24, kDry, -60.4},
+        {27, kSelectionSize, 300.0},
+        {30, kThreshold, -45.0},
+        {33, kDry, 0.0},
+        {36, kWet, 0.0},
+        {40, kSelectionSize, 10000.0},
+        {44, kSelectionStart, 20.0},
+        {48, kThreshold, 6.0},
+        {52, kThreshold, -37.0},
+        {56, kDry, -6.0},
         // Normalised values outside 0 to 1 count as their nearest end.
-        {60, toneglass_ref::kDry, -0.25, HostAction::kNormalized},
-        {64, toneglass_ref::kWet, 1.5, HostAction::kNormalized},
-        {68, toneglass_ref::kDry, 1.0, HostAction::kNormalized},
-        {72, toneglass_ref::kThreshold, 2.0, HostAction::kNormalized},
-        {76, toneglass_ref::kThreshold, -1.0, HostAction::kNormalized}},
+        {60, kDry, -0.25, HostAction::kNormalized},
+        {64, kWet, 1.5, HostAction::kNormalized},
+        {68, kDry, 1.0, HostAction::kNormalized},
+        {72, kThreshold, 2.0, HostAction::kNormalized},
+        {76, kThreshold, -1.0, HostAction::kNormalized}},
        false,
        [](double rate, int n) {
          Signal s(n);
@@ -317,8 +312,8 @@ std::vector<Scenario> Scenarios() {
            s.left[i] = static_cast<float>(0.003 * noise.Next());
            s.right[i] = static_cast<float>(0.003 * noise.Next());
          }
-         s.AddSine(BinCentre(NearestBin(2000.0, rate), rate), DbToAmp(-16.0), rate, 0, n, 1.0, 0.3);
-         s.AddSine(BinCentre(NearestBin(5400.0, rate), rate), DbToAmp(-24.0), rate, 0, n, 0.2, 1.0);
+         s.AddSine(CentredOn(2000.0, rate), DbToAmp(-16.0), rate, 0, n, 1.0, 0.3);
+         s.AddSine(CentredOn(5400.0, rate), DbToAmp(-24.0), rate, 0, n, 0.2, 1.0);
          return s;
        },
        [](double, const std::vector<FrameReport>& f) {
@@ -335,17 +330,13 @@ std::vector<Scenario> Scenarios() {
   list.push_back({"OddBlockSizes",
                   22 * 2048,
                   {1, 0, 3, 17, 255, -5, 1000, 7, 2047, 600, 5000, 33, 4099},
-                  {{toneglass_ref::kThreshold, -40.0},
-                   {toneglass_ref::kSelectionStart, 500.0},
-                   {toneglass_ref::kSelectionSize, 3000.0}},
+                  {{kThreshold, -40.0}, {kSelectionStart, 500.0}, {kSelectionSize, 3000.0}},
                   {},
                   false,
                   [](double rate, int n) {
                     Signal s(n);
-                    s.AddSine(BinCentre(NearestBin(1500.0, rate), rate), DbToAmp(-33.3), rate, 0, n,
-                              0.9, 1.0);
-                    s.AddSine(BinCentre(NearestBin(3100.0, rate), rate), DbToAmp(-29.5), rate,
-                              n / 3, n, 1.0, 0.6);
+                    s.AddSine(CentredOn(1500.0, rate), DbToAmp(-33.3), rate, 0, n, 0.9, 1.0);
+                    s.AddSine(CentredOn(3100.0, rate), DbToAmp(-29.5), rate, n / 3, n, 1.0, 0.6);
                     return s;
                   },
                   [](double, const std::vector<FrameReport>& f) {
@@ -359,9 +350,7 @@ std::vector<Scenario> Scenarios() {
       {"LevelsNearDecisions",
        10 * 2048,
        {kHostBlockSize},
-       {{toneglass_ref::kThreshold, -20.0},
-        {toneglass_ref::kSelectionStart, 1000.0},
-        {toneglass_ref::kSelectionSize, 5000.0}},
+       {{kThreshold, -20.0}, {kSelectionStart, 1000.0}, {kSelectionSize, 5000.0}},
        {},
        false,
        [](double rate, int n) {
@@ -371,7 +360,7 @@ std::vector<Scenario> Scenarios() {
          const double hz = BinCentre(bin, rate);
          // The threshold the plug-in derives from the normalised value a host sends.
          const double thresholdDb = toneglass_ref::PlainFromNormalized(
-             toneglass_ref::kThreshold, NormalizedFromPlain(toneglass_ref::kThreshold, -20.0));
+             kThreshold, NormalizedFromPlain(kThreshold, -20.0));
          for (int f = 0; f < 10; ++f) {
            const double amp =
                DbToAmp(thresholdDb + above[f]) / UnitSineLevel(hz, rate, f * 2048, bin);
@@ -400,7 +389,7 @@ std::vector<Scenario> Scenarios() {
                   false,
                   [](double rate, int n) {
                     Signal s(n);
-                    s.AddSine(BinCentre(NearestBin(45.0, rate), rate), 1.5, rate, 0, n, 1.0, 0.9);
+                    s.AddSine(CentredOn(45.0, rate), 1.5, rate, 0, n, 1.0, 0.9);
                     return s;
                   },
                   [](double rate, const std::vector<FrameReport>& f) {
@@ -414,10 +403,8 @@ std::vector<Scenario> Scenarios() {
   list.push_back({"BypassBetweenBlocks",
                   14 * 2048,
                   {400, 400, 400, 400, 400, 400, 1000, 400},
-                  {{toneglass_ref::kThreshold, -45.0},
-                   {toneglass_ref::kSelectionStart, 600.0},
-                   {toneglass_ref::kSelectionSize, 3000.0},
-                   {toneglass_ref::kDry, -1.0}},
+                  {{kThreshold, -45.0}, {kSelectionStart, 600.0}, {kSelectionSize, 3000.0},
+                   {kDry, -1.0}},
                   {{3, 1, 0.0, HostAction::kBypass},
                    {5, 0, 0.0, HostAction::kBypass},
                    {13, 1, 0.0, HostAction::kBypass},
@@ -427,8 +414,7 @@ std::vector<Scenario> Scenarios() {
                   false,
                   [](double rate, int n) {
                     Signal s(n);
-                    s.AddSine(BinCentre(NearestBin(1700.0, rate), rate), DbToAmp(-37.7), rate, 0, n,
-                              0.6, 1.0);
+                    s.AddSine(CentredOn(1700.0, rate), DbToAmp(-37.7), rate, 0, n, 0.6, 1.0);
                     return s;
                   },
                   [](double, const std::vector<FrameReport>& f) { EXPECT_GT(FoundCount(f), 5); }});
@@ -439,10 +425,8 @@ std::vector<Scenario> Scenarios() {
   list.push_back({"ZeroSampleRateBetweenBlocks",
                   12 * 2048,
                   {900},
-                  {{toneglass_ref::kThreshold, -45.0},
-                   {toneglass_ref::kSelectionStart, 200.0},
-                   {toneglass_ref::kSelectionSize, 4000.0},
-                   {toneglass_ref::kWet, -1.5}},
+                  {{kThreshold, -45.0}, {kSelectionStart, 200.0}, {kSelectionSize, 4000.0},
+                   {kWet, -1.5}},
                   {{9, 0, 0.0, HostAction::kSampleRate},
                    {14, 0, 44100.0, HostAction::kSampleRate},
                    {19, 0, -1.0, HostAction::kSampleRate},
@@ -450,8 +434,7 @@ std::vector<Scenario> Scenarios() {
                   false,
                   [](double rate, int n) {
                     Signal s(n);
-                    s.AddSine(BinCentre(NearestBin(1100.0, rate), rate), DbToAmp(-38.5), rate, 0, n,
-                              1.0, 0.7);
+                    s.AddSine(CentredOn(1100.0, rate), DbToAmp(-38.5), rate, 0, n, 1.0, 0.7);
                     return s;
                   },
                   [](double, const std::vector<FrameReport>& f) {
@@ -469,17 +452,15 @@ std::vector<Scenario> Scenarios() {
   list.push_back({"SampleRateOnlyHost",
                   14 * 2048,
                   {kHostBlockSize, 1024, 77},
-                  {{toneglass_ref::kThreshold, -44.0},
-                   {toneglass_ref::kSelectionStart, 700.0},
-                   {toneglass_ref::kSelectionSize, 2000.0},
-                   {toneglass_ref::kWet, -0.5}},
+                  {{kThreshold, -44.0}, {kSelectionStart, 700.0}, {kSelectionSize, 2000.0},
+                   {kWet, -0.5}},
                   {},
                   false,
                   [](double rate, int n) {
                     Signal s(n);
                     const double above[3] = {1.5, 7.5, 12.5};
                     for (int frame = 0; frame * 2048 < n; ++frame)
-                      s.AddSine(BinCentre(NearestBin(1900.0, rate), rate),
+                      s.AddSine(CentredOn(1900.0, rate),
                                 DbToAmp(-44.0 + above[frame % 3]), rate, frame * 2048,
                                 std::min(n, (frame + 1) * 2048), 0.7, 1.0);
                     return s;
@@ -496,15 +477,12 @@ std::vector<Scenario> Scenarios() {
   list.push_back({"NotANumberInInput",
                   8 * 2048,
                   {kHostBlockSize},
-                  {{toneglass_ref::kThreshold, -40.0},
-                   {toneglass_ref::kSelectionStart, 500.0},
-                   {toneglass_ref::kSelectionSize, 3000.0}},
+                  {{kThreshold, -40.0}, {kSelectionStart, 500.0}, {kSelectionSize, 3000.0}},
                   {},
                   false,
                   [](double rate, int n) {
                     Signal s(n);
-                    s.AddSine(BinCentre(NearestBin(2000.0, rate), rate), DbToAmp(-32.5), rate, 0,
-                              n);
+                    s.AddSine(CentredOn(2000.0, rate), DbToAmp(-32.5), rate, 0, n);
                     s.left[3 * 2048 + 700] = NAN;
                     return s;
                   },
@@ -518,9 +496,7 @@ std::vector<Scenario> Scenarios() {
   list.push_back({"BandStartIsExclusive",
                   8 * 2048,
                   {kHostBlockSize},
-                  {{toneglass_ref::kThreshold, -40.0},
-                   {toneglass_ref::kSelectionStart, 11035.0},
-                   {toneglass_ref::kSelectionSize, 2000.0}},
+                  {{kThreshold, -40.0}, {kSelectionStart, 11035.0}, {kSelectionSize, 2000.0}},
                   {},
                   false,
                   [](double rate, int n) {
@@ -541,10 +517,8 @@ std::vector<Scenario> Scenarios() {
   list.push_back({"ResetsBetweenBlocks",
                   16 * 2048,
                   {900},
-                  {{toneglass_ref::kThreshold, -45.0},
-                   {toneglass_ref::kSelectionStart, 200.0},
-                   {toneglass_ref::kSelectionSize, 4000.0},
-                   {toneglass_ref::kWet, -1.5}},
+                  {{kThreshold, -45.0}, {kSelectionStart, 200.0}, {kSelectionSize, 4000.0},
+                   {kWet, -1.5}},
                   {{4, 0, 0.0, HostAction::kMainsChanged},
                    {5, 1, 0.0, HostAction::kMainsChanged},
                    {13, 0, 32000.0, HostAction::kSampleRate},
@@ -554,8 +528,7 @@ std::vector<Scenario> Scenarios() {
                   false,
                   [](double rate, int n) {
                     Signal s(n);
-                    s.AddSine(BinCentre(NearestBin(1100.0, rate), rate), DbToAmp(-38.5), rate, 0, n,
-                              1.0, 0.7);
+                    s.AddSine(CentredOn(1100.0, rate), DbToAmp(-38.5), rate, 0, n, 1.0, 0.7);
                     return s;
                   },
                   [](double, const std::vector<FrameReport>& f) {
@@ -582,36 +555,61 @@ void ForEachBlock(const Scenario& sc, const std::function<void(int, int, int)>& 
   }
 }
 
+// The built plug-in behind the same host calls as the model, made through its AEffect.
+struct PluginHostCalls {
+  vsthost::Plugin& plugin;
+  void Open() { plugin.Dispatch(effOpen); }
+  void SetSampleRate(float rate) { plugin.Dispatch(effSetSampleRate, 0, 0, nullptr, rate); }
+  void SetBlockSize(int size) { plugin.Dispatch(effSetBlockSize, 0, size); }
+  void MainsChanged(bool on) { plugin.Dispatch(effMainsChanged, 0, on ? 1 : 0); }
+  void SetBypass(bool on) { plugin.Dispatch(effSetBypass, 0, on ? 1 : 0); }
+  void SetParameter(int index, float normalized) {
+    plugin.Effect()->setParameter(plugin.Effect(), index, normalized);
+  }
+};
+
+// What a host does before its first block: open, parameters, sample rate and, unless the
+// scenario's host sends only the rate, the block size and activation.
+template <class Host>
+void StartUp(const Scenario& sc, float rate, Host& host) {
+  host.Open();
+  for (const auto& p : sc.initial)
+    host.SetParameter(p.first, NormalizedFromPlain(p.first, p.second));
+  host.SetSampleRate(rate);
+  if (!sc.onlySampleRate) {
+    host.SetBlockSize(kHostBlockSize);
+    host.MainsChanged(true);
+  }
+}
+
+template <class Host>
+void ApplyChangesBefore(const Scenario& sc, int block, Host& host) {
+  for (const HostAction& c : sc.changes) {
+    if (c.beforeBlock != block) continue;
+    if (c.kind == HostAction::kParameter)
+      host.SetParameter(c.index, NormalizedFromPlain(c.index, c.value));
+    else if (c.kind == HostAction::kMainsChanged)
+      host.MainsChanged(c.index != 0);
+    else if (c.kind == HostAction::kBypass)
+      host.SetBypass(c.index != 0);
+    else if (c.kind == HostAction::kBlockSize)
+      host.SetBlockSize(static_cast<int>(c.value));
+    else if (c.kind == HostAction::kNormalized)
+      host.SetParameter(c.index, static_cast<float>(c.value));
+    else
+      host.SetSampleRate(static_cast<float>(c.value));
+  }
+}
+
 Output RunModel(const Scenario& sc, float rate, const Signal& in,
                 std::vector<FrameReport>* frames) {
   // As in a process that has just loaded the plug-in: STK's rate is still its initial one.
   stk::Stk::setSampleRate(44100.0);
   ReferencePlugin model;
-  model.Open();
-  for (const auto& p : sc.initial)
-    model.SetParameter(p.first, NormalizedFromPlain(p.first, p.second));
-  model.SetSampleRate(rate);
-  if (!sc.onlySampleRate) {
-    model.SetBlockSize(kHostBlockSize);
-    model.MainsChanged(true);
-  }
+  StartUp(sc, rate, model);
   Output out{std::vector<double>(sc.samples), std::vector<double>(sc.samples)};
   ForEachBlock(sc, [&](int b, int offset, int n) {
-    for (const HostAction& c : sc.changes) {
-      if (c.beforeBlock != b) continue;
-      if (c.kind == HostAction::kParameter)
-        model.SetParameter(c.index, NormalizedFromPlain(c.index, c.value));
-      else if (c.kind == HostAction::kMainsChanged)
-        model.MainsChanged(c.index != 0);
-      else if (c.kind == HostAction::kBypass)
-        model.SetBypass(c.index != 0);
-      else if (c.kind == HostAction::kBlockSize)
-        model.SetBlockSize(static_cast<int>(c.value));
-      else if (c.kind == HostAction::kNormalized)
-        model.SetParameter(c.index, static_cast<float>(c.value));
-      else
-        model.SetSampleRate(static_cast<float>(c.value));
-    }
+    ApplyChangesBefore(sc, b, model);
     if (n <= 0) {
       model.ProcessDoubleReplacing(nullptr, nullptr, n);
       return;
@@ -652,31 +650,11 @@ Output RunPluginIn(const Scenario& sc, float rate, const Signal& in, Path path) 
     return out;
   }
   AEffect* e = plugin.Effect();
-  plugin.Dispatch(effOpen);
-  for (const auto& p : sc.initial)
-    e->setParameter(e, p.first, NormalizedFromPlain(p.first, p.second));
-  plugin.Dispatch(effSetSampleRate, 0, 0, nullptr, rate);
-  if (!sc.onlySampleRate) {
-    plugin.Dispatch(effSetBlockSize, 0, kHostBlockSize);
-    plugin.Dispatch(effMainsChanged, 0, 1);
-  }
+  PluginHostCalls host{plugin};
+  StartUp(sc, rate, host);
   const T fill = path == Path::kAccumulating ? static_cast<T>(kAccumulateOnto) : static_cast<T>(0);
   ForEachBlock(sc, [&](int b, int offset, int n) {
-    for (const HostAction& c : sc.changes) {
-      if (c.beforeBlock != b) continue;
-      if (c.kind == HostAction::kParameter)
-        e->setParameter(e, c.index, NormalizedFromPlain(c.index, c.value));
-      else if (c.kind == HostAction::kMainsChanged)
-        plugin.Dispatch(effMainsChanged, 0, c.index);
-      else if (c.kind == HostAction::kBypass)
-        plugin.Dispatch(effSetBypass, 0, c.index);
-      else if (c.kind == HostAction::kBlockSize)
-        plugin.Dispatch(effSetBlockSize, 0, static_cast<VstIntPtr>(c.value));
-      else if (c.kind == HostAction::kNormalized)
-        e->setParameter(e, c.index, static_cast<float>(c.value));
-      else
-        plugin.Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(c.value));
-    }
+    ApplyChangesBefore(sc, b, host);
     if (n <= 0) {
       // Nothing may be read or written.
       vsthost::StereoBuffers<T> empty(1);
@@ -749,6 +727,13 @@ Difference Compare(const Output& expected, const Output& got, Path path) {
   return d;
 }
 
+std::string Describe(const char* path, const Difference& d) {
+  std::ostringstream text;
+  text << path << ": " << d.mismatches << " samples differ; first at " << d.first
+       << "; largest difference " << d.largest;
+  return text.str();
+}
+
 const std::vector<Scenario>& AllScenarios() {
   static const std::vector<Scenario> scenarios = Scenarios();
   return scenarios;
@@ -780,15 +765,12 @@ TEST_P(ReferenceComparison, EverySampleMatches) {
 
   const Difference d64 = Compare(expected, RunPlugin(sc, rate, in, Path::kDouble), Path::kDouble);
   if (!sc.knownDifference.empty() && d64.mismatches > 0) {
-    GTEST_SKIP() << "known difference, left for the plug-in to fix: " << sc.knownDifference
-                 << ". Double path: " << d64.mismatches << " samples differ; first at " << d64.first
-                 << "; largest difference " << d64.largest;
+    GTEST_SKIP() << "known difference, left for the plug-in to fix: " << sc.knownDifference << ". "
+                 << Describe("Double path", d64);
   }
-  EXPECT_EQ(0, d64.mismatches) << "double path: " << d64.mismatches << " samples differ; first at "
-                               << d64.first << "; largest difference " << d64.largest;
+  EXPECT_EQ(0, d64.mismatches) << Describe("double path", d64);
   const Difference d32 = Compare(expected, RunPlugin(sc, rate, in, Path::kFloat), Path::kFloat);
-  EXPECT_EQ(0, d32.mismatches) << "float path: " << d32.mismatches << " samples differ; first at "
-                               << d32.first << "; largest difference " << d32.largest;
+  EXPECT_EQ(0, d32.mismatches) << Describe("float path", d32);
   // The accumulating callback neither enlarges the block size nor honours bypass, so it is
   // compared only where neither matters.
   bool accumulatingApplies = true;
@@ -798,9 +780,7 @@ TEST_P(ReferenceComparison, EverySampleMatches) {
   if (accumulatingApplies) {
     const Difference dAcc =
         Compare(expected, RunPlugin(sc, rate, in, Path::kAccumulating), Path::kAccumulating);
-    EXPECT_EQ(0, dAcc.mismatches) << "accumulating path: " << dAcc.mismatches
-                                  << " samples differ; first at " << dAcc.first
-                                  << "; largest difference " << dAcc.largest;
+    EXPECT_EQ(0, dAcc.mismatches) << Describe("accumulating path", dAcc);
   }
   RecordProperty("largest_double_difference", std::to_string(d64.largest));
   printf(
@@ -820,8 +800,7 @@ TEST(ReferenceModel, ReadsLevelsAndBandAsDescribed) {
   auto run = [&](int bin, double amp, double thresholdDb) {
     ReferencePlugin model;
     model.Open();
-    model.SetParameter(toneglass_ref::kThreshold,
-                       NormalizedFromPlain(toneglass_ref::kThreshold, thresholdDb));
+    model.SetParameter(kThreshold, NormalizedFromPlain(kThreshold, thresholdDb));
     model.SetSampleRate(static_cast<float>(rate));
     model.SetBlockSize(2048);
     Signal s(2048);
@@ -846,7 +825,7 @@ TEST(ReferenceModel, LevelParametersFallSilentBelowTheFloor) {
   ReferencePlugin model;
   model.Open();
   auto dryGainAt = [&](double db) {
-    model.SetParameter(toneglass_ref::kDry, NormalizedFromPlain(toneglass_ref::kDry, db));
+    model.SetParameter(kDry, NormalizedFromPlain(kDry, db));
     return model.Engine().DryGain();
   };
   EXPECT_EQ(0.0, dryGainAt(-61.0));
