@@ -108,6 +108,8 @@ TEST(ChunkFuzz, EveryTruncationOfABankFailsAndChangesNothing) {
   EXPECT_STREQ(plug.GetPresetName(0), "first");
   EXPECT_STREQ(plug.GetPresetName(1), "");
   EXPECT_EQ(plug.GetParam(0)->Value(), -30.0);
+  EXPECT_EQ(plug.UnserializePresets(&whole, -1), -1);
+  EXPECT_EQ(plug.UnserializePresets(nullptr, 0), -1);
 }
 
 TEST(ChunkFuzz, EveryTruncationOfAProgramChunkFailsAndChangesNothing) {

@@ -342,30 +342,6 @@ TEST(Bank, ANegativeNameLengthKeepsTheNameAndReadingGoesOnFromWhereItPoints) {
   EXPECT_EQ(plug.GetParam(0)->Value(), -33.0);
 }
 
-TEST(Bank, ACutShortBankChangesNoSlotAndNoValue) {
-  TestPlug source(5, "2-2", 2);
-  source.InitFiveParams();
-  source.MakePresetFromNamedParams("a", 1, 0, -1.0);
-  source.MakePresetFromNamedParams("b", 1, 0, -2.0);
-  ByteChunk bank;
-  source.SerializePresets(&bank);
-
-  TestPlug target(5, "2-2", 2);
-  target.InitFiveParams();
-  target.GetParam(3)->Set(-7.0);
-  const auto values = ParamValues(target);
-  // Cut inside the second slot's state: the first slot was read completely.
-  bank.Resize(bank.Size() - 3);
-  EXPECT_EQ(target.UnserializePresets(&bank, 0), -1);
-  EXPECT_STREQ(target.GetPresetName(0), "empty 0");
-  EXPECT_STREQ(target.GetPresetName(1), "empty 1");
-  EXPECT_FALSE(target.GetPreset(0)->mInitialized);
-  EXPECT_EQ(target.GetPreset(0)->mChunk.Size(), 0);
-  EXPECT_EQ(ParamValues(target), values);
-  EXPECT_EQ(target.UnserializePresets(&bank, -1), -1);
-  EXPECT_EQ(target.UnserializePresets(nullptr, 0), -1);
-}
-
 // A plug-in with its own state format: the bank's slots carry that format too.
 TEST(Bank, SlotsGoThroughTheVirtualStateOperations) {
   struct Tagged : TestPlug {
