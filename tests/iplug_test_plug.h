@@ -6,24 +6,12 @@
 #define TESTS_IPLUG_TEST_PLUG_H_
 
 #include <atomic>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "IGraphics.h"
 #include "IPlugBase.h"
-
-// True when a thread other than the caller can take the mutex right now, that is,
-// when the caller does not hold it.
-inline bool MutexIsFree(WDL_Mutex* mutex) {
-  bool taken = false;
-  std::thread other([&] {
-    taken = mutex->TryEnter();
-    if (taken) mutex->Leave();
-  });
-  other.join();
-  return taken;
-}
+#include "mutex_probe.h"
 
 // The bytes a chunk holds.
 inline std::vector<unsigned char> ChunkBytes(const ByteChunk& chunk) {
