@@ -438,4 +438,27 @@ static inline bool LICE_GetRows(LICE_IBitmap* bm, LICE_Rows* out) {
   return true;
 }
 
+// Each channel of p0 and p1 mixed with weight f (0..256) on p1.
+static inline LICE_pixel LICE_LerpPixel(LICE_pixel p0, LICE_pixel p1, int f) {
+  LICE_pixel out = 0;
+  for (int sh = 0; sh < 32; sh += 8) {
+    const int c0 = int((p0 >> sh) & 0xff), c1 = int((p1 >> sh) & 0xff);
+    out |= LICE_pixel((c0 * (256 - f) + c1 * f) >> 8) << sh;
+  }
+  return out;
+}
+
+// Bilinear sample between the pixel (x0, y0) and its right and lower neighbours, with
+// fractions fx, fy in 0..255; neighbours beyond the edges are clamped to the edge pixels.
+static inline LICE_pixel LICE_BilinearAt(const LICE_Rows& s, int x0, int y0, int fx, int fy) {
+  int x1 = x0 + 1, y1 = y0 + 1;
+  if (x0 < 0) x0 = 0;
+  if (y0 < 0) y0 = 0;
+  if (x1 >= s.width) x1 = s.width - 1;
+  if (y1 >= s.height) y1 = s.height - 1;
+  const LICE_pixel* r0 = s.row(y0);
+  const LICE_pixel* r1 = s.row(y1);
+  return LICE_LerpPixel(LICE_LerpPixel(r0[x0], r0[x1], fx), LICE_LerpPixel(r1[x0], r1[x1], fx), fy);
+}
+
 #endif  // LICE_COMBINE_H_

@@ -13,29 +13,12 @@ namespace {
 
 constexpr double kMaxCoord = 1.0e7;  // beyond this nothing can land on a real bitmap
 
-inline LICE_pixel Lerp(LICE_pixel p0, LICE_pixel p1, int f) {  // f in 0..256
-  LICE_pixel out = 0;
-  for (int sh = 0; sh < 32; sh += 8) {
-    const int c0 = int((p0 >> sh) & 0xff), c1 = int((p1 >> sh) & 0xff);
-    out |= LICE_pixel((c0 * (256 - f) + c1 * f) >> 8) << sh;
-  }
-  return out;
-}
-
 LICE_pixel SampleBilinear(const LICE_Rows& s, double x, double y) {
   x -= 0.5;
   y -= 0.5;
   const double fx0 = std::floor(x), fy0 = std::floor(y);
-  int x0 = int(fx0), y0 = int(fy0);
   const int fx = int((x - fx0) * 256.0), fy = int((y - fy0) * 256.0);
-  int x1 = x0 + 1, y1 = y0 + 1;
-  if (x0 < 0) x0 = 0;
-  if (y0 < 0) y0 = 0;
-  if (x1 >= s.width) x1 = s.width - 1;
-  if (y1 >= s.height) y1 = s.height - 1;
-  const LICE_pixel* r0 = s.row(y0);
-  const LICE_pixel* r1 = s.row(y1);
-  return Lerp(Lerp(r0[x0], r0[x1], fx), Lerp(r1[x0], r1[x1], fx), fy);
+  return LICE_BilinearAt(s, int(fx0), int(fy0), fx, fy);
 }
 
 struct RotParams {

@@ -39,15 +39,6 @@ bool SetupAxis(int64_t dst, int64_t dstLen, double src, double srcLen, int destL
   return true;
 }
 
-inline LICE_pixel Lerp(LICE_pixel p0, LICE_pixel p1, int f) {  // f in 0..256
-  LICE_pixel out = 0;
-  for (int sh = 0; sh < 32; sh += 8) {
-    const int c0 = int((p0 >> sh) & 0xff), c1 = int((p1 >> sh) & 0xff);
-    out |= LICE_pixel((c0 * (256 - f) + c1 * f) >> 8) << sh;
-  }
-  return out;
-}
-
 // Samplers: give the source colour for a position (16.16) known to lie inside
 // the source bitmap.
 struct NearestSampler {
@@ -61,16 +52,8 @@ struct BilinearSampler {
     // Interpolate between the pixel centres around the position, clamped at the edges.
     px -= 32768;
     py -= 32768;
-    int x0 = int(px >> 16), y0 = int(py >> 16);
     const int fx = int((px >> 8) & 0xff), fy = int((py >> 8) & 0xff);
-    int x1 = x0 + 1, y1 = y0 + 1;
-    if (x0 < 0) x0 = 0;
-    if (y0 < 0) y0 = 0;
-    if (x1 >= s.width) x1 = s.width - 1;
-    if (y1 >= s.height) y1 = s.height - 1;
-    const LICE_pixel* r0 = s.row(y0);
-    const LICE_pixel* r1 = s.row(y1);
-    return Lerp(Lerp(r0[x0], r0[x1], fx), Lerp(r1[x0], r1[x1], fx), fy);
+    return LICE_BilinearAt(s, int(px >> 16), int(py >> 16), fx, fy);
   }
 };
 
