@@ -325,63 +325,68 @@ WDL_FFT_AVX2 void upassbig_avx2(C* a, const C* w, int n) {
 
 // ---------------------------------------------------------------- passes
 
-// Forward step of size 8n with a quarter-circle table (w^j for j = 1 .. 2n - 1).
+// The forward and inverse steps share their structure and differ only in the
+// butterfly; these two policies name the butterflies for the shared loops below.
+struct ForwardButterflies {
+  static void Unit(C* a0, C* a1, C* a2, C* a3) { ForwardButterflyUnit(a0, a1, a2, a3); }
+  static void Step(C* a0, C* a1, C* a2, C* a3, const Twiddle& w) { ForwardButterfly(a0, a1, a2, a3, w); }
+};
+struct InverseButterflies {
+  static void Unit(C* a0, C* a1, C* a2, C* a3) { InverseButterflyUnit(a0, a1, a2, a3); }
+  static void Step(C* a0, C* a1, C* a2, C* a3, const Twiddle& w) { InverseButterfly(a0, a1, a2, a3, w); }
+};
+
+// A step of size 8n with a quarter-circle table (w^j for j = 1 .. 2n - 1).
+template <class B>
+inline void QuarterTablePass(C* a, const C* w, int n) {
+  const int q = 2 * n;
+  C* a1 = a + q;
+  C* a2 = a + 2 * q;
+  C* a3 = a + 3 * q;
+  B::Unit(a, a1, a2, a3);
+  for (int j = 1; j < q; ++j) B::Step(a + j, a1 + j, a2 + j, a3 + j, LoadTwiddle(w + j - 1));
+}
+
+// A step of size 8n with an eighth-circle table (w^j for j = 1 .. n - 1).
+template <class B>
+inline void EighthTablePass(C* a, const C* w, int n) {
+  const int q = 2 * n;
+  C* a1 = a + q;
+  C* a2 = a + 2 * q;
+  C* a3 = a + 3 * q;
+  B::Unit(a, a1, a2, a3);
+  for (int j = 1; j < n; ++j) B::Step(a + j, a1 + j, a2 + j, a3 + j, LoadTwiddle(w + j - 1));
+  B::Step(a + n, a1 + n, a2 + n, a3 + n, EighthTwiddle());
+  // cos(2 pi j/N) = sin(2 pi (N/4 - j)/N): the second eighth mirrors the first.
+  for (int j = n + 1; j < q; ++j) B::Step(a + j, a1 + j, a2 + j, a3 + j, LoadTwiddleExchanged(w + q - j - 1));
+}
+
 WDL_FFT_HOT void cpass(C* a, const C* w, int n) {
 #if WDL_FFT_HAVE_AVX2
   if (gUseAvx2) return cpass_avx2(a, w, n);
 #endif
-  const int q = 2 * n;
-  C* a1 = a + q;
-  C* a2 = a + 2 * q;
-  C* a3 = a + 3 * q;
-  ForwardButterflyUnit(a, a1, a2, a3);
-  for (int j = 1; j < q; ++j) ForwardButterfly(a + j, a1 + j, a2 + j, a3 + j, LoadTwiddle(w + j - 1));
+  QuarterTablePass<ForwardButterflies>(a, w, n);
 }
 
-// Forward step of size 8n with an eighth-circle table (w^j for j = 1 .. n - 1).
 WDL_FFT_HOT void cpassbig(C* a, const C* w, int n) {
 #if WDL_FFT_HAVE_AVX2
   if (gUseAvx2) return cpassbig_avx2(a, w, n);
 #endif
-  const int q = 2 * n;
-  C* a1 = a + q;
-  C* a2 = a + 2 * q;
-  C* a3 = a + 3 * q;
-  ForwardButterflyUnit(a, a1, a2, a3);
-  for (int j = 1; j < n; ++j) ForwardButterfly(a + j, a1 + j, a2 + j, a3 + j, LoadTwiddle(w + j - 1));
-  ForwardButterfly(a + n, a1 + n, a2 + n, a3 + n, EighthTwiddle());
-  // cos(2 pi j/N) = sin(2 pi (N/4 - j)/N): the second eighth mirrors the first.
-  for (int j = n + 1; j < q; ++j)
-    ForwardButterfly(a + j, a1 + j, a2 + j, a3 + j, LoadTwiddleExchanged(w + q - j - 1));
+  EighthTablePass<ForwardButterflies>(a, w, n);
 }
 
-// Inverse step of size 8n with a quarter-circle table.
 WDL_FFT_HOT void upass(C* a, const C* w, int n) {
 #if WDL_FFT_HAVE_AVX2
   if (gUseAvx2) return upass_avx2(a, w, n);
 #endif
-  const int q = 2 * n;
-  C* a1 = a + q;
-  C* a2 = a + 2 * q;
-  C* a3 = a + 3 * q;
-  InverseButterflyUnit(a, a1, a2, a3);
-  for (int j = 1; j < q; ++j) InverseButterfly(a + j, a1 + j, a2 + j, a3 + j, LoadTwiddle(w + j - 1));
+  QuarterTablePass<InverseButterflies>(a, w, n);
 }
 
-// Inverse step of size 8n with an eighth-circle table.
 WDL_FFT_HOT void upassbig(C* a, const C* w, int n) {
 #if WDL_FFT_HAVE_AVX2
   if (gUseAvx2) return upassbig_avx2(a, w, n);
 #endif
-  const int q = 2 * n;
-  C* a1 = a + q;
-  C* a2 = a + 2 * q;
-  C* a3 = a + 3 * q;
-  InverseButterflyUnit(a, a1, a2, a3);
-  for (int j = 1; j < n; ++j) InverseButterfly(a + j, a1 + j, a2 + j, a3 + j, LoadTwiddle(w + j - 1));
-  InverseButterfly(a + n, a1 + n, a2 + n, a3 + n, EighthTwiddle());
-  for (int j = n + 1; j < q; ++j)
-    InverseButterfly(a + j, a1 + j, a2 + j, a3 + j, LoadTwiddleExchanged(w + q - j - 1));
+  EighthTablePass<InverseButterflies>(a, w, n);
 }
 
 // ---------------------------------------------------------------- small kernels
