@@ -1,28 +1,289 @@
-// IGraphics: the editor's graphics context, as the plug-in base sees it. The base
-// pushes parameter values into it and has it prepare its canvas; the editor itself
-// (controls, drawing, platform windows) implements these operations.
+// IGraphics: the editor's graphics context. It owns the controls (in z-order), the
+// off-screen bitmap they draw into and the binding between parameters and controls;
+// it finds what must be redrawn, draws it, and routes the mouse and keys to controls.
+// It is abstract: a platform subclass (a window system, or none) supplies the
+// operations that touch the screen.
+//
+// Threads: the editor's own thread (the host's user-interface thread or the
+// platform's timer) draws and handles input; host threads move parameter values in
+// through SetParameterFromPlug. No lock is taken on either side: control values are
+// SharedValues. A separate idle thread calls the plug-in's OnPlugIdle every 50 ms.
 #ifndef IPLUG_IGRAPHICS_H_
 #define IPLUG_IGRAPHICS_H_
 
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "IControl.h"
+#include "IGraphicsStructs.h"
+#include "IPopupMenu.h"
+#include "lice.h"
+#include "ptrlist.h"
+#include "wdlstring.h"
+
+class IParam;
+class IPlugBase;
+
+// Cursor ids for SetMCursor.
+enum EMCursor { kMCursorArrow = 0, kMCursorCustom = 1 };
+
 class IGraphics {
  public:
-  virtual ~IGraphics() {}
+  // refreshRate <= 0 gives 25 frames per second. Starts the idle thread.
+  IGraphics(IPlugBase* pPlug, int w, int h, int refreshRate = 0);
+  virtual ~IGraphics();
+  IGraphics(const IGraphics&) = delete;
+  IGraphics& operator=(const IGraphics&) = delete;
 
-  // Moves every control bound to paramIdx to value (plain unless normalized is set).
-  virtual void SetParameterFromPlug(int paramIdx, double value, bool normalized) = 0;
+  // ---- Virtual operations (platform ones are pure) ----------------------------------
+  // Copies the region of the draw bitmap to the screen; false when it could not.
+  virtual bool DrawScreen(IRECT* pR) = 0;
+  // Measures with DrawIText in measuring mode: pR receives the text's box.
+  virtual bool MeasureIText(IText* pTxt, char* str, IRECT* pR);
+  // Ends a text entry in progress (abandoning it).
+  virtual void ForceEndUserEdit() = 0;
+  // Keeps the controls when keepControls is non-zero; always rebuilds the bitmaps and
+  // tells the plug-in (ResizeGraphics).
+  virtual void Resize(int w, int h, int keepControls = 0);
+  // Deletes every control, rebuilds the bitmaps, tells the plug-in.
+  virtual void NewGraphics();
+  virtual bool WindowIsOpen() { return GetWindow() != nullptr; }
+  // Names the backend; the empty text in the base.
+  virtual const char* GetGUIAPI() { return ""; }
+  // Returns the button pressed (platform convention), 0 when nothing could be shown.
+  virtual int ShowMessageBox(const char* text, const char* caption, int type) = 0;
+  // Shows pMenu modally at pAreaRect. When the user chooses an item, stores its index
+  // as pMenu's chosen item and returns non-null; null when cancelled.
+  virtual IPopupMenu* CreateIPopupMenu(IPopupMenu* pMenu, IRECT* pAreaRect) = 0;
+  // Opens an editable field over pTextRect; the typed text comes back through
+  // SetFromStringAfterPrompt (or TextFromTextEntry without a parameter).
+  virtual void CreateTextEntry(IControl* pControl, IText* pText, IRECT* pTextRect,
+                               const char* str = "", IParam* pParam = nullptr) = 0;
+  virtual void HostPath(WDL_String* pPath) = 0;
+  virtual void PluginPath(WDL_String* pPath) = 0;
+  virtual void DesktopPath(WDL_String* pPath) = 0;
+  virtual void AppSupportPath(WDL_String* pPath, bool isSystem = false) = 0;
+  // Leaves pFilename empty when the user cancels.
+  virtual void PromptForFile(WDL_String* pFilename, EFileAction action = kFileOpen,
+                             WDL_String* pDir = nullptr, char* extensions = nullptr) = 0;
+  virtual bool PromptForColor(IColor* pColor, char* prompt = nullptr) = 0;
+  virtual bool OpenURL(const char* url, const char* msgWindowTitle = nullptr,
+                       const char* confirmMsg = nullptr, const char* errMsgOnFailure = nullptr) = 0;
+  // Embeds the editor in the host's parent window; the view, or null on failure.
+  virtual void* OpenWindow(void* pParentWnd) = 0;
+  virtual void* OpenWindow(void* /*pParentWnd*/, void* /*pParentControl*/, short /*x*/ = 0,
+                           short /*y*/ = 0) {
+    return nullptr;
+  }
+  virtual void AttachSubWindow(void* /*hostWindowRef*/) {}
+  virtual void RemoveSubWindow() {}
+  virtual void CloseWindow() = 0;
+  virtual void* GetWindow() = 0;
+  virtual bool GetTextFromClipboard(WDL_String* pStr) = 0;
+  virtual void UpdateFPS(int fps) = 0;
+  virtual void SetMCursor(int cursor) = 0;
+  virtual void SetWindowTransparency(int alpha) = 0;
+  virtual void HideMouseCursor() {}
+  virtual void ShowMouseCursor() {}
+  virtual void UpdateTooltips() = 0;
+  // A newly made bitmap holding the decoded image resource, or null.
+  virtual LICE_IBitmap* OSLoadBitmap(int id, const char* name) = 0;
 
-  // Creates the off-screen canvas the editor draws into.
-  virtual void PrepDraw() = 0;
+  // ---- Setup ------------------------------------------------------------------------
+  // Creates the draw bitmap (width x height) and the scratch bitmap.
+  virtual void PrepDraw();
+  // Appends the control (ownership passes to the context); returns its index.
+  int AttachControl(IControl* pControl);
+  // Inserts at index 0: every other control moves up by one.
+  void AttachBackground(int id, const char* name);
+  void AttachPanelBackground(const IColor* pColor);
+  // Takes ownership; replaces (and deletes) an earlier key catcher.
+  void AttachKeyCatcher(IControl* pControl);
+  void ResizeUpdateControls(int refW, int refH, double factorX, double factorY);
 
-  // ---- What the VST 2 adapter asks of an editor (defaults: no window) ------------------
-  // Editor size in pixels.
-  virtual int Width() const { return 0; }
-  virtual int Height() const { return 0; }
-  // Opens the editor's view inside the host's parent window; null when none opened.
-  virtual void* OpenWindow(void* /*pParentWnd*/) { return nullptr; }
-  virtual void CloseWindow() {}
-  // Marks every control for redraw (pushParamToPlug: also re-sends each control's value).
-  virtual void SetAllControlsDirty(bool /*pushParamToPlug*/) {}
+  // ---- Parameter binding ------------------------------------------------------------
+  // Host or plug-in side: moves every control bound to paramIdx (and auxiliary slots).
+  virtual void SetParameterFromPlug(int paramIdx, double value, bool normalized);
+  void SetControlFromPlug(int controlIdx, double normalizedValue);
+  // 0 for an index outside the list.
+  double GetControlFromPlug(int controlIdx);
+  // Editor side: every bound control takes the value and pushes it to the plug-in.
+  void SetParameterFromGUI(int paramIdx, double value, bool normalized = true);
+  void SetParameterFromGUIDefault(int paramIdx, double value);
+  void ClampControl(int paramIdx, double lo, double hi, bool normalized);
+  void HideControl(int paramIdx, bool hide);
+  void GrayOutControl(int paramIdx, bool gray);
+  void TransparentControl(int paramIdx, bool transparent);
+  void SetAllControlsDirty(bool pushParamToPlug = false);
+  void AssignParamNameToolTips();
+  void SetStrictDrawing(bool strict);
+  bool GetStrictDrawing() const { return mStrict; }
+  void ReleaseMouseCapture();
+
+  // ---- Drawing entry points (the platform's timer and repaint) ----------------------
+  // Grows *pR to cover every dirty control; true when any control is dirty.
+  bool IsDirty(IRECT* pR);
+  // Draws what *pR needs into the draw bitmap, then returns DrawScreen(pR).
+  bool Draw(IRECT* pR);
+  void OnGUIIdle();
+
+  // ---- Events (editor pixels, origin top-left) --------------------------------------
+  void OnMouseDown(int x, int y, IMouseMod* pMod);
+  void OnMouseUp(int x, int y, IMouseMod* pMod);
+  void OnMouseDrag(int x, int y, IMouseMod* pMod);
+  // True when the double click was delivered as a mouse-down.
+  bool OnMouseDblClick(int x, int y, IMouseMod* pMod);
+  void OnMouseWheel(int x, int y, IMouseMod* pMod, int d);
+  bool OnMouseOver(int x, int y, IMouseMod* pMod);
+  void OnMouseOut();
+  bool OnKeyDown(int x, int y, int key);
+  // The captured control, else the topmost visible, non-grayed control under the
+  // point; -1 for none.
+  int GetMouseControlIdx(int x, int y, bool mo = false);
+  int GetParamIdxForPTAutomation(int x, int y);
+  int GetLastClickedParamForPTAutomation();
+
+  // ---- Prompts ------------------------------------------------------------------------
+  // A menu for enumerations and booleans with texts, a text entry otherwise.
+  void PromptUserInput(IControl* pControl, IParam* pParam, IRECT* pTextRect);
+  void SetFromStringAfterPrompt(IControl* pControl, IParam* pParam, char* txt);
+
+  // ---- Bitmaps (process-wide cache) -------------------------------------------------
+  // A handle with nStates frames. When the image cannot be decoded the handle has no
+  // bitmap and a 0 x 0 size: it draws nothing.
+  IBitmap LoadIBitmap(int id, const char* name, int nStates = 1, bool framesAreHoriz = false);
+  IBitmap ScaleBitmap(IBitmap* pSrcBitmap, int destW, int destH);
+  IBitmap CropBitmap(IBitmap* pSrcBitmap, IRECT* pR);
+  void RetainBitmap(IBitmap* pBitmap);
+  void ReleaseBitmap(IBitmap* pBitmap);
+  // Deletes every cached bitmap (process-wide).
+  static void FlushIBitmap();
+
+  // ---- Drawing (into the draw bitmap) -------------------------------------------------
+  bool DrawBitmap(IBitmap* pBitmap, IRECT* pDest, int srcX, int srcY,
+                  const IChannelBlend* pBlend = nullptr);
+  // frame is 1-based.
+  bool DrawBitmap(IBitmap* pBitmap, IRECT* pDest, int frame = 1,
+                  const IChannelBlend* pBlend = nullptr);
+  bool DrawBitmapLice(LICE_IBitmap* pBitmap, IRECT* pDest, int srcX, int srcY,
+                      const IChannelBlend* pBlend = nullptr);
+  // angle in radians.
+  bool DrawRotatedBitmap(IBitmap* pBitmap, int destCtrX, int destCtrY, double angle,
+                         int yOffsetZeroDeg = 0, const IChannelBlend* pBlend = nullptr);
+  // angle in degrees.
+  bool DrawRotatedMask(IBitmap* pBase, IBitmap* pMask, IBitmap* pTop, int x, int y,
+                       double angle, const IChannelBlend* pBlend = nullptr);
+  bool DrawPoint(const IColor* pColor, float x, float y, const IChannelBlend* pBlend = nullptr,
+                 bool antiAlias = false);
+  bool DrawPointBitmap(LICE_MemBitmap* pBitmap, const IColor* pColor, float x, float y,
+                       const IChannelBlend* pBlend = nullptr, bool antiAlias = false);
+  // Unchecked: the caller keeps (x, y) inside the bitmap.
+  bool ForcePixel(const IColor* pColor, int x, int y);
+  IColor GetPoint(int x, int y);
+  LICE_pixel* GetBits();
+  bool DrawLine(const IColor* pColor, float x1, float y1, float x2, float y2,
+                const IChannelBlend* pBlend = nullptr, bool antiAlias = false);
+  bool DrawLineAlpha(const IColor* pColor, float x1, float y1, float x2, float y2,
+                     const IChannelBlend* pBlend = nullptr, bool antiAlias = false);
+  bool DrawFLine(const IColor* pColor, float x1, float y1, float x2, float y2,
+                 const IChannelBlend* pBlend = nullptr, bool antiAlias = false);
+  bool DrawArc(const IColor* pColor, float cx, float cy, float r, float minAngle, float maxAngle,
+               const IChannelBlend* pBlend = nullptr, bool antiAlias = false);
+  bool DrawCircle(const IColor* pColor, float cx, float cy, float r,
+                  const IChannelBlend* pBlend = nullptr, bool antiAlias = false);
+  bool FillCircle(const IColor* pColor, int cx, int cy, float r,
+                  const IChannelBlend* pBlend = nullptr, bool antiAlias = false);
+  bool RoundRect(const IColor* pColor, IRECT* pR, const IChannelBlend* pBlend, int cornerradius,
+                 bool aa);
+  bool FillRoundRect(const IColor* pColor, IRECT* pR, const IChannelBlend* pBlend,
+                     int cornerradius, bool aa);
+  bool FillIRect(const IColor* pColor, IRECT* pR, const IChannelBlend* pBlend = nullptr);
+  bool DrawRect(const IColor* pColor, IRECT* pR);
+  bool DrawRect1(const IColor* pColor, IRECT* pR, const IChannelBlend* pBlend = nullptr);
+  bool DrawVerticalLine(const IColor* pColor, int xi, int yLo, int yHi);
+  bool DrawHorizontalLine(const IColor* pColor, int yi, int xLo, int xHi);
+  bool DrawVerticalLine(const IColor* pColor, IRECT* pR, float x);
+  bool DrawHorizontalLine(const IColor* pColor, IRECT* pR, float y);
+  bool DrawRadialLine(const IColor* pColor, float cx, float cy, float angle, float rMin,
+                      float rMax, const IChannelBlend* pBlend = nullptr, bool antiAlias = false);
+  bool FillTriangle(const IColor* pColor, int x1, int y1, int x2, int y2, int x3, int y3,
+                    IChannelBlend* pBlend);
+  bool FillIConvexPolygon(const IColor* pColor, int* x, int* y, int npoints,
+                          const IChannelBlend* pBlend = nullptr);
+  bool FillIRectGrad(const IColor* pColor1, const IColor* pColor2, IRECT* pR,
+                     const IChannelBlend* pBlend = nullptr);
+  // measure: lay out only, writing the text's box into *pR. False when the font
+  // cannot be made.
+  bool DrawIText(IText* pTxt, char* str, IRECT* pR, bool measure = false);
+  // The style's font, made and entered in the process-wide cache when needed.
+  LICE_CachedFont* CacheFont(IText* pTxt);
+
+  // Variants on a caller's bitmap.
+  bool FillIRect_TB(LICE_IBitmap* pBitmap, const IColor* pColor, IRECT* pR,
+                    const IChannelBlend* pBlend = nullptr);
+  bool DrawBitmap_TB(LICE_IBitmap* pBitmap, int srcX, int srcY, IRECT* pDest, IRECT* pClip,
+                     const IChannelBlend* pBlend = nullptr);
+  bool Translate_TB(LICE_IBitmap* pBitmap, int dx, int dy);
+  bool Scale_TB(LICE_IBitmap* pBitmap, float fx, float fy);
+
+  // ---- Accessors --------------------------------------------------------------------
+  int Width() const { return mWidth; }
+  int Height() const { return mHeight; }
+  int FPS() const { return mFPS; }
+  IPlugBase* GetPlug() { return mPlug; }
+  int GetNControls() const { return mControls.GetSize(); }
+  // Null outside the list.
+  IControl* GetControl(int idx) { return mControls.Get(idx); }
+  IControl* GetKeyCatcher() { return mKeyCatcher; }
+  LICE_SysBitmap* GetDrawBitmap() const { return mDrawBitmap; }
+  IRECT* GetDrawRECT() { return &mDrawRECT; }
+  bool TooltipsEnabled() const { return mTooltipsEnabled; }
+  void EnableTooltips(bool enable) { mTooltipsEnabled = enable; }
+  void HandleMouseOver(bool canHandle) { mHandleMouseOver = canHandle; }
+  bool CanHandleMouseOver() const { return mHandleMouseOver; }
+  bool IsMouseButtonDown() const { return mMouseButtonDown; }
+  const IMouseMod* GetLastMouseMod() const { return &mLastMouseMod; }
+  int GetMouseCapture() const { return mMouseCapture; }
+  int GetMouseOver() const { return mMouseOver; }
+  // Whether the idle thread is running (for tests of its lifecycle).
+  bool IdleThreadRunning() const { return mIdleRunning; }
+
+ protected:
+  // Stops the idle thread within one period; safe to call twice. Platform
+  // subclasses whose destructors tear down windows call it first.
+  void CloseThread();
+
+  int mFPS;
+  WDL_PtrList<IControl> mControls;
+  IPlugBase* mPlug;
+  IRECT mDrawRECT;
+  bool mCursorHidden = false;
+  int mHiddenMousePointX = -1, mHiddenMousePointY = -1;
+  LICE_SysBitmap* mDrawBitmap = nullptr;
+  LICE_MemBitmap* mTmpBitmap = nullptr;
+  int mWidth, mHeight;
+  int mIdleTicks = 0;
+  int mMouseCapture = -1, mMouseOver = -1;
+  int mMouseX = 0, mMouseY = 0;
+  int mLastClickedParam = -1;
+  bool mHandleMouseOver = false;
+  bool mStrict = true;
+  bool mTooltipsEnabled = false;
+  IControl* mKeyCatcher = nullptr;
+  bool mMouseButtonDown = false;
+  IMouseMod mLastMouseMod;
+
+ private:
+  void CreateThread();
+  void ThreadProc();
+  void DeleteAllControls();
+
+  std::thread mIdleThread;
+  std::mutex mIdleMutex;
+  std::condition_variable mIdleWake;
+  bool mIdleStopSignalled = false;
+  SharedValue<bool> mIdleRunning = false;
 };
 
 #endif  // IPLUG_IGRAPHICS_H_
