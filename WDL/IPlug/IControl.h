@@ -94,6 +94,9 @@ class IControl {
   virtual void OnGUIIdle();
   virtual void SetAuxParamValueFromPlug(int auxParamIdx, double value);
 
+  // Editor thread, before Draw: takes the weight GrayOut/MakeTransparent last set.
+  void SyncBlendForDraw();
+
   // ---- Prompts, auxiliary parameters ----------------------------------------------------
   // Asks the context to prompt for this control's parameter (menu or text entry).
   void PromptUserInput();
@@ -168,6 +171,9 @@ class IControl {
   bool mDblAsSingleClick = false;
   bool mMOWhenGrayed = false;
   IChannelBlend mBlend;
+  // The blend weight as GrayOut and MakeTransparent set it (possibly from a host
+  // thread); the draw pass copies it into mBlend before Draw.
+  SharedValue<float> mBlendWeight;
   IControl* mValDisplayControl = nullptr;
   IControl* mNameDisplayControl = nullptr;
   WDL_String mTooltip;

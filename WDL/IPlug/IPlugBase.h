@@ -190,6 +190,9 @@ class IPlugBase {
   // The parameter at paramIdx, or null outside the list.
   IParam* GetParam(int paramIdx) const { return mParams.Get(paramIdx); }
   IGraphics* GetGUI() const { return mGraphics; }
+  // The instance lock (recursive). The editor takes it around changes to its control
+  // list, so a host thread moving controls never walks a list being rebuilt.
+  WDL_Mutex* GetMutex() { return &mMutex; }
 
   // ---- Host identity and versions -------------------------------------------------------
   // Identifies the host from its product text and stores it with its version.
