@@ -8,6 +8,7 @@
 #ifndef LICE_LICE_H_
 #define LICE_LICE_H_
 
+#include <cstddef>
 #include <cstdint>
 
 #include "heapbuf.h"
@@ -190,6 +191,10 @@ void LICE_FillConvexPolygon(LICE_IBitmap* dest, const int* x, const int* y, int 
 // new LICE_MemBitmap owned by the caller. Null when the file cannot be opened or
 // decoded, or the bitmap cannot take the image's size.
 LICE_IBitmap* LICE_LoadPNG(const char* filename, LICE_IBitmap* bmp = nullptr);
+// The same for a PNG image held in memory (for example embedded in the binary).
+// Null for a null or short buffer, anything that is not a whole PNG image, or an image
+// the bitmap cannot take.
+LICE_IBitmap* LICE_LoadPNGFromMemory(const void* data, size_t size, LICE_IBitmap* bmp = nullptr);
 
 // ---------------------------------------------------------------------------
 // Fonts

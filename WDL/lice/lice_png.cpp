@@ -1,4 +1,5 @@
-// LICE_LoadPNG: decodes a PNG file with libpng straight into a bitmap.
+// LICE_LoadPNG and LICE_LoadPNGFromMemory: decode a PNG file or an image held in
+// memory with libpng straight into a bitmap.
 //
 // libpng reports fatal errors by longjmp to the point set with setjmp. The
 // decoding therefore runs in a function whose frame holds only plain pointers
@@ -9,6 +10,7 @@
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <new>
 
 #include "lice.h"
@@ -23,12 +25,28 @@ constexpr uint64_t kMaxPixels = uint64_t(1) << 26;  // 256 MiB of pixels
 
 void SilentWarning(png_structp, png_const_charp) {}
 
+// Where the encoded bytes come from when they are not in a file.
+struct MemorySource {
+  const png_byte* data;
+  size_t size;
+  size_t pos;
+};
+
+// libpng's read callback for a memory source: running out of bytes is a decode error
+// (a truncated image), reported by the same longjmp as every other one.
+void ReadFromMemory(png_structp png, png_bytep out, png_size_t count) {
+  MemorySource* src = static_cast<MemorySource*>(png_get_io_ptr(png));
+  if (!src || count > src->size - src->pos) png_error(png, "truncated image");
+  memcpy(out, src->data + src->pos, count);
+  src->pos += count;
+}
+
 // Like libpng's default error handler but without writing to stderr.
 [[noreturn]] void ErrorToJump(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 
-// Decodes into `into` (when not null) or into a new memory bitmap. Returns the
-// bitmap holding the image, or null.
-LICE_IBitmap* Decode(FILE* fp, LICE_IBitmap* into) {
+// Decodes from the file fp, or from mem when fp is null, into `into` (when not null)
+// or into a new memory bitmap. Returns the bitmap holding the image, or null.
+LICE_IBitmap* Decode(FILE* fp, MemorySource* mem, LICE_IBitmap* into) {
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, ErrorToJump,
                                            SilentWarning);
   if (!png) return nullptr;
@@ -46,7 +64,10 @@ LICE_IBitmap* Decode(FILE* fp, LICE_IBitmap* into) {
     return nullptr;
   }
 
-  png_init_io(png, fp);
+  if (fp)
+    png_init_io(png, fp);
+  else
+    png_set_read_fn(png, mem, ReadFromMemory);
   png_read_info(png, info);
 
   png_uint_32 width = 0, height = 0;
@@ -106,7 +127,15 @@ LICE_IBitmap* LICE_LoadPNG(const char* filename, LICE_IBitmap* bmp) {
   LICE_IBitmap* result = nullptr;
   if (fread(signature, 1, sizeof(signature), fp) == sizeof(signature) &&
       png_sig_cmp(signature, 0, sizeof(signature)) == 0 && fseek(fp, 0, SEEK_SET) == 0)
-    result = Decode(fp, bmp);
+    result = Decode(fp, nullptr, bmp);
   fclose(fp);
   return result;
+}
+
+LICE_IBitmap* LICE_LoadPNGFromMemory(const void* data, size_t size, LICE_IBitmap* bmp) {
+  if (!data || size < 8) return nullptr;
+  const png_byte* bytes = static_cast<const png_byte*>(data);
+  if (png_sig_cmp(bytes, 0, 8) != 0) return nullptr;
+  MemorySource src = {bytes, size, 0};
+  return Decode(nullptr, &src, bmp);
 }
