@@ -244,7 +244,215 @@ class ITextControl : public IControl {
   bool Draw(IGraphics* pGraphics) override;
 
  protected:
+  // For text fields bound to a parameter (the caption).
+  ITextControl(IPlugBase* pPlug, IRECT pR, int paramIdx, const IText* pText, const char* str = "");
+
   WDL_String mStr;
+};
+
+// ---- Switches -----------------------------------------------------------------------
+
+// A film strip that steps to its next frame on each click, wrapping to the first.
+class ISwitchControl : public IBitmapControl {
+ public:
+  ISwitchControl(IPlugBase* pPlug, int x, int y, int paramIdx, const IBitmap* pBitmap,
+                 IChannelBlend::EBlendMethod blendMethod = IChannelBlend::kBlendNormal)
+      : IBitmapControl(pPlug, x, y, paramIdx, pBitmap, blendMethod) {}
+  void OnMouseDown(int x, int y, IMouseMod* pMod) override;
+  // A double click steps too (it is two clicks).
+  void OnMouseDblClick(int x, int y, IMouseMod* pMod) override;
+};
+
+// A switch whose click opens the menu of its parameter's display texts (prompting is
+// enabled for it).
+class ISwitchPopUpControl : public ISwitchControl {
+ public:
+  ISwitchPopUpControl(IPlugBase* pPlug, int x, int y, int paramIdx, const IBitmap* pBitmap,
+                      IChannelBlend::EBlendMethod blendMethod = IChannelBlend::kBlendNormal);
+  void OnMouseDown(int x, int y, IMouseMod* pMod) override;
+};
+
+// A switch whose frames lie side by side (or stacked) as click areas: a click selects
+// the frame under it.
+class ISwitchFramesControl : public ISwitchControl {
+ public:
+  ISwitchFramesControl(IPlugBase* pPlug, int x, int y, int paramIdx, const IBitmap* pBitmap,
+                       bool imagesAreHorizontal = false,
+                       IChannelBlend::EBlendMethod blendMethod = IChannelBlend::kBlendNormal);
+  void OnMouseDown(int x, int y, IMouseMod* pMod) override;
+  const IRECT* GetClickRECT(int j) const { return mRECTs.Get(j); }
+  int NClickRECTs() const { return mRECTs.GetSize(); }
+  ~ISwitchFramesControl() override { mRECTs.Empty(true); }
+
+ protected:
+  WDL_PtrList<IRECT> mRECTs;  // owned
+};
+
+// A momentary switch: back to 0 when the button is released.
+class IContactControl : public ISwitchControl {
+ public:
+  IContactControl(IPlugBase* pPlug, int x, int y, int paramIdx, const IBitmap* pBitmap)
+      : ISwitchControl(pPlug, x, y, paramIdx, pBitmap) {}
+  void OnMouseUp(int x, int y, IMouseMod* pMod) override;
+};
+
+// A switch that is only drawn when on; while off it is clicked through its target
+// area instead.
+class IBitmapOverlayControl : public ISwitchControl {
+ public:
+  IBitmapOverlayControl(IPlugBase* pPlug, int x, int y, int paramIdx, const IBitmap* pBitmap,
+                        IRECT pTargetArea)
+      : ISwitchControl(pPlug, x, y, paramIdx, pBitmap), mTargetArea(pTargetArea) {}
+  bool Draw(IGraphics* pGraphics) override;
+
+ protected:
+  IRECT mTargetArea;
+};
+
+// A toggle with no picture of its own (drawn by what lies under it).
+class IInvisibleSwitchControl : public IControl {
+ public:
+  IInvisibleSwitchControl(IPlugBase* pPlug, IRECT pR, int paramIdx);
+  void OnMouseDown(int x, int y, IMouseMod* pMod) override;
+  bool Draw(IGraphics*) override { return true; }
+};
+
+// n buttons of a two-frame bitmap (off, on) in a row or column; one is active.
+class IRadioButtonsControl : public IControl {
+ public:
+  IRadioButtonsControl(IPlugBase* pPlug, IRECT pR, int paramIdx, int nButtons, const IBitmap* pBitmap,
+                       EDirection direction = kVertical, bool reverse = false);
+  ~IRadioButtonsControl() override { mRECTs.Empty(true); }
+  void OnMouseDown(int x, int y, IMouseMod* pMod) override;
+  bool Draw(IGraphics* pGraphics) override;
+  const IRECT* GetButtonRECT(int j) const { return mRECTs.Get(j); }
+
+ protected:
+  WDL_PtrList<IRECT> mRECTs;  // owned
+  IBitmap mBitmap;
+};
+
+// ---- Fader --------------------------------------------------------------------------
+
+// A handle bitmap sliding along a track of len pixels; clicks and drags snap the
+// handle's middle to the mouse.
+class IFaderControl : public IControl {
+ public:
+  IFaderControl(IPlugBase* pPlug, int x, int y, int len, int paramIdx, const IBitmap* pBitmap,
+                EDirection direction = kVertical, bool onlyHandle = false);
+  int GetLength() const { return mLen; }
+  int GetHandleHeadroom() const { return mHandleHeadroom; }
+  // The handle's rectangle for value (negative: the current value).
+  IRECT GetHandleRECT(double value = -1.0) const;
+  void OnMouseDown(int x, int y, IMouseMod* pMod) override;
+  void OnMouseDrag(int x, int y, int dX, int dY, IMouseMod* pMod) override;
+  void OnMouseWheel(int x, int y, IMouseMod* pMod, int d) override;
+  bool Draw(IGraphics* pGraphics) override;
+  bool IsHit(int x, int y) override;
+  virtual void SnapToMouse(int x, int y);
+
+ protected:
+  int mLen, mHandleHeadroom;
+  IBitmap mBitmap;
+  EDirection mDirection;
+  bool mOnlyHandle;
+};
+
+// ---- More knobs ---------------------------------------------------------------------
+
+// A knob drawn as one antialiased line from the inner to the outer radius; angles in
+// radians, clockwise from straight up.
+class IKnobLineControl : public IKnobControl {
+ public:
+  IKnobLineControl(IPlugBase* pPlug, IRECT pR, int paramIdx, const IColor* pColor,
+                   double innerRadius = 0.0, double outerRadius = 0.0,
+                   double minAngle = -0.75 * 3.14159265358979323846,
+                   double maxAngle = 0.75 * 3.14159265358979323846, EDirection direction = kVertical,
+                   double gearing = 4.0);
+  bool Draw(IGraphics* pGraphics) override;
+
+ protected:
+  IColor mColor;
+  float mMinAngle, mMaxAngle, mInnerRadius, mOuterRadius;
+};
+
+// A knob drawn as one bitmap rotated about the control's middle; angles in radians.
+class IKnobRotaterControl : public IKnobControl {
+ public:
+  IKnobRotaterControl(IPlugBase* pPlug, int x, int y, int paramIdx, const IBitmap* pBitmap,
+                      double minAngle = -0.75 * 3.14159265358979323846,
+                      double maxAngle = 0.75 * 3.14159265358979323846, int yOffsetZeroDeg = 0,
+                      EDirection direction = kVertical, double gearing = 4.0);
+  bool Draw(IGraphics* pGraphics) override;
+
+ protected:
+  IBitmap mBitmap;
+  double mMinAngle, mMaxAngle;
+  int mYOffset;
+};
+
+// A knob drawn as a base, a rotated mask over it and a fixed top; angles in degrees.
+class IKnobRotatingMaskControl : public IKnobControl {
+ public:
+  IKnobRotatingMaskControl(IPlugBase* pPlug, int x, int y, int paramIdx, const IBitmap* pBase,
+                           const IBitmap* pMask, const IBitmap* pTop, double minAngle = -135.0,
+                           double maxAngle = 135.0, EDirection direction = kVertical,
+                           double gearing = 4.0);
+  bool Draw(IGraphics* pGraphics) override;
+
+ protected:
+  IBitmap mBase, mMask, mTop;
+  double mMinAngle, mMaxAngle;
+};
+
+// ---- Caption, link, file selector ---------------------------------------------------
+
+// A text field showing its parameter's display value (and label). Clicks open the
+// parameter prompt once its owner enables prompting.
+class ICaptionControl : public ITextControl {
+ public:
+  ICaptionControl(IPlugBase* pPlug, IRECT pR, int paramIdx, const IText* pText,
+                  bool showParamLabel = true);
+  void OnMouseDown(int x, int y, IMouseMod* pMod) override;
+  void OnMouseDblClick(int x, int y, IMouseMod* pMod) override;
+  bool Draw(IGraphics* pGraphics) override;
+
+ protected:
+  bool mShowParamLabel;
+};
+
+// An invisible area that opens a web address (or a backup one) when clicked.
+class IURLControl : public IControl {
+ public:
+  IURLControl(IPlugBase* pPlug, IRECT pR, const char* url, const char* backupURL = nullptr,
+              const char* errMsgOnFailure = nullptr);
+  void OnMouseDown(int x, int y, IMouseMod* pMod) override;
+  bool Draw(IGraphics*) override { return true; }
+
+ protected:
+  char mURL[256], mBackupURL[256], mErrMsg[1024];
+};
+
+// Opens the platform's file dialog when clicked; shows its bitmap while selecting and
+// reports one extra redraw once the dialog closed.
+class IFileSelectorControl : public IControl {
+ public:
+  enum EFileSelectorState { kFSNone = 0, kFSSelecting = 1, kFSDone = 2 };
+
+  IFileSelectorControl(IPlugBase* pPlug, IRECT pR, int paramIdx, const IBitmap* pBitmap,
+                       EFileAction action, const char* dir = "", const char* extensions = "");
+  void OnMouseDown(int x, int y, IMouseMod* pMod) override;
+  bool Draw(IGraphics* pGraphics) override;
+  bool IsDirty() override;
+  void GetLastSelectedFileForPlug(WDL_String* pStr) const;
+  void SetLastSelectedFileFromPlug(const char* file);
+  EFileSelectorState GetState() const { return mState; }
+
+ protected:
+  IBitmap mBitmap;
+  WDL_String mDir, mFile, mExtensions;
+  EFileAction mFileAction;
+  EFileSelectorState mState = kFSNone;
 };
 
 #endif  // IPLUG_ICONTROL_H_

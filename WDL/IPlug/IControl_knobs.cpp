@@ -40,3 +40,59 @@ IKnobMultiControl::IKnobMultiControl(IPlugBase* pPlug, int x, int y, int paramId
 bool IKnobMultiControl::Draw(IGraphics* pGraphics) {
   return pGraphics->DrawBitmap(&mBitmap, &mRECT, FrameForValue(mValue, mBitmap.N), &mBlend);
 }
+
+// ---- Line, rotated bitmap, rotated mask ---------------------------------------------------
+
+IKnobLineControl::IKnobLineControl(IPlugBase* pPlug, IRECT pR, int paramIdx, const IColor* pColor,
+                                   double innerRadius, double outerRadius, double minAngle,
+                                   double maxAngle, EDirection direction, double gearing)
+    : IKnobControl(pPlug, pR, paramIdx, direction, gearing),
+      mColor(pColor ? *pColor : COLOR_BLACK),
+      mMinAngle(static_cast<float>(minAngle)),
+      mMaxAngle(static_cast<float>(maxAngle)),
+      mInnerRadius(static_cast<float>(innerRadius)),
+      mOuterRadius(static_cast<float>(outerRadius)) {
+  if (mOuterRadius == 0.0f) mOuterRadius = 0.5f * static_cast<float>(pR.W());
+  mBlend = IChannelBlend(IChannelBlend::kBlendClobber);
+}
+
+bool IKnobLineControl::Draw(IGraphics* pGraphics) {
+  const double v = mValue;
+  const float angle = mMinAngle + static_cast<float>(v) * (mMaxAngle - mMinAngle);
+  const float cx = mRECT.MW(), cy = mRECT.MH();
+  const float s = std::sin(angle), c = std::cos(angle);
+  return pGraphics->DrawLine(&mColor, cx + s * mInnerRadius, cy - c * mInnerRadius, cx + s * mOuterRadius,
+                             cy - c * mOuterRadius, &mBlend, true);
+}
+
+IKnobRotaterControl::IKnobRotaterControl(IPlugBase* pPlug, int x, int y, int paramIdx,
+                                         const IBitmap* pBitmap, double minAngle, double maxAngle,
+                                         int yOffsetZeroDeg, EDirection direction, double gearing)
+    : IKnobControl(pPlug, pBitmap ? IRECT(x, y, pBitmap) : IRECT(x, y, x, y), paramIdx, direction,
+                   gearing),
+      mBitmap(pBitmap ? *pBitmap : IBitmap()),
+      mMinAngle(minAngle),
+      mMaxAngle(maxAngle),
+      mYOffset(yOffsetZeroDeg) {}
+
+bool IKnobRotaterControl::Draw(IGraphics* pGraphics) {
+  const double angle = mMinAngle + mValue * (mMaxAngle - mMinAngle);
+  const int cx = (mRECT.L + mRECT.R) / 2, cy = (mRECT.T + mRECT.B) / 2;
+  return pGraphics->DrawRotatedBitmap(&mBitmap, cx, cy, angle, mYOffset, &mBlend);
+}
+
+IKnobRotatingMaskControl::IKnobRotatingMaskControl(IPlugBase* pPlug, int x, int y, int paramIdx,
+                                                   const IBitmap* pBase, const IBitmap* pMask,
+                                                   const IBitmap* pTop, double minAngle, double maxAngle,
+                                                   EDirection direction, double gearing)
+    : IKnobControl(pPlug, pBase ? IRECT(x, y, pBase) : IRECT(x, y, x, y), paramIdx, direction, gearing),
+      mBase(pBase ? *pBase : IBitmap()),
+      mMask(pMask ? *pMask : IBitmap()),
+      mTop(pTop ? *pTop : IBitmap()),
+      mMinAngle(minAngle),
+      mMaxAngle(maxAngle) {}
+
+bool IKnobRotatingMaskControl::Draw(IGraphics* pGraphics) {
+  const double angle = mMinAngle + mValue * (mMaxAngle - mMinAngle);
+  return pGraphics->DrawRotatedMask(&mBase, &mMask, &mTop, mRECT.L, mRECT.T, angle, &mBlend);
+}
