@@ -99,7 +99,7 @@ TEST_F(ToneglassVst, ExportsBothEntryPointsAndIdentity) {
   EXPECT_EQ(e->numPrograms, 1);
   EXPECT_EQ(e->numInputs, 2);
   EXPECT_EQ(e->numOutputs, 2);
-  EXPECT_EQ(e->flags, 0x1010);  // replacing + double replacing; no editor yet
+  EXPECT_EQ(e->flags, 0x1011);  // editor + replacing + double replacing
   EXPECT_EQ(e->initialDelay, 0);
   EXPECT_EQ(e->uniqueID, 0x564E3032);
   EXPECT_EQ(e->version, 1003);  // vendor version 1.0.3, decimal form
@@ -131,13 +131,16 @@ TEST_F(ToneglassVst, ExportsNothingButTheEntryPoints) {
   EXPECT_EQ(names, (std::vector<std::string>{"VSTPluginMain", "main"}));
 }
 
-TEST_F(ToneglassVst, EditorOpcodesWithoutEditor) {
+TEST_F(ToneglassVst, EditorIs700By400) {
   auto p = Make();
   ERect* rect = nullptr;
-  EXPECT_EQ(p->Dispatch(effEditGetRect, 0, 0, &rect), 0);
-  EXPECT_EQ(rect, nullptr);
-  EXPECT_EQ(p->Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(0x400001)), 0);
-  EXPECT_EQ(p->Dispatch(effEditClose), 0);
+  ASSERT_EQ(p->Dispatch(effEditGetRect, 0, 0, &rect), 1);
+  ASSERT_NE(rect, nullptr);
+  EXPECT_EQ(rect->top, 0);
+  EXPECT_EQ(rect->left, 0);
+  EXPECT_EQ(rect->bottom, 400);
+  EXPECT_EQ(rect->right, 700);
+  EXPECT_EQ(p->Dispatch(effEditGetRect, 0, 0, nullptr), 0);
   EXPECT_EQ(p->Dispatch(effEditIdle), 0);
 }
 

@@ -6,6 +6,11 @@
 #include <cmath>
 #include <cstring>
 
+#include "IGraphics.h"
+#include "ToneglassGraphics.h"
+#include "ToneglassResources.h"
+#include "Toneglass_controls.h"
+
 namespace {
 constexpr double kMonoMix = 0.5;
 constexpr double kDbPerNeper = 8.685889638065037;  // 20 / ln 10
@@ -48,15 +53,54 @@ Toneglass::Toneglass(IPlugInstanceInfo instanceInfo)
   GetParam(kWet)->InitDouble("Wet", -6.0, kSilentLevelDb, 0.0, 0.1, "dB", "", 1.0);
   GetParam(kWet)->SetDisplayText(static_cast<int>(kSilentLevelDb), " -inf");
 
-  // The spectrum view belongs to the plug-in until the editor takes it over.
-  mFreqView = new FreqView(kNumBins);
+  AttachEditor();
 
   MakeDefaultPreset("-", 1);
 }
 
-Toneglass::~Toneglass() {
-  delete mFreqView;
-  mFreqView = nullptr;
+// The base deletes the editor, and the view with it, after this destructor has run.
+Toneglass::~Toneglass() = default;
+
+// ---- Editor -------------------------------------------------------------------------
+
+const IColor Toneglass::kBgColor(255, 6, 120, 21);
+
+namespace {
+constexpr int kKnobTextSize = 14;
+struct KnobPlace {
+  IRECT rect;
+  int paramIdx;
+};
+const KnobPlace kKnobs[] = {
+    {IRECT(40, 315, 92, 401), Toneglass::kThreshold},
+    {IRECT(250, 315, 302, 401), Toneglass::kSelectionStart},
+    {IRECT(345, 315, 397, 401), Toneglass::kSelectionSize},
+    {IRECT(540, 315, 592, 401), Toneglass::kDry},
+    {IRECT(610, 315, 662, 401), Toneglass::kWet},
+};
+const IRECT kFreqViewRect(4, 40, 696, 300);
+}  // namespace
+
+void Toneglass::AttachEditor() {
+  IGraphics* pGraphics = MakeToneglassGraphics(this, kEditorWidth, kEditorHeight, 0);
+  if (!pGraphics) {
+    mOwnedFreqView.reset(new FreqView(this, kFreqViewRect, kNumBins));
+    mFreqView = mOwnedFreqView.get();
+    return;
+  }
+  pGraphics->AttachPanelBackground(&kBgColor);
+  mFreqView = new FreqView(this, kFreqViewRect, kNumBins);
+  pGraphics->AttachControl(mFreqView);
+
+  RegisterToneglassResources();
+  // A missing or undecodable image gives a handle without a picture: the knobs then
+  // draw their texts only.
+  IBitmap knob = pGraphics->LoadIBitmap(kKnobBitmapId, kKnobBitmapName, kKnobBitmapFrames, false);
+  IText text(kKnobTextSize);
+  for (const KnobPlace& k : kKnobs)
+    pGraphics->AttachControl(new IKnobMultiControlText1(this, k.rect, k.paramIdx, &knob, &text));
+
+  AttachGraphics(pGraphics);
 }
 
 // ---- Rate and parameters ------------------------------------------------------------
@@ -195,6 +239,7 @@ void Toneglass::AnalyseFrame() {
   // The view never receives more than it holds nor more than the engine computed.
   const int count = std::min({mFreqView->mNumPoints, kNumBins, mFreqView->mSpectrum.GetSize()});
   if (count > 0) memcpy(mFreqView->mSpectrum.Get(), magnitudes, sizeof(float) * static_cast<size_t>(count));
+  mFreqView->PublishSpectrum();
   mFreqView->SetDirty(false);
   mFreqView->mRedraw = true;
 

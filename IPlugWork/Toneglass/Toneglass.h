@@ -8,6 +8,8 @@
 #include <stk/ADSR.h>
 #include <stk/SineWave.h>
 
+#include <memory>
+
 #include "FreqView.h"
 #include "StkSharedLock.h"
 #include "ToneglassBase.h"
@@ -18,6 +20,10 @@ class Toneglass : public ToneglassBase {
   static constexpr double k2pi = 6.283185307179586;
   static constexpr double kMinSelectionSize = 50.0;
   static constexpr double kClippingCeilingSnap = 0.05;
+  // The editor panel's background: opaque dark green.
+  static const IColor kBgColor;
+  static constexpr int kEditorWidth = 700;
+  static constexpr int kEditorHeight = 400;
 
   // Samples per analysis frame, and the bins examined (the lower half).
   static constexpr int kFrameSize = 2048;
@@ -71,8 +77,8 @@ class Toneglass : public ToneglassBase {
     double mSineIncrement = 1.0;
   };
 
-  // Declares the plug-in's identity, channels, parameters and default preset. The
-  // instance information carries the host callback (none for programs that run the
+  // Declares the plug-in's identity, channels, parameters, editor and default preset.
+  // The instance information carries the host callback (none for programs that run the
   // engine directly).
   explicit Toneglass(IPlugInstanceInfo instanceInfo = IPlugInstanceInfo());
   ~Toneglass() override;
@@ -89,10 +95,14 @@ class Toneglass : public ToneglassBase {
  private:
   void AnalyseFrame();
   void UpdateSelectionEnd();
+  // The graphics context with the panel, the spectrum view and the five knobs, handed
+  // to the base. Without a context the view still exists, owned by mOwnedFreqView.
+  void AttachEditor();
 
   WDL_fft_complex mFFTBuffer[kFrameSize] = {};
   int mFramePos = 0;
-  FreqView* mFreqView = nullptr;
+  FreqView* mFreqView = nullptr;  // owned by the editor, or by mOwnedFreqView without one
+  std::unique_ptr<FreqView> mOwnedFreqView;
   float mWindow[kFrameSize];
   double mWindowSum = 0.0;
   // Derived by the first Reset and OnParamChange calls; until then the engine is silent
