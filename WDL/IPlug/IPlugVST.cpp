@@ -442,6 +442,7 @@ VstIntPtr IPlugVST::ProcessEvents(const VstEvents* pEvents) {
 }
 
 VstIntPtr IPlugVST::VendorSpecific(VstInt32 idx, VstIntPtr value, void* ptr, float opt) {
+  if (idx == kVSTVendorEditorDraw || idx == kVSTVendorEditorPNG) return EditorPicture(idx, value, ptr);
   const bool valueIsParam = value >= 0 && value < mNHostParams;
   if (idx == 7 && ptr) {
     // The text for a normalised value the host is about to set.
