@@ -1,7 +1,7 @@
 // A small plug-in over IPlugBase for the framework tests: it answers the host services
 // with fixed values and records what the base calls (parameter changes in order,
-// host notifications, processing calls), and an editor stand-in that records the
-// values pushed into it.
+// host notifications with the begin/end of each gesture, processing calls, idle
+// calls), and a headless editor that records the values the base pushes into it.
 #ifndef TESTS_IPLUG_TEST_PLUG_H_
 #define TESTS_IPLUG_TEST_PLUG_H_
 
@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "IGraphics.h"
+#include "IGraphicsHeadless.h"
 #include "IPlugBase.h"
 #include "mutex_probe.h"
 
@@ -67,12 +67,13 @@ class TestPlug : public IPlugBase {
   void PresetsChangedByHost() override { ++presetsChanged; }
 
   // ---- Host services ------------------------------------------------------------------
-  void BeginInformHostOfParamChange(int) override {}
+  void BeginInformHostOfParamChange(int paramIdx) override { edits.push_back({'B', paramIdx}); }
   void InformHostOfParamChange(int paramIdx, double normalizedValue) override {
     hostInforms.emplace_back(paramIdx, normalizedValue);
+    edits.push_back({'V', paramIdx});
     if (checkMutexInInform) mutexFreeInInform.push_back(MutexIsFree(&mMutex));
   }
-  void EndInformHostOfParamChange(int) override {}
+  void EndInformHostOfParamChange(int paramIdx) override { edits.push_back({'E', paramIdx}); }
   void InformHostOfProgramChange() override {}
   double GetSamplePos() override { return 0.0; }
   double GetTempo() override { return tempo; }
@@ -81,7 +82,14 @@ class TestPlug : public IPlugBase {
     if (denom) *denom = 4;
   }
   void GetTime(ITimeInfo*) override {}
-  void ResizeGraphics(int, int, int) override {}
+  void ResizeGraphics(int w, int h, int keep) override { resizes.push_back({w, h, keep}); }
+  void OnWindowNewGraphics() override { ++newGraphics; }
+  // Runs on the editor's idle thread.
+  void OnPlugIdle() override {
+    ++idleCalls;
+    if (!countIdleOnly) IPlugBase::OnPlugIdle();
+  }
+  void OnGUIIdle() override { ++guiIdleCalls; }
   bool SendMidiMsg(IMidiMsg* msg) override {
     sentMidi.push_back(msg ? msg->mStatus : 0);
     return !(msg && msg->mStatus == failMidiStatus);
@@ -95,6 +103,22 @@ class TestPlug : public IPlugBase {
 
   std::vector<int> paramChanges;
   std::vector<std::pair<int, double>> hostInforms;
+  // Begin-edit ('B'), value ('V') and end-edit ('E') notifications, in order.
+  struct Edit {
+    char kind;
+    int paramIdx;
+    bool operator==(const Edit& o) const { return kind == o.kind && paramIdx == o.paramIdx; }
+  };
+  std::vector<Edit> edits;
+  struct Resize {
+    int w, h, keep;
+  };
+  std::vector<Resize> resizes;
+  int newGraphics = 0, guiIdleCalls = 0;
+  std::atomic<int> idleCalls{0};
+  // Editor tests with a running idle thread count its calls without the base's
+  // latency work (the test thread does not touch latency then either).
+  std::atomic<bool> countIdleOnly{false};
   std::vector<int> sentMidi;
   bool checkMutexInParamChange = false, checkMutexInInform = false;
   std::vector<bool> mutexFreeInParamChange, mutexFreeInInform;
@@ -104,9 +128,9 @@ class TestPlug : public IPlugBase {
   double tempo = 120.0;
 };
 
-// An editor stand-in: records every value the base pushes, whether the plug-in mutex
-// was held at the time, and its own destruction.
-class RecordingGraphics : public IGraphics {
+// An editor that records every value the base pushes, whether the plug-in mutex was
+// held at the time, and its own destruction (it has no plug-in of its own).
+class RecordingGraphics : public IGraphicsHeadless {
  public:
   struct Push {
     int paramIdx;
@@ -115,7 +139,7 @@ class RecordingGraphics : public IGraphics {
   };
 
   explicit RecordingGraphics(WDL_Mutex* plugMutex, bool* destroyed = nullptr)
-      : mPlugMutex(plugMutex), mDestroyed(destroyed) {}
+      : IGraphicsHeadless(nullptr, 0, 0), mPlugMutex(plugMutex), mDestroyed(destroyed) {}
   ~RecordingGraphics() override {
     if (mDestroyed) *mDestroyed = true;
   }
