@@ -10,6 +10,7 @@
 
 #include "ByteChunk.h"
 #include "IPlugBase.h"
+#include "IPlugVST_editor_picture.h"
 #include "aeffectx.h"
 #include "heapbuf.h"
 
@@ -17,18 +18,6 @@
 struct IPlugInstanceInfo {
   audioMasterCallback mVSTHostCallback;
 };
-
-// Vendor-specific requests (effVendorSpecific, index = the request) that let a host
-// without a window, such as a command-line renderer, take a picture of the editor.
-// Both answer 0 for a plug-in without an editor.
-//   kVSTVendorEditorDraw ('IEdr'): one draw pass, as a window's timer runs it: the
-//     dirty controls are drawn into the editor's bitmap. value != 0 draws every
-//     control. Answers 1.
-//   kVSTVendorEditorPNG ('IEpn'): draws every control once more, then writes the
-//     editor's bitmap to the PNG file whose path ptr points to (a NUL-terminated
-//     text). Answers 1 when the file was written, 0 otherwise (no file is left).
-constexpr VstInt32 kVSTVendorEditorDraw = CCONST('I', 'E', 'd', 'r');
-constexpr VstInt32 kVSTVendorEditorPNG = CCONST('I', 'E', 'p', 'n');
 
 // Speaker-arrangement type for a channel count: 0 empty, 1 mono, 2 stereo, else
 // user-defined.

@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "commands.h"
+#include "editor_picture.h"
 #include "param_assign.h"
 #include "plugin.h"
 #include "render_job.h"
@@ -12,12 +13,22 @@ namespace {
 
 constexpr const char* kThresholdName = "Threshold";
 
-// Whether the plug-in has a threshold to lower for the test tones. Loaded on its own so
-// the render itself starts from a freshly opened instance.
-bool HasThreshold(const std::string& path) {
+// What the demo adapts to: a threshold to lower for the test tones, an editor to take a
+// picture of. Loaded on its own so the render itself starts from a freshly opened
+// instance.
+struct PluginTraits {
+  bool hasThreshold = false;
+  bool drawsEditor = false;
+};
+
+PluginTraits ProbePlugin(const std::string& path) {
+  PluginTraits traits;
   Plugin plugin;
   std::string ignored;
-  return plugin.Load(path, &ignored) && FindParameter(plugin, kThresholdName) >= 0;
+  if (!plugin.Load(path, &ignored)) return traits;
+  traits.hasThreshold = FindParameter(plugin, kThresholdName) >= 0;
+  traits.drawsEditor = EditorPicture::Supported(plugin);
+  return traits;
 }
 
 }  // namespace
@@ -25,7 +36,11 @@ bool HasThreshold(const std::string& path) {
 bool RunDemo(const Options& options, std::string* error) {
   TestSignalSource source;
   std::vector<ParamAssignment> assignments;
-  const bool lowersThreshold = HasThreshold(PluginPathFor(options));
+  const PluginTraits traits = ProbePlugin(PluginPathFor(options));
+  const bool lowersThreshold = traits.hasThreshold;
+  Options demoOptions = options;
+  if (demoOptions.editorPngPath.empty() && traits.drawsEditor)
+    demoOptions.editorPngPath = EditorPicturePathBeside(options.outPath);
   if (lowersThreshold) {
     ParamAssignment threshold;
     threshold.key = kThresholdName;
@@ -36,7 +51,7 @@ bool RunDemo(const Options& options, std::string* error) {
   }
   // The user's settings come after, so they can override the demo's.
   assignments.insert(assignments.end(), options.assignments.begin(), options.assignments.end());
-  if (!RunRenderJob(options, source, assignments, error)) return false;
+  if (!RunRenderJob(demoOptions, source, assignments, error)) return false;
   if (lowersThreshold)
     printf(
         "listen to   %s: low tones gliding through 20-70 Hz, 1 to 13 dB over the %g dB "

@@ -39,7 +39,7 @@ bool ParseAssignment(const std::string& option, const std::string& text, bool no
 // Options that take a value accept both "--opt value" and "--opt=value".
 bool TakesValue(const std::string& name) {
   return name == "--plugin" || name == "--block" || name == "--precision" || name == "--format" ||
-         name == "--set" || name == "--set-normalized";
+         name == "--set" || name == "--set-normalized" || name == "--editor-png";
 }
 
 }  // namespace
@@ -110,6 +110,12 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
         *error = "--format wants float, pcm16 or pcm24, not '" + value + "'";
         return false;
       }
+    } else if (name == "--editor-png") {
+      if (value.empty()) {
+        *error = "--editor-png needs a file name";
+        return false;
+      }
+      options->editorPngPath = value;
     } else if (name == "--set") {
       if (!ParseAssignment(name, value, false, &options->assignments, error)) return false;
     } else {
@@ -150,6 +156,10 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
     *error = "unknown command '" + command + "' (info, render or demo; see --help)";
     return false;
   }
+  if (options->command == Command::kInfo && !options->editorPngPath.empty()) {
+    *error = "--editor-png goes with render or demo";
+    return false;
+  }
   if ((options->command == Command::kRender || options->command == Command::kDemo) &&
       options->outPath.empty()) {
     *error = "the output file name is empty";
@@ -177,6 +187,10 @@ const char* UsageText() {
          "  --format F            OUT sample format: float (default, 32-bit), pcm16 or pcm24\n"
          "  --set NAME=VALUE      set a parameter by name to a value in its own unit\n"
          "  --set-normalized I=V  set parameter number I to the normalised value V (0..1)\n"
+         "  --editor-png FILE     render, demo: draw the plug-in's editor without a window at\n"
+         "                        25 frames per second of audio time and write it to FILE\n"
+         "                        (PNG) at the end; demo writes OUT's name with .png when\n"
+         "                        the plug-in can draw its editor\n"
          "  -h, --help            this text\n"
          "\n"
          "Mono input feeds every plug-in input. OUT keeps the input's sample rate and is\n"

@@ -32,6 +32,7 @@ struct Options {
   Precision precision = Precision::kDouble;
   OutputFormat format = OutputFormat::kFloat;
   std::vector<ParamAssignment> assignments;
+  std::string editorPngPath;  // --editor-png: the editor's picture after render or demo
 };
 
 // Parses argv. False with a one-line reason for anything it does not accept.

@@ -91,7 +91,7 @@ bool ConfigurePlugin(Plugin& plugin, HostContext& context, double sampleRate, in
 
 bool RenderAll(Plugin& plugin, HostContext& context, AudioSource& source, SoundFileWriter& writer,
                bool doublePrecision, int blockSize, ProgressBar* progress, RenderResult* result,
-               std::string* error) {
+               std::string* error, RenderObserver* observer) {
   AEffect* effect = plugin.Effect();
   const int sourceChannels = source.Channels();
   const int inputs = plugin.NumInputs();
@@ -164,6 +164,7 @@ bool RenderAll(Plugin& plugin, HostContext& context, AudioSource& source, SoundF
       break;
     }
     position += got;
+    if (observer) observer->AfterBlock(position);
     if (context.ioChanged.exchange(false) &&
         (plugin.NumInputs() != inputs || plugin.NumOutputs() != outputs)) {
       *error = "the plug-in changed its channel count during the render";

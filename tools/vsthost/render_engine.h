@@ -12,6 +12,7 @@
 #include "options.h"
 #include "plugin.h"
 #include "progress_bar.h"
+#include "render_observer.h"
 #include "sound_file_writer.h"
 
 namespace vsthost {
@@ -42,9 +43,10 @@ bool ConfigurePlugin(Plugin& plugin, HostContext& context, double sampleRate, in
 
 // Runs the whole source through the plug-in into the writer. Processing is switched on
 // and off around it. False with a one-line reason; the writer is left to the caller.
+// The observer, when given, hears of every block processed.
 bool RenderAll(Plugin& plugin, HostContext& context, AudioSource& source, SoundFileWriter& writer,
                bool doublePrecision, int blockSize, ProgressBar* progress, RenderResult* result,
-               std::string* error);
+               std::string* error, RenderObserver* observer = nullptr);
 
 }  // namespace vsthost
 

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "editor_picture.h"
 #include "host_callback.h"
 #include "interrupt.h"
 #include "param_assign.h"
@@ -48,6 +49,9 @@ bool RunRenderJob(const Options& options, AudioSource& source,
     useDouble = ConfigurePlugin(plugin, context, sampleRate, options.blockSize, options.precision);
     ok = ApplyAssignments(plugin, assignments, error);
   }
+  EditorPicture picture;
+  const bool wantsPicture = !options.editorPngPath.empty();
+  if (ok && wantsPicture) ok = picture.Begin(&plugin, sampleRate, error);
   SoundFileWriter writer;
   RenderResult result;
   if (ok)
@@ -56,9 +60,11 @@ bool RunRenderJob(const Options& options, AudioSource& source,
   if (ok) {
     SetFileToRemoveOnAbort(writer.TempPath().c_str());
     ProgressBar progress(source.Frames(), ProgressBar::StderrIsTerminal());
-    ok = RenderAll(plugin, context, source, writer, useDouble, options.blockSize, &progress, &result, error);
+    ok = RenderAll(plugin, context, source, writer, useDouble, options.blockSize, &progress, &result, error,
+                   wantsPicture ? &picture : nullptr);
     result.precisionFellBack = options.precision == Precision::kDouble && !useDouble;
   }
+  if (ok && wantsPicture) ok = picture.Write(options.editorPngPath, error);
   SummaryInfo info;
   if (ok) {
     info.pluginName = plugin.EffectName();
@@ -76,6 +82,7 @@ bool RunRenderJob(const Options& options, AudioSource& source,
   info.format = options.format;
   PrintSummary(stdout, info, result);
   printf("wrote       %s\n", options.outPath.c_str());
+  if (wantsPicture) printf("editor      %s\n", options.editorPngPath.c_str());
   return true;
 }
 

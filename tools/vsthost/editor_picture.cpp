@@ -1,0 +1,58 @@
+#include "editor_picture.h"
+
+#include "IPlugVST_editor_picture.h"
+
+namespace vsthost {
+
+bool EditorPicture::Supported(const Plugin& plugin) {
+  return plugin.HasFlag(effFlagsHasEditor) && plugin.Dispatch(effVendorSpecific, kVSTVendorEditorDraw, 1) == 1;
+}
+
+bool EditorPicture::Begin(const Plugin* plugin, double sampleRate, std::string* error) {
+  mPlugin = plugin;
+  mPasses = 0;
+  mFramesPerPass = sampleRate / kEditorFramesPerSecond;
+  if (!plugin || !(mFramesPerPass > 0.0)) {
+    *error = "no sample rate to time the editor's passes by";
+    return false;
+  }
+  if (!plugin->HasFlag(effFlagsHasEditor)) {
+    *error = "the plug-in has no editor to draw (--editor-png)";
+    return false;
+  }
+  if (plugin->Dispatch(effVendorSpecific, kVSTVendorEditorDraw, 1) != 1) {
+    *error = "the plug-in cannot draw its editor without a window (--editor-png)";
+    return false;
+  }
+  return true;
+}
+
+void EditorPicture::AfterBlock(int64_t framesDone) {
+  if (!mPlugin) return;
+  // Pass k falls due at k * sampleRate / 25 frames; a long block may hold several.
+  while (static_cast<double>(mPasses + 1) * mFramesPerPass <= static_cast<double>(framesDone)) {
+    mPlugin->Dispatch(effVendorSpecific, kVSTVendorEditorDraw, 0);
+    ++mPasses;
+  }
+}
+
+bool EditorPicture::Write(const std::string& path, std::string* error) {
+  if (!mPlugin) {
+    *error = "the editor was never drawn";
+    return false;
+  }
+  if (mPlugin->Dispatch(effVendorSpecific, kVSTVendorEditorPNG, 0, const_cast<char*>(path.c_str())) != 1) {
+    *error = "cannot write the editor picture " + path;
+    return false;
+  }
+  return true;
+}
+
+std::string EditorPicturePathBeside(const std::string& audioPath) {
+  const size_t slash = audioPath.find_last_of('/');
+  const size_t dot = audioPath.find_last_of('.');
+  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+  return (hasExtension ? audioPath.substr(0, dot) : audioPath) + ".png";
+}
+
+}  // namespace vsthost
