@@ -150,7 +150,13 @@ void IGraphics::CloseThread() {
     mIdleStopSignalled = true;
   }
   mIdleWake.notify_all();
-  if (mIdleThread.joinable()) mIdleThread.join();
+  if (mIdleThread.joinable()) {
+    // An idle call that closes the editor cannot wait for itself.
+    if (mIdleThread.get_id() == std::this_thread::get_id())
+      mIdleThread.detach();
+    else
+      mIdleThread.join();
+  }
   mIdleRunning = false;
 }
 

@@ -89,6 +89,14 @@ class IGraphics {
   virtual void UpdateTooltips() = 0;
   // A newly made bitmap holding the decoded image resource, or null.
   virtual LICE_IBitmap* OSLoadBitmap(int id, const char* name) = 0;
+  // The host's editor idle call (effEditIdle), made outside the plug-in mutex: a
+  // platform without a run loop of its own handles its events and redraws here.
+  virtual void OnEditorIdle() {}
+  // A key the host hands over (effEditKeyDown / effEditKeyUp: character, VST virtual
+  // key, modifier flags). True when the editor took it; false gives it back.
+  virtual bool OnHostKey(int /*character*/, int /*virtualKey*/, int /*modifiers*/, bool /*down*/) {
+    return false;
+  }
 
   // ---- Setup ------------------------------------------------------------------------
   // Creates the draw bitmap (width x height) and the scratch bitmap.
@@ -248,6 +256,9 @@ class IGraphics {
   int GetMouseOver() const { return mMouseOver; }
   // Whether the idle thread is running (for tests of its lifecycle).
   bool IdleThreadRunning() const { return mIdleRunning; }
+  // Stops the idle thread now (it calls into the plug-in, so the plug-in's owner stops
+  // it before taking the plug-in apart). The destructor stops it anyway.
+  void StopIdleThread() { CloseThread(); }
 
  protected:
   // Stops the idle thread within one period; safe to call twice. Platform

@@ -193,6 +193,9 @@ VstIntPtr IPlugVST::VSTDispatcher(AEffect* pEffect, VstInt32 opCode, VstInt32 id
   if (opCode == effEditIdle || opCode == effIdle) {
     _this->OnIdle();
     _this->mMutex.Leave();
+    // The editor's events and redraw run outside the mutex, so drawing never holds up
+    // the audio thread; the editor takes the mutex itself where a gesture needs it.
+    if (opCode == effEditIdle && _this->GetGUI()) _this->GetGUI()->OnEditorIdle();
     return 0;
   }
   Trace(TRACELOC, "%d(%s):%d:%d", opCode, VSTOpcodeStr(opCode), idx, static_cast<int>(value));
@@ -200,6 +203,9 @@ VstIntPtr IPlugVST::VSTDispatcher(AEffect* pEffect, VstInt32 opCode, VstInt32 id
   if (opCode == effClose) {
     // The mutex lives inside the instance: let go of it before the instance goes.
     _this->mMutex.Leave();
+    // The editor's idle thread calls into the plug-in: it stops before the plug-in's
+    // own destructor runs (and after the lock is free, which an idle call may take).
+    if (IGraphics* pGraphics = _this->GetGUI()) pGraphics->StopIdleThread();
     delete _this;
     return 0;
   }
@@ -300,6 +306,13 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opCode, VstInt32 idx, VstIntPtr value, voi
         return 1;
       }
       return 0;
+    case effEditKeyDown:
+    case effEditKeyUp:
+      // 1 only for keys the editor took; the host keeps the others.
+      return GetGUI() && GetGUI()->OnHostKey(idx, static_cast<int>(value), static_cast<int>(opt),
+                                              opCode == effEditKeyDown)
+                 ? 1
+                 : 0;
 
     // ---- Identity
     case effIdentify:
