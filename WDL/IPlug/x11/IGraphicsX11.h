@@ -1,0 +1,125 @@
+// IGraphicsX11: the editor on the X Window System. OpenWindow embeds a child window
+// in the host's parent window (an X window id passed as the pointer) through a
+// connection of the editor's own; events, the redraw tick and every gesture run on
+// the thread that calls effEditIdle (OnEditorIdle).
+//
+// Threads and hand-over: while a window is open a keep-alive thread of the editor's
+// own waits in the background. When kHostIdleGraceMs pass without an effEditIdle
+// (a host that never sends it, or one that stopped), that thread handles events and
+// redraws instead, polling every frame period; the next effEditIdle takes the work
+// back and the thread goes back to waiting. The keep-alive thread only ever
+// try-locks (the plug-in mutex first, then the editor's lock), so it never blocks a
+// host thread and CloseWindow can always join it. Host-thread entry points take the
+// plug-in mutex before the editor's lock; the redraw runs under the editor's lock
+// alone, so drawing never holds up the audio thread.
+//
+// X errors raised by our requests are trapped on our connection and never reach the
+// host; a connection that breaks, or a parent window the host destroys first,
+// leaves the editor closed (GetWindow() null) without further X calls.
+#ifndef IPLUG_X11_IGRAPHICSX11_H_
+#define IPLUG_X11_IGRAPHICSX11_H_
+
+// The framework's headers first: Xlib defines macros (Bool, None, Status) that
+// would otherwise rewrite names in them.
+#include "IGraphics.h"
+#include "IPlugBase.h"
+
+#include <X11/Xlib.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "X11Blitter.h"
+#include "X11Connection.h"
+#include "X11Input.h"
+#include "X11TextEntryBuffer.h"
+
+class X11Font;
+
+class IGraphicsX11 : public IGraphics {
+ public:
+  static constexpr int kHostIdleGraceMs = 250;
+
+  IGraphicsX11(IPlugBase* pPlug, int w, int h, int refreshRate = 0);
+  ~IGraphicsX11() override;
+
+  // ---- Platform operations ------------------------------------------------------------
+  bool DrawScreen(IRECT* pR) override;
+  void ForceEndUserEdit() override;
+  void Resize(int w, int h, int keepControls = 0) override;
+  bool WindowIsOpen() override { return GetWindow() != nullptr; }
+  const char* GetGUIAPI() override { return "X11 GUI"; }
+  int ShowMessageBox(const char* text, const char* caption, int type) override;
+  IPopupMenu* CreateIPopupMenu(IPopupMenu* pMenu, IRECT* pAreaRect) override;
+  void CreateTextEntry(IControl* pControl, IText* pText, IRECT* pTextRect, const char* str = "",
+                       IParam* pParam = nullptr) override;
+  void HostPath(WDL_String* pPath) override;
+  void PluginPath(WDL_String* pPath) override;
+  void DesktopPath(WDL_String* pPath) override;
+  void AppSupportPath(WDL_String* pPath, bool isSystem = false) override;
+  void PromptForFile(WDL_String* pFilename, EFileAction action = kFileOpen,
+                     WDL_String* pDir = nullptr, char* extensions = nullptr) override;
+  bool PromptForColor(IColor* pColor, char* prompt = nullptr) override;
+  bool OpenURL(const char* url, const char* msgWindowTitle = nullptr,
+               const char* confirmMsg = nullptr, const char* errMsgOnFailure = nullptr) override;
+  // pParentWnd is the parent X window id; null makes a top-level window of our own.
+  void* OpenWindow(void* pParentWnd) override;
+  void CloseWindow() override;
+  // The editor's X window id as a pointer, null while closed.
+  void* GetWindow() override;
+  bool GetTextFromClipboard(WDL_String* pStr) override;
+  void UpdateFPS(int fps) override;
+  void SetMCursor(int cursor) override;
+  // Sets _NET_WM_WINDOW_OPACITY on the editor's window (a compositing manager shows it).
+  void SetWindowTransparency(int alpha) override;
+  void HideMouseCursor() override;
+  void ShowMouseCursor() override;
+  // Tooltips are never enabled in this system; nothing to register.
+  void UpdateTooltips() override {}
+  LICE_IBitmap* OSLoadBitmap(int id, const char* name) override;
+
+  // ---- Host idle and keys (the VST binding calls these) -------------------------------
+  void OnEditorIdle() override;
+  bool OnHostKey(int character, int virtualKey, int modifiers, bool down) override;
+
+  // ---- Inspection (tests) -------------------------------------------------------------
+  bool UsesShm();
+  bool TextEntryOpen();
+  // Redraw ticks run so far, and how many of them the keep-alive thread ran.
+  long NTicks() const { return mTicks; }
+  long NKeepAliveTicks() const { return mKeepAliveTicks; }
+  bool KeepAliveThreadRunning() const { return mKeepAlive.joinable(); }
+
+ private:
+  friend struct X11EventDispatch;
+  friend struct X11TextEntryUI;
+
+  // Everything that exists while a window is open.
+  struct Session;
+
+  void Pump(bool fromKeepAlive);
+  void HandleEvents();
+  void Tick();
+  void Teardown();  // frees X resources, keeps the thread
+  void KeepAliveLoop();
+  void StopKeepAlive();
+  void EndTextEntry(bool apply);
+  void RepaintFromBitmap(int x, int y, int w, int h);
+  bool RootPosition(int x, int y, int* pRootX, int* pRootY);
+
+  std::recursive_mutex mLock;  // guards mSession and everything reached through it
+  std::unique_ptr<Session> mSession;
+  std::atomic<long> mTicks{0}, mKeepAliveTicks{0};
+  std::atomic<long long> mLastHostIdleMs{0};
+
+  std::thread mKeepAlive;
+  std::mutex mKeepAliveMutex;
+  std::condition_variable mKeepAliveWake;
+  bool mKeepAliveStop = false;  // guarded by mKeepAliveMutex
+};
+
+#endif  // IPLUG_X11_IGRAPHICSX11_H_

@@ -1,0 +1,215 @@
+// IGraphicsX11: X events into the context's mouse, wheel and key calls.
+
+#include "IGraphicsX11.h"
+
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include "IGraphicsX11_session.h"
+
+// The handlers of one pump, with the context's protected state in reach.
+struct X11EventDispatch {
+  static void Button(IGraphicsX11* g, XButtonEvent& e);
+  static void Release(IGraphicsX11* g, XButtonEvent& e);
+  static void Motion(IGraphicsX11* g, XMotionEvent& e);
+  static void Key(IGraphicsX11* g, XKeyEvent& e);
+  static void EntryKey(IGraphicsX11* g, XKeyEvent& e);
+  static void PassToHost(IGraphicsX11* g, XKeyEvent& e);
+};
+
+void IGraphicsX11::HandleEvents() {
+  Session& s = *mSession;
+  Display* d = s.conn.Get();
+  while (mSession && mSession->Live() && XPending(d) > 0) {
+    XEvent e;
+    XNextEvent(d, &e);
+    const bool onEntry = s.entry.open && e.xany.window == s.entry.win;
+    switch (e.type) {
+      case Expose:
+        if (onEntry) {
+          s.entry.blit.Put(s.entry.win, s.gc, &s.entry.bitmap, 0, 0, s.entry.w, s.entry.h);
+        } else if (e.xany.window == s.win) {
+          // Straight from the bitmap: exposure needs no control drawn again.
+          RepaintFromBitmap(e.xexpose.x, e.xexpose.y, e.xexpose.width, e.xexpose.height);
+        }
+        break;
+      case ButtonPress:
+        X11EventDispatch::Button(this, e.xbutton);
+        break;
+      case ButtonRelease:
+        X11EventDispatch::Release(this, e.xbutton);
+        break;
+      case MotionNotify: {
+        // Only the latest position of a burst matters.
+        while (XCheckTypedWindowEvent(d, e.xmotion.window, MotionNotify, &e)) {
+        }
+        X11EventDispatch::Motion(this, e.xmotion);
+        break;
+      }
+      case KeyPress:
+      case KeyRelease:
+        if (s.entry.open) {
+          if (e.type == KeyPress) X11EventDispatch::EntryKey(this, e.xkey);
+        } else {
+          X11EventDispatch::Key(this, e.xkey);
+        }
+        break;
+      case FocusOut:
+        // Focus taken away (not a grab's passing change): the entry is abandoned.
+        if (s.entry.open && e.xfocus.mode == NotifyNormal && e.xfocus.detail != NotifyInferior &&
+            e.xany.window == s.entry.win)
+          EndTextEntry(false);
+        break;
+      case DestroyNotify:
+        if (e.xdestroywindow.window == s.win) {
+          // Went with the host's parent window: the editor is closed from now on.
+          s.gone = true;
+          s.entry.open = false;
+        }
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+void X11EventDispatch::Button(IGraphicsX11* g, XButtonEvent& e) {
+  IGraphicsX11::Session& s = *g->mSession;
+  if (e.window != s.win && !(s.entry.open && e.window == s.entry.win)) return;
+  int x = e.x, y = e.y;
+  if (e.window != s.win) {  // inside the entry: keep typing
+    return;
+  }
+  s.prevX = x;
+  s.prevY = y;
+  if (X11IsWheelButton(e.button)) {
+    if (s.entry.open) g->EndTextEntry(false);
+    IMouseMod mod = X11MotionMod(e.state);
+    g->OnMouseWheel(x, y, &mod, X11WheelStep(e.button));
+    return;
+  }
+  if (e.button < Button1 || e.button > Button3) return;
+  // A click anywhere but in the entry abandons it; the click itself still counts.
+  if (s.entry.open) g->EndTextEntry(false);
+  IMouseMod mod = X11ButtonMod(e.state, e.button);
+  s.inPress = true;
+  s.menuRanInPress = false;
+  const bool dbl = s.clicks.IsDoubleClick(e.time, x, y, e.button) && e.button == Button1;
+  if (dbl) {
+    g->OnMouseDblClick(x, y, &mod);
+  } else {
+    g->OnMouseDown(x, y, &mod);
+  }
+  if (!g->mSession) return;
+  g->mSession->inPress = false;
+  // A popup menu opened by the press took its release: end the gesture as the
+  // release would have, so the host hears the end of the edit it was told began.
+  if (g->mSession->menuRanInPress && g->IsMouseButtonDown()) g->OnMouseUp(x, y, &mod);
+}
+
+void X11EventDispatch::Release(IGraphicsX11* g, XButtonEvent& e) {
+  IGraphicsX11::Session& s = *g->mSession;
+  if (e.window != s.win || e.button < Button1 || e.button > Button3) return;
+  s.prevX = e.x;
+  s.prevY = e.y;
+  IMouseMod mod = X11ButtonMod(e.state, e.button);
+  g->OnMouseUp(e.x, e.y, &mod);
+}
+
+void X11EventDispatch::Motion(IGraphicsX11* g, XMotionEvent& e) {
+  IGraphicsX11::Session& s = *g->mSession;
+  if (e.window != s.win) return;
+  s.prevX = e.x;
+  s.prevY = e.y;
+  IMouseMod mod = X11MotionMod(e.state);
+  if (e.state & (Button1Mask | Button2Mask | Button3Mask)) {
+    // The press's implicit grab keeps the motion coming to us outside the window.
+    if (!s.entry.open) g->OnMouseDrag(e.x, e.y, &mod);
+  } else {
+    g->OnMouseOver(e.x, e.y, &mod);
+  }
+}
+
+void X11EventDispatch::PassToHost(IGraphicsX11* g, XKeyEvent& e) {
+  IGraphicsX11::Session& s = *g->mSession;
+  if (s.ownTopLevel) return;
+  XEvent copy;
+  copy.xkey = e;
+  copy.xkey.window = s.parent;
+  copy.xkey.subwindow = None;
+  XSendEvent(s.conn.Get(), s.parent, True, e.type == KeyPress ? KeyPressMask : KeyReleaseMask, &copy);
+}
+
+void X11EventDispatch::Key(IGraphicsX11* g, XKeyEvent& e) {
+  IGraphicsX11::Session& s = *g->mSession;
+  const unsigned int kc = e.keycode & 0xff;
+  if (e.type == KeyRelease) {
+    if (s.keyTaken[kc]) s.keyTaken[kc] = false;
+    else PassToHost(g, e);
+    return;
+  }
+  int code = X11KeyCodeForKeysym(XLookupKeysym(&e, 0));
+  if (code < 0) code = X11KeyCodeForKeysym(XLookupKeysym(&e, 1));
+  const bool taken = code >= 0 && g->OnKeyDown(s.prevX, s.prevY, code);
+  if (!g->mSession) return;
+  s.keyTaken[kc] = taken;
+  if (!taken) PassToHost(g, e);
+}
+
+bool IGraphicsX11::OnHostKey(int character, int virtualKey, int /*modifiers*/, bool down) {
+  std::lock_guard<std::recursive_mutex> lock(mLock);
+  if (!mSession || !mSession->Live()) return false;
+  if (mSession->entry.open) {
+    // Hosts that keep the keyboard hand the typing over this way.
+    X11TextEntryBuffer& b = mSession->entry.buffer;
+    if (!down) return true;
+    switch (virtualKey) {
+      case 4: case 19: EndTextEntry(true); return true;     // VKEY_RETURN, VKEY_ENTER
+      case 6: EndTextEntry(false); return true;             // VKEY_ESCAPE
+      case 1: b.Backspace(); break;                         // VKEY_BACK
+      case 22: b.Delete(); break;                           // VKEY_DELETE
+      case 11: b.Left(); break;                             // VKEY_LEFT
+      case 13: b.Right(); break;                            // VKEY_RIGHT
+      case 10: b.Home(); break;                             // VKEY_HOME
+      case 9: b.End(); break;                               // VKEY_END
+      default: {
+        if (character <= 0 || character > 0x7e) return true;
+        const char txt[2] = {static_cast<char>(character), 0};
+        b.Insert(txt);
+      }
+    }
+    X11TextEntryUI::Redraw(this);
+    return true;
+  }
+  if (!down) return false;
+  const int code = X11KeyCodeForHostKey(character, virtualKey);
+  return code >= 0 && OnKeyDown(mSession->prevX, mSession->prevY, code);
+}
+
+void X11EventDispatch::EntryKey(IGraphicsX11* g, XKeyEvent& e) {
+  X11TextEntryBuffer& b = g->mSession->entry.buffer;
+  char txt[16] = {};
+  KeySym ks = 0;
+  const int n = XLookupString(&e, txt, sizeof(txt) - 1, &ks, nullptr);
+  switch (ks) {
+    case XK_Return:
+    case XK_KP_Enter:
+      g->EndTextEntry(true);
+      return;
+    case XK_Escape:
+      g->EndTextEntry(false);
+      return;
+    case XK_BackSpace: b.Backspace(); break;
+    case XK_Delete: case XK_KP_Delete: b.Delete(); break;
+    case XK_Left: case XK_KP_Left: b.Left(); break;
+    case XK_Right: case XK_KP_Right: b.Right(); break;
+    case XK_Home: case XK_KP_Home: b.Home(); break;
+    case XK_End: case XK_KP_End: b.End(); break;
+    default:
+      if (n > 0 && !(e.state & ControlMask)) {
+        txt[n] = 0;
+        b.Insert(txt);  // refused keystrokes leave the text as it was
+      }
+      break;
+  }
+  X11TextEntryUI::Redraw(g);
+}
