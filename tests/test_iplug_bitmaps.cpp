@@ -266,6 +266,13 @@ TEST_F(BitmapCache, EditorsOnSeveralThreadsShareOneBitmapAndOneFont) {
       bitmaps[i] = gfx.LoadIBitmap(9040, "tg_threads.png").mData;
       IText style(19, &COLOR_WHITE, "DejaVu Sans");
       fonts[i] = gfx.CacheFont(&style);
+      // Drawing with the shared font from several threads at once, in different colours.
+      gfx.PrepDraw();
+      *gfx.GetDrawRECT() = IRECT(0, 0, 10, 10);
+      IText own(19, i % 2 ? &COLOR_RED : &COLOR_BLUE, "DejaVu Sans");
+      IRECT r(0, 0, 10, 10);
+      char text[] = "Wq";
+      for (int k = 0; k < 50; ++k) gfx.DrawIText(&own, text, &r);
     });
   for (std::thread& t : threads) t.join();
   for (int i = 0; i < kThreads; ++i) {

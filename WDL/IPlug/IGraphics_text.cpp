@@ -1,6 +1,9 @@
 // Text through cached fonts: the process-wide font cache, CacheFont, DrawIText and
 // measuring. A style remembers its font, so steady-state drawing looks nothing up
 // and allocates nothing.
+//
+// The caches outlive every editor: a font handed to a style stays valid until the
+// process ends (nothing removes fonts).
 #include <cstring>
 #include <vector>
 
@@ -108,6 +111,11 @@ LICE_CachedFont* IGraphics::CacheFont(IText* pTxt) {
 bool IGraphics::DrawIText(IText* pTxt, char* str, IRECT* pR, bool measure) {
   if (!str || !*str) return true;
   if (!pTxt || !pR) return false;
+  // A cached font is shared by every editor in the process, and drawing with it sets
+  // its colour first; the raster library's text scratch bitmaps are shared too. Editors
+  // drawing on different threads therefore take turns here (the lock is recursive, so
+  // CacheFont below may take it again). Host threads never draw text.
+  WDL_MutexLock lock(s_fontCache.Lock());
   LICE_IFont* font = pTxt->mCached;
   if (!font) font = CacheFont(pTxt);
   if (!font) return false;
