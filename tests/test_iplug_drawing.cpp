@@ -473,6 +473,12 @@ TEST(Text, DrawsInItsColourInsideTheRectangle) {
   char bad[] = "\xff\xfe\xc3";
   c.gfx.DrawIText(&t, bad, &r);
   EXPECT_EQ(c.Count(kBlack), 120 * 40);
+  // An over-long text draws (its start) and measures without trouble.
+  std::string longText(200000, 'W');
+  EXPECT_TRUE(c.gfx.DrawIText(&t, &longText[0], &r));
+  IRECT m(0, 0, 10, 10);
+  EXPECT_TRUE(c.gfx.MeasureIText(&t, &longText[0], &m));
+  EXPECT_GT(m.W(), 1000);
 }
 
 TEST(Text, FontsAreCachedPerStyleAndMatchTheRequestedLineHeight) {
