@@ -1,5 +1,6 @@
 #include "Toneglass_controls.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdio>
 
@@ -22,9 +23,23 @@ IKnobMultiControlText1::IKnobMultiControlText1(IPlugBase* pPlug, IRECT pR, int p
                    pR.T + kNameHeight + mBitmap.frameHeight());
   if (pText) SetText(pText);
   DisablePrompt(false);
+  // The unit as the host sees it when no fixed text stands for the value; kept here so
+  // drawing never reads the parameter's current value.
+  if (const IParam* param = GetParam()) {
+    const double v = param->Value();
+    const bool fixedText = v > INT_MIN - 1.0 && v < INT_MAX + 1.0 && param->GetDisplayText(static_cast<int>(v))[0];
+    if (!fixedText) mLabel.Set(param->GetLabelForHost());
+  }
 }
 
 IKnobMultiControlText1::~IKnobMultiControlText1() = default;
+
+// The parameter's unit, except where a fixed display text stands for the value (as
+// IParam::GetLabelForHost decides for the current value).
+const char* IKnobMultiControlText1::LabelFor(const IParam& param, double plain) const {
+  if (plain > INT_MIN - 1.0 && plain < INT_MAX + 1.0 && param.GetDisplayText(static_cast<int>(plain))[0]) return "";
+  return mLabel.Get();
+}
 
 int IKnobMultiControlText1::FrameFor(double value, int nFrames) {
   if (nFrames < 1 || std::isnan(value)) return 1;
@@ -43,11 +58,15 @@ bool IKnobMultiControlText1::Draw(IGraphics* pGraphics) {
   const IParam* param = GetPlug() ? GetPlug()->GetParam(ParamIdx()) : nullptr;
   if (!param) return true;
 
+  // The value comes from the control's own copy, which the host side keeps in step
+  // with the parameter: the parameter itself is written by host threads under the
+  // plug-in lock, which drawing never takes.
+  const double plain = param->Value(GetValue());
   char value[kValueTextSize];
   value[0] = 0;
-  param->GetDisplayForHostSized(param->Value(), false, value, kValueTextSize, true);
+  param->GetDisplayForHostSized(plain, false, value, kValueTextSize, true);
   char text[kTextSize];
-  snprintf(text, sizeof(text), "%s %s", value, param->GetLabelForHost());
+  snprintf(text, sizeof(text), "%s %s", value, LabelFor(*param, plain));
 
   bool ok = true;
   if (text[0]) ok = pGraphics->DrawIText(&mText, text, &mTextRECT);

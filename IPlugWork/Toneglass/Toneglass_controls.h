@@ -5,6 +5,8 @@
 #define TONEGLASS_CONTROLS_H_
 
 #include "IControl.h"
+#include "IParam.h"
+#include "wdlstring.h"
 
 class IKnobMultiControlText1 : public IKnobControl {
  public:
@@ -32,6 +34,11 @@ class IKnobMultiControlText1 : public IKnobControl {
   IRECT mImgRECT;
   IRECT mNameRECT;
   IBitmap mBitmap;
+
+ private:
+  const char* LabelFor(const IParam& param, double plain) const;
+
+  WDL_String mLabel;
 };
 
 #endif  // TONEGLASS_CONTROLS_H_
