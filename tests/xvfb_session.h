@@ -120,7 +120,7 @@ inline int CountSockets() {
   if (DIR* d = opendir("/proc/self/fd")) {
     while (dirent* e = readdir(d)) {
       if (e->d_name[0] == '.') continue;
-      char link[256], path[64];
+      char link[256], path[300];
       snprintf(path, sizeof(path), "/proc/self/fd/%s", e->d_name);
       const ssize_t len = readlink(path, link, sizeof(link) - 1);
       if (len > 0) {

@@ -1,0 +1,176 @@
+// A small Linux VST 2 host for the editor tests: loads a plug-in's .so, makes a
+// top-level parent window on its own X connection, opens the editor in it and plays
+// the host's user-interface thread (effEditIdle). Every call the plug-in makes back
+// is recorded with the thread it came from; real input goes in through XTest.
+#ifndef TESTS_X11_TEST_HOST_H_
+#define TESTS_X11_TEST_HOST_H_
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "vst_test_host.h"
+
+namespace x11host {
+
+struct Call {
+  VstInt32 opcode;
+  VstInt32 index;
+  float opt;
+  std::thread::id thread;
+};
+
+class Recorder {
+ public:
+  static VstIntPtr Callback(AEffect* e, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float opt) {
+    if (opcode == audioMasterVersion) return kVstVersion;
+    Recorder* r = e ? static_cast<Recorder*>(e->user) : nullptr;
+    if (!r) return 0;
+    std::lock_guard<std::mutex> lock(r->mLock);
+    r->mCalls.push_back(Call{opcode, index, opt, std::this_thread::get_id()});
+    return 0;
+  }
+  std::vector<Call> Calls() {
+    std::lock_guard<std::mutex> lock(mLock);
+    return mCalls;
+  }
+  void Forget() {
+    std::lock_guard<std::mutex> lock(mLock);
+    mCalls.clear();
+  }
+
+ private:
+  std::mutex mLock;
+  std::vector<Call> mCalls;
+};
+
+// One plug-in instance and, while open, its editor in a parent window of ours.
+class EditorHost {
+ public:
+  EditorHost(vsthost::Library& lib, Display* d) : mDisplay(d) {
+    mEffect = lib.Main()(Recorder::Callback);
+    if (!mEffect) return;
+    mEffect->user = &mRecorder;
+    Dispatch(effOpen);
+    Dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
+    Dispatch(effSetBlockSize, 0, 512);
+    Dispatch(effMainsChanged, 0, 1);
+  }
+  ~EditorHost() {
+    if (mOpen) CloseEditor();
+    DestroyParent();
+    if (mEffect) Dispatch(effClose);
+  }
+
+  bool Ok() const { return mEffect != nullptr; }
+  VstIntPtr Dispatch(VstInt32 op, VstInt32 idx = 0, VstIntPtr value = 0, void* ptr = nullptr, float opt = 0) {
+    return mEffect->dispatcher(mEffect, op, idx, value, ptr, opt);
+  }
+  float Get(int idx) { return mEffect->getParameter(mEffect, idx); }
+  void Set(int idx, float v) { mEffect->setParameter(mEffect, idx, v); }
+  std::string ParamText(int idx) {
+    char buf[128] = {};
+    Dispatch(effGetParamDisplay, idx, 0, buf);
+    return buf;
+  }
+  Recorder& Calls() { return mRecorder; }
+
+  // A mapped top-level window at the screen's origin (no window manager runs, so it
+  // stays there and editor coordinates are screen coordinates).
+  Window MakeParent(int w, int h) {
+    XSetWindowAttributes a{};
+    a.background_pixel = BlackPixel(mDisplay, DefaultScreen(mDisplay));
+    a.event_mask = KeyPressMask | KeyReleaseMask | SubstructureNotifyMask;
+    mParent = XCreateWindow(mDisplay, DefaultRootWindow(mDisplay), 0, 0, w, h, 0, CopyFromParent,
+                            InputOutput, CopyFromParent, CWBackPixel | CWEventMask, &a);
+    XMapWindow(mDisplay, mParent);
+    XSync(mDisplay, False);
+    return mParent;
+  }
+  void DestroyParent() {
+    if (!mParent) return;
+    XDestroyWindow(mDisplay, mParent);
+    XSync(mDisplay, False);
+    mParent = 0;
+  }
+  Window Parent() const { return mParent; }
+
+  bool OpenEditor() {
+    mOpen = Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<uintptr_t>(mParent))) == 1;
+    return mOpen;
+  }
+  void CloseEditor() {
+    Dispatch(effEditClose);
+    mOpen = false;
+  }
+  // The editor's window: the parent's only child.
+  Window EditorWindow() {
+    Window root, parent, *children = nullptr;
+    unsigned int n = 0;
+    Window found = 0;
+    if (XQueryTree(mDisplay, mParent, &root, &parent, &children, &n) && n > 0) found = children[n - 1];
+    if (children) XFree(children);
+    return found;
+  }
+
+  // The host's user-interface thread: effEditIdle every 10 ms for ms milliseconds.
+  void Idle(int ms) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    do {
+      Dispatch(effEditIdle);
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    } while (std::chrono::steady_clock::now() < end);
+  }
+
+  // ---- Real input (XTest), each followed by idle time for the editor to see it -------
+  void Move(int x, int y) {
+    XTestFakeMotionEvent(mDisplay, 0, x, y, 0);
+    XSync(mDisplay, False);
+    Idle(30);
+  }
+  void Button(unsigned int b, bool down) {
+    XTestFakeButtonEvent(mDisplay, b, down, 0);
+    XSync(mDisplay, False);
+    Idle(30);
+  }
+  void Click(unsigned int b, int x, int y) {
+    Move(x, y);
+    Button(b, true);
+    Button(b, false);
+  }
+  void Key(KeySym ks, bool shift = false) {
+    const KeyCode shiftCode = XKeysymToKeycode(mDisplay, XK_Shift_L);
+    if (shift) XTestFakeKeyEvent(mDisplay, shiftCode, True, 0);
+    XTestFakeKeyEvent(mDisplay, XKeysymToKeycode(mDisplay, ks), True, 0);
+    XTestFakeKeyEvent(mDisplay, XKeysymToKeycode(mDisplay, ks), False, 0);
+    if (shift) XTestFakeKeyEvent(mDisplay, shiftCode, False, 0);
+    XSync(mDisplay, False);
+    Idle(30);
+  }
+  void Type(const char* text) {
+    for (const char* c = text; *c; ++c) {
+      const char s[2] = {*c, 0};
+      KeySym ks = XStringToKeysym(s);
+      if (*c == '.') ks = XK_period;
+      if (*c == '-') ks = XK_minus;
+      if (*c == '+') ks = XK_plus;
+      Key(ks, *c == '+');
+    }
+  }
+
+ private:
+  ::Display* mDisplay;
+  AEffect* mEffect = nullptr;
+  Recorder mRecorder;
+  Window mParent = 0;
+  bool mOpen = false;
+};
+
+}  // namespace x11host
+
+#endif  // TESTS_X11_TEST_HOST_H_
