@@ -16,7 +16,15 @@ int FrameForValue(double value, int nFrames) {
 IPanelControl::IPanelControl(IPlugBase* pPlug, IRECT pR, const IColor* pColor, IChannelBlend blend)
     : IControl(pPlug, pR, -1, blend), mColor(pColor ? *pColor : COLOR_BLACK) {}
 
-bool IPanelControl::Draw(IGraphics* pGraphics) { return pGraphics->FillIRect(&mColor, &mRECT, &mBlend); }
+// The fill is kept inside the pass's draw rectangle: a filled rectangle is clipped
+// only to the bitmap, and a panel under the whole editor would otherwise wipe every
+// control outside the region being repainted (which the pass does not redraw).
+bool IPanelControl::Draw(IGraphics* pGraphics) {
+  const IRECT* clip = pGraphics->GetDrawRECT();
+  IRECT r = clip->Empty() ? mRECT : mRECT.Intersect(clip);
+  if (r.Empty()) return true;
+  return pGraphics->FillIRect(&mColor, &r, &mBlend);
+}
 
 // One frame of the bitmap at (x, y); a missing bitmap gives an empty spot there.
 static IRECT FrameRect(int x, int y, const IBitmap* pBitmap) {
