@@ -159,7 +159,7 @@ TEST_F(RandomBlit, FillMatchesFormulas) {
     ChanFn f;
   };
   for (Case c : {Case{LICE_BLIT_MODE_COPY, RefCopy}, Case{LICE_BLIT_MODE_ADD, RefAdd},
-                 Case{LICE_BLIT_MODE_MUL, RefMul}}) {
+                 Case{LICE_BLIT_MODE_DODGE, RefDodge}, Case{LICE_BLIT_MODE_MUL, RefMul}}) {
     for (int w : {1, 37, 95, 200, 255}) {
       LICE_MemBitmap d(kSide, kSide);
       for (int y = 0; y < kSide; ++y)
