@@ -4,9 +4,10 @@
 // The handshake between a host thread (SetValueFromPlug) and the editor thread
 // (SetClean after drawing) must not lose a change. The host side raises "redraw
 // requested" before "dirty"; the editor side clears "dirty" before it takes "redraw
-// requested". With a sequentially consistent fence between the two steps on each
-// side, whichever way the steps interleave, either the editor sees the request or
-// the host's "dirty" lands after the editor's clear: the control is drawn again.
+// requested", all four steps sequentially consistent. Whichever way they interleave,
+// either the editor sees the request or the host's "dirty" lands after the editor's
+// clear: the control is drawn again. The host's stores also publish the value stored
+// before them to the editor's (acquiring) dirty check.
 #include "IControl.h"
 
 #include <atomic>
@@ -82,9 +83,7 @@ void IControl::SetValueFromPlug(double value) {
   }
   if (value == mValue) return;
   mValue = value;
-  mRedraw = true;
-  std::atomic_thread_fence(std::memory_order_seq_cst);
-  SetDirty(false);
+  RequestRedrawThenDirty();
 }
 
 double IControl::GetValueFromPlug() { return mValue; }
@@ -109,8 +108,11 @@ void IControl::SetAuxParamValueFromPlug(int auxParamIdx, double value) {
   AuxParam* aux = GetAuxParam(auxParamIdx);
   if (!aux || aux->mValue == value) return;
   aux->mValue = value;
-  mRedraw = true;
-  std::atomic_thread_fence(std::memory_order_seq_cst);
+  RequestRedrawThenDirty();
+}
+
+void IControl::RequestRedrawThenDirty() {
+  mRedraw.Store(true, std::memory_order_seq_cst);
   SetDirty(false);
 }
 
@@ -118,9 +120,7 @@ void IControl::SetAuxParamValueFromPlug(int auxParamIdx, double value) {
 
 void IControl::Hide(bool hide) {
   mHide = hide;
-  mRedraw = true;
-  std::atomic_thread_fence(std::memory_order_seq_cst);
-  SetDirty(false);
+  RequestRedrawThenDirty();
 }
 
 // Plug-ins gray out and fade controls from their parameter handlers, on host threads:
@@ -146,7 +146,7 @@ void IControl::SetDirty(bool pushParamToPlug) {
   // A value that is not a number is not inside any range: it becomes the low end.
   const double lo = mClampLo, hi = mClampHi, v = mValue;
   mValue = !(v >= lo) ? lo : (v < hi ? v : hi);
-  mDirty = true;
+  mDirty.Store(true, std::memory_order_seq_cst);
   if (!pushParamToPlug || !mPlug || mParamIdx < 0) return;
 
   const double value = mValue;
@@ -173,12 +173,11 @@ void IControl::SetDirty(bool pushParamToPlug) {
 }
 
 void IControl::SetClean() {
-  mDirty = false;
-  std::atomic_thread_fence(std::memory_order_seq_cst);
-  if (mRedraw.Exchange(false)) mDirty = true;
+  mDirty.Store(false, std::memory_order_seq_cst);
+  if (mRedraw.Exchange(false, std::memory_order_seq_cst)) mDirty.Store(true, std::memory_order_seq_cst);
 }
 
-bool IControl::IsDirty() { return mDirty; }
+bool IControl::IsDirty() { return mDirty.Load(std::memory_order_acquire); }
 
 void IControl::OnGUIIdle() {}
 

@@ -97,6 +97,12 @@ class IControl {
   // Editor thread, before Draw: takes the weight GrayOut/MakeTransparent last set.
   void SyncBlendForDraw();
 
+ protected:
+  // Host side of the redraw handshake: redraw requested, then SetDirty(false).
+  void RequestRedrawThenDirty();
+
+ public:
+
   // ---- Prompts, auxiliary parameters ----------------------------------------------------
   // Asks the context to prompt for this control's parameter (menu or text entry).
   void PromptUserInput();

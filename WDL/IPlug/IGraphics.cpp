@@ -10,7 +10,6 @@
 
 #include <pthread.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <system_error>
@@ -343,9 +342,6 @@ bool IGraphics::IsDirty(IRECT* pR) {
     dirty = true;
   }
   if (dirty) {
-    // Pairs with the fence after a host thread's value store (IControl): the draw
-    // pass that follows reads the values that made the controls dirty.
-    std::atomic_thread_fence(std::memory_order_acquire);
     mIdleTicks = 0;
     return true;
   }

@@ -25,6 +25,11 @@ class SharedValue {
   void Set(T v) { mValue.store(v, std::memory_order_relaxed); }
   // Returns the value held before.
   T Exchange(T v) { return mValue.exchange(v, std::memory_order_relaxed); }
+  // Ordered forms, for handshakes where one flag must be seen before another (the
+  // control's dirty and redraw flags).
+  T Load(std::memory_order order) const { return mValue.load(order); }
+  void Store(T v, std::memory_order order) { mValue.store(v, order); }
+  T Exchange(T v, std::memory_order order) { return mValue.exchange(v, order); }
 
   SharedValue& operator+=(T d) { return *this = Get() + d; }
   SharedValue& operator-=(T d) { return *this = Get() - d; }
