@@ -75,7 +75,13 @@ extern const IColor DEFAULT_TEXT_COLOR, DEFAULT_TEXT_ENTRY_BGCOLOR, DEFAULT_TEXT
 // ---- Blends -------------------------------------------------------------------------
 // How a drawing operation combines with what is already in the bitmap.
 struct IChannelBlend {
-  enum EBlendMethod { kBlendNormal = 0, kBlendClobber = 1, kBlendAdd = 2, kBlendColorDodge = 3 };
+  // An int underneath, so that any method number (unknown ones draw as normal) is valid.
+  enum EBlendMethod : int {
+    kBlendNormal = 0,
+    kBlendClobber = 1,
+    kBlendAdd = 2,
+    kBlendColorDodge = 3
+  };
   EBlendMethod mMethod;
   float mWeight;
 
