@@ -159,7 +159,7 @@ void IControl::SetDirty(bool pushParamToPlug) {
     char display[MAX_PARAM_DISPLAY_LEN];
     param->GetDisplayForHost(value, true, display, true);
     char text[MAX_PARAM_DISPLAY_LEN + MAX_PARAM_LABEL_LEN + 2];
-    snprintf(text, sizeof(text), "%.32s %.32s", display, param->GetLabelForHost());
+    snprintf(text, sizeof(text), "%.32s %.32s", display, param->GetLabelForHost(param->Value(value)));
     if (strcmp(text, mValDisplayControl->GetTextForDisplay()) != 0) {
       mValDisplayControl->SetDirty(false);
       mValDisplayControl->SetTextFromPlug(text);

@@ -42,12 +42,13 @@ bool ICaptionControl::Draw(IGraphics* pGraphics) {
   const IParam* param = GetParam();
   if (param) {
     // The control's own value: the parameter is written by host threads.
+    const double value = mValue;
     char display[MAX_PARAM_DISPLAY_LEN];
-    param->GetDisplayForHost(mValue, true, display, true);
+    param->GetDisplayForHost(value, true, display, true);
     mStr.Set(display);
     if (mShowParamLabel) {
       mStr.Append(" ");
-      mStr.Append(param->GetLabelForHost());
+      mStr.Append(param->GetLabelForHost(param->Value(value)));
     }
   }
   return ITextControl::Draw(pGraphics);

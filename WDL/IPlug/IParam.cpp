@@ -185,8 +185,10 @@ void IParam::GetDisplayForHostSized(double value, bool normalized, char* rDispla
   }
 }
 
-const char* IParam::GetLabelForHost() const {
-  const DisplayText* rec = FindDisplayText(mValue);
+const char* IParam::GetLabelForHost() const { return GetLabelForHost(mValue); }
+
+const char* IParam::GetLabelForHost(double plainValue) const {
+  const DisplayText* rec = FindDisplayText(plainValue);
   return rec && rec->mText[0] ? "" : mLabel;
 }
 

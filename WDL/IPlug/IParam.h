@@ -75,6 +75,9 @@ class IParam {
   const char* GetNameForHost() const { return mName; }
   // The label, or the empty text when the current value has a non-empty display text.
   const char* GetLabelForHost() const;
+  // The same for a given plain value (the editor's thread uses its own copy of the
+  // value: host threads write the parameter's).
+  const char* GetLabelForHost(double plainValue) const;
   const char* GetParamGroupForHost() const { return mParamGroup; }
 
   int GetNDisplayTexts() const;
