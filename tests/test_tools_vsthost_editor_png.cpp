@@ -1,0 +1,203 @@
+// The command-line host's --editor-png, tested from outside: the built tool renders
+// small WAV files through the built Toneglass.so and the pictures it writes are read
+// back. A plug-in without an editor (the recording stand-in) is refused clearly.
+#include <gtest/gtest.h>
+#include <sndfile.h>
+#include <spawn.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "lice.h"
+
+extern char** environ;
+
+namespace {
+
+struct ToolResult {
+  int exitCode = -1;
+  std::string err;
+};
+
+bool Exists(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0;
+}
+
+class EditorPng : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/toneglass-editor-png-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    mDir = pattern;
+  }
+  void TearDown() override {
+    for (const std::string& f : mCreated) unlink(Path(f).c_str());
+    unlink(Path(".err").c_str());
+    rmdir(mDir.c_str());
+  }
+  std::string Path(const std::string& name) const { return mDir + "/" + name; }
+  void Track(const std::string& name) { mCreated.push_back(name); }
+
+  ToolResult Tool(std::vector<std::string> args) {
+    std::vector<char*> argv{const_cast<char*>(TONEGLASS_HOST_EXE)};
+    for (std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, Path(".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ToolResult r;
+    pid_t pid;
+    if (posix_spawn(&pid, TONEGLASS_HOST_EXE, &actions, nullptr, argv.data(), environ) == 0) {
+      int status = 0;
+      waitpid(pid, &status, 0);
+      r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    FILE* f = fopen(Path(".err").c_str(), "r");
+    if (f) {
+      char buf[512];
+      while (fgets(buf, sizeof(buf), f)) r.err += buf;
+      fclose(f);
+    }
+    return r;
+  }
+
+  // Mono: a full-scale sine on analysis bin 300 for toneSeconds, then silence.
+  void WriteToneFile(const std::string& name, double toneSeconds, double silenceSeconds) {
+    const int rate = 44100;
+    const int tone = static_cast<int>(toneSeconds * rate), total = tone + static_cast<int>(silenceSeconds * rate);
+    std::vector<double> s(static_cast<size_t>(total), 0.0);
+    for (int i = 0; i < tone; ++i) s[static_cast<size_t>(i)] = std::sin(2.0 * M_PI * 300.0 * i / 2048.0);
+    SF_INFO info = {};
+    info.channels = 1;
+    info.samplerate = rate;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_DOUBLE;
+    SNDFILE* f = sf_open(Path(name).c_str(), SFM_WRITE, &info);
+    ASSERT_NE(f, nullptr);
+    sf_writef_double(f, s.data(), total);
+    sf_close(f);
+    Track(name);
+  }
+
+  std::string mDir;
+  std::vector<std::string> mCreated;
+};
+
+struct Picture {
+  std::unique_ptr<LICE_IBitmap> bmp;
+  explicit Picture(const std::string& path) : bmp(LICE_LoadPNG(path.c_str())) {}
+  bool Ok() const { return bmp && bmp->getWidth() == 700 && bmp->getHeight() == 400; }
+  LICE_pixel At(int x, int y) const { return LICE_GetPixel(bmp.get(), x, y) | 0xff; }  // ignore alpha
+  bool White(int x, int y) const { return At(x, y) == LICE_RGBA(255, 255, 255, 255); }
+  int CurveRow(int x) const {
+    for (int y = 40; y <= 300; ++y)
+      if (White(x, y)) return y;
+    return -1;
+  }
+  // How many pixels of the rectangle differ from another picture.
+  int Diff(const Picture& o, int l, int t, int r, int b) const {
+    int n = 0;
+    for (int y = t; y < b; ++y)
+      for (int x = l; x < r; ++x) n += At(x, y) != o.At(x, y);
+    return n;
+  }
+};
+
+// Bin 300 of 1024 across the view's 692 columns.
+constexpr int kBin300 = 4 + 300 * 692 / 1024;
+
+TEST_F(EditorPng, DemoWritesThePictureBesideItsAudio) {
+  Track("demo.wav");
+  Track("demo.png");
+  const ToolResult r = Tool({"demo", Path("demo.wav"), "--plugin", TONEGLASS_PLUGIN_SO});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  Picture p(Path("demo.png"));
+  ASSERT_TRUE(p.Ok());
+  EXPECT_EQ(p.At(2, 10), LICE_RGBA(6, 120, 21, 255)) << "panel";
+  EXPECT_EQ(p.At(2, 100), LICE_RGBA(176, 176, 176, 255)) << "the view's frame";
+  EXPECT_EQ(p.At(350, 64), LICE_RGBA(171, 2, 2, 255)) << "the 0 dB line";
+}
+
+TEST_F(EditorPng, RenderShowsTheLastFramesAndTheParameters) {
+  WriteToneFile("tone.wav", 1.0, 0.0);
+  Track("a.wav");
+  Track("a.png");
+  Track("b.wav");
+  Track("b.png");
+  ToolResult r = Tool({"render", Path("tone.wav"), Path("a.wav"), "--plugin", TONEGLASS_PLUGIN_SO, "--editor-png",
+                Path("a.png"), "--set", "Dry=-61"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  r = Tool({"render", Path("tone.wav"), Path("b.wav"), "--plugin", TONEGLASS_PLUGIN_SO, "--editor-png=" + Path("b.png"),
+            "--set", "Dry=0"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  Picture a(Path("a.png")), b(Path("b.png"));
+  ASSERT_TRUE(a.Ok() && b.Ok());
+  // A steady 0 dB bin stands one row above the 0 dB line.
+  EXPECT_EQ(a.CurveRow(kBin300), 63);
+  EXPECT_GT(a.Diff(b, 540, 315, 592, 401), 50) << "the Dry knob shows its value";
+  EXPECT_EQ(a.Diff(b, 610, 315, 662, 401), 0) << "the Wet knob is the same in both";
+  EXPECT_EQ(a.Diff(b, 0, 36, 700, 304), 0) << "the spectrum does not depend on the dry level";
+}
+
+// The passes run at 25 per second of audio: half a second after the tone the peak has
+// fallen part of the way, two seconds after it is gone.
+TEST_F(EditorPng, PeakFallsInAudioTime) {
+  WriteToneFile("short.wav", 1.0, 0.5);
+  WriteToneFile("long.wav", 1.0, 2.0);
+  Track("s.wav");
+  Track("s.png");
+  Track("l.wav");
+  Track("l.png");
+  ASSERT_EQ(Tool({"render", Path("short.wav"), Path("s.wav"), "--plugin", TONEGLASS_PLUGIN_SO, "--editor-png",
+                  Path("s.png")}).exitCode, 0);
+  ASSERT_EQ(Tool({"render", Path("long.wav"), Path("l.wav"), "--plugin", TONEGLASS_PLUGIN_SO, "--block", "8192",
+                  "--editor-png", Path("l.png")}).exitCode, 0);
+  Picture s(Path("s.png")), l(Path("l.png"));
+  ASSERT_TRUE(s.Ok() && l.Ok());
+  const int row = s.CurveRow(kBin300);
+  // About 11 passes after the last frame with the tone, six rows each.
+  EXPECT_GT(row, 63 + 6 * 8);
+  EXPECT_LT(row, 63 + 6 * 14);
+  EXPECT_EQ(l.CurveRow(kBin300), 300) << "long blocks still get every pass";
+}
+
+TEST_F(EditorPng, PluginWithoutEditorIsRefusedAndLeavesNothing) {
+  WriteToneFile("tone.wav", 0.2, 0.0);
+  const ToolResult r = Tool({"render", Path("tone.wav"), Path("out.wav"), "--plugin", FAKE_PLUGIN_SO, "--editor-png",
+                      Path("out.png")});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("no editor"), std::string::npos) << r.err;
+  EXPECT_FALSE(Exists(Path("out.wav")));
+  EXPECT_FALSE(Exists(Path("out.png")));
+  // The demo only adds a picture when the plug-in can draw one.
+  Track("fake.wav");
+  const ToolResult demo = Tool({"demo", Path("fake.wav"), "--plugin", FAKE_PLUGIN_SO});
+  EXPECT_EQ(demo.exitCode, 0) << demo.err;
+  EXPECT_FALSE(Exists(Path("fake.png")));
+}
+
+TEST_F(EditorPng, UnwritablePictureFailsTheRender) {
+  WriteToneFile("tone.wav", 0.2, 0.0);
+  const ToolResult r = Tool({"render", Path("tone.wav"), Path("out.wav"), "--plugin", TONEGLASS_PLUGIN_SO,
+                      "--editor-png", Path("missing-folder/out.png")});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("cannot write the editor picture"), std::string::npos) << r.err;
+  EXPECT_FALSE(Exists(Path("out.wav")));
+}
+
+TEST_F(EditorPng, OptionNeedsRenderOrDemoAndAName) {
+  EXPECT_EQ(Tool({"info", "--editor-png", Path("x.png")}).exitCode, 2);
+  EXPECT_EQ(Tool({"demo", "--editor-png="}).exitCode, 2);
+  EXPECT_EQ(Tool({"demo", "--editor-png"}).exitCode, 2);
+  EXPECT_FALSE(Exists(Path("x.png")));
+}
+
+}  // namespace
