@@ -59,7 +59,11 @@ Toneglass::Toneglass(IPlugInstanceInfo instanceInfo)
 }
 
 // The base deletes the editor, and the view with it, after this destructor has run.
-Toneglass::~Toneglass() = default;
+// The editor's idle thread calls into the plug-in, so it stops before anything of the
+// plug-in is taken apart.
+Toneglass::~Toneglass() {
+  if (IGraphics* pGraphics = GetGUI()) pGraphics->StopIdleThread();
+}
 
 // ---- Editor -------------------------------------------------------------------------
 
