@@ -141,6 +141,10 @@ TEST_F(X11Server, BlitShowsTheBitmapOn24And32BitVisualsWithAndWithoutSharedMemor
 }
 
 TEST_F(X11Server, AServerThatGoesAwayLeavesTheProcessRunning) {
+#if defined(__SANITIZE_THREAD__)
+  // libX11 unlocks a display lock it does not hold on its broken-connection path.
+  GTEST_SKIP() << "libX11's own locking on a broken connection trips the thread checker";
+#endif
   X11Connection c;
   ASSERT_TRUE(c.Open());
   mServer.Stop();

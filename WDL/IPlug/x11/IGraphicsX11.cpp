@@ -161,8 +161,14 @@ bool IGraphicsX11::UsesShm() {
 
 void IGraphicsX11::OnEditorIdle() {
   mLastHostIdleMs = NowMs();
+  // Events under the plug-in mutex and then the editor's lock, the order every host
+  // entry point takes them in; the redraw under the editor's lock alone.
+  WDL_Mutex* plugMutex = mPlug ? mPlug->GetMutex() : nullptr;
+  if (plugMutex) plugMutex->Enter();
   std::lock_guard<std::recursive_mutex> lock(mLock);
-  Pump(false);
+  PumpEvents();
+  if (plugMutex) plugMutex->Leave();
+  PumpTick(false);
 }
 
 void IGraphicsX11::KeepAliveLoop() {
@@ -172,12 +178,15 @@ void IGraphicsX11::KeepAliveLoop() {
     if (mKeepAliveStop) break;
     if (NowMs() - mLastHostIdleMs < kHostIdleGraceMs) continue;
     lk.unlock();
-    // Try-locks only, the plug-in mutex first as the host's threads take them: the
-    // host may be waiting for this thread in CloseWindow with the plug-in mutex held.
+    // Try-locks only, in the host's order: the host may be waiting for this thread
+    // in CloseWindow with the plug-in mutex held.
     WDL_Mutex* plugMutex = mPlug ? mPlug->GetMutex() : nullptr;
     if (!plugMutex || plugMutex->TryEnter()) {
       if (mLock.try_lock()) {
-        Pump(true);
+        PumpEvents();
+        if (plugMutex) plugMutex->Leave();
+        plugMutex = nullptr;
+        PumpTick(true);
         mLock.unlock();
       }
       if (plugMutex) plugMutex->Leave();
@@ -202,22 +211,24 @@ void IGraphicsX11::StopKeepAlive() {
 
 // ---- Pump and redraw ---------------------------------------------------------------------
 
-void IGraphicsX11::Pump(bool fromKeepAlive) {
+void IGraphicsX11::PumpEvents() {
   if (!mSession || !mSession->Live()) return;
-  {
-    X11ErrorTrap trap(mSession->conn);
-    HandleEvents();
-    if (!mSession || !mSession->Live()) return;
-    const auto now = std::chrono::steady_clock::now();
-    if (now >= mSession->nextTick) {
-      const auto period = std::chrono::microseconds(1000000 / (FPS() > 0 ? FPS() : 25));
-      mSession->nextTick += period;
-      if (mSession->nextTick < now) mSession->nextTick = now + period;
-      Tick();
-      if (fromKeepAlive) ++mKeepAliveTicks;
-    }
-    if (mSession && mSession->Live()) XFlush(mSession->conn.Get());
-  }
+  X11ErrorTrap trap(mSession->conn);
+  HandleEvents();
+  if (mSession && mSession->Live()) XFlush(mSession->conn.Get());
+}
+
+void IGraphicsX11::PumpTick(bool fromKeepAlive) {
+  if (!mSession || !mSession->Live()) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (now < mSession->nextTick) return;
+  const auto period = std::chrono::microseconds(1000000 / (FPS() > 0 ? FPS() : 25));
+  mSession->nextTick += period;
+  if (mSession->nextTick < now) mSession->nextTick = now + period;
+  X11ErrorTrap trap(mSession->conn);
+  Tick();
+  if (fromKeepAlive) ++mKeepAliveTicks;
+  if (mSession && mSession->Live()) XFlush(mSession->conn.Get());
 }
 
 void IGraphicsX11::Tick() {

@@ -7,11 +7,12 @@
 // own waits in the background. When kHostIdleGraceMs pass without an effEditIdle
 // (a host that never sends it, or one that stopped), that thread handles events and
 // redraws instead, polling every frame period; the next effEditIdle takes the work
-// back and the thread goes back to waiting. The keep-alive thread only ever
-// try-locks (the plug-in mutex first, then the editor's lock), so it never blocks a
-// host thread and CloseWindow can always join it. Host-thread entry points take the
-// plug-in mutex before the editor's lock; the redraw runs under the editor's lock
-// alone, so drawing never holds up the audio thread.
+// back and the thread goes back to waiting. Every entry point takes the plug-in
+// mutex before the editor's lock; the keep-alive thread only try-locks them, so it
+// never blocks a host thread and CloseWindow can always join it. Events are handled
+// with both held (gestures end in the plug-in anyway); the redraw runs under the
+// editor's lock alone, so drawing never holds up the audio thread. A popup menu is
+// modal and keeps the plug-in mutex for as long as it is open.
 //
 // X errors raised by our requests are trapped on our connection and never reach the
 // host; a connection that breaks, or a parent window the host destroys first,
@@ -101,7 +102,10 @@ class IGraphicsX11 : public IGraphics {
   // Everything that exists while a window is open.
   struct Session;
 
-  void Pump(bool fromKeepAlive);
+  // Handles the queued X events (plug-in mutex and editor lock held).
+  void PumpEvents();
+  // Runs the redraw tick when it is due (editor lock held).
+  void PumpTick(bool fromKeepAlive);
   void HandleEvents();
   void Tick();
   void Teardown();  // frees X resources, keeps the thread
