@@ -12,6 +12,8 @@
 #include <memory>
 #include <vector>
 
+#include <unistd.h>
+
 #include "IGraphicsHeadless.h"
 #include "IGraphicsResources.h"
 #include "ToneglassResources.h"
@@ -176,6 +178,26 @@ TEST(ToneglassKnob, MissingImageLeavesTheTextsInTheirRows) {
   SetResourceFolder(oldFolder.Get());
   IGraphics::FlushIBitmap();
   rmdir(empty);
+}
+
+// Without a folder named by anyone else, image files are looked for beside the binary
+// the plug-in lives in (here the test program itself).
+TEST(ToneglassKnobImage, FallbackFolderIsTheBinarysOwn) {
+  RegisterToneglassResources();
+  char exe[4096];
+  const ssize_t n = readlink("/proc/self/exe", exe, sizeof(exe) - 1);
+  ASSERT_GT(n, 0);
+  exe[n] = 0;
+  *strrchr(exe, '/') = 0;
+  char folder[4096];
+  GetToneglassBinaryFolder(folder, sizeof(folder));
+  EXPECT_STREQ(folder, exe);
+  WDL_String set;
+  GetResourceFolder(&set);
+  EXPECT_STREQ(set.Get(), exe);
+  char tiny[4];
+  GetToneglassBinaryFolder(tiny, sizeof(tiny));
+  EXPECT_STREQ(tiny, "") << "a folder that does not fit is not cut short";
 }
 
 // With the image, the picture fills the rows between the texts.

@@ -169,6 +169,38 @@ TEST_F(EditorPng, PeakFallsInAudioTime) {
   EXPECT_EQ(l.CurveRow(kBin300), 300) << "long blocks still get every pass";
 }
 
+// Users copy just Toneglass.so into ~/.vst: with nothing beside it, the knobs still
+// show their picture, which travels inside the .so.
+TEST_F(EditorPng, SingleCopiedPluginStillHasItsKnobImage) {
+  std::vector<char> bytes;
+  {
+    FILE* in = fopen(TONEGLASS_PLUGIN_SO, "rb");
+    ASSERT_NE(in, nullptr);
+    char buf[65536];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof(buf), in)) > 0) bytes.insert(bytes.end(), buf, buf + n);
+    fclose(in);
+  }
+  FILE* out = fopen(Path("Toneglass.so").c_str(), "wb");
+  ASSERT_NE(out, nullptr);
+  fwrite(bytes.data(), 1, bytes.size(), out);
+  fclose(out);
+  Track("Toneglass.so");
+  WriteToneFile("tone.wav", 0.2, 0.0);
+  Track("out.wav");
+  Track("out.png");
+  const ToolResult r = Tool({"render", Path("tone.wav"), Path("out.wav"), "--plugin", Path("Toneglass.so"),
+                             "--editor-png", Path("out.png")});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  Picture p(Path("out.png"));
+  ASSERT_TRUE(p.Ok());
+  for (int left : {40, 250, 345, 540, 610}) {
+    const LICE_pixel cap = p.At(left + 26, 331 + 22);
+    EXPECT_NE(cap, LICE_RGBA(6, 120, 21, 255)) << "knob at " << left << " has no picture";
+    EXPECT_GT(LICE_GETR(cap), 60) << "the cap is a light grey";
+  }
+}
+
 TEST_F(EditorPng, PluginWithoutEditorIsRefusedAndLeavesNothing) {
   WriteToneFile("tone.wav", 0.2, 0.0);
   const ToolResult r = Tool({"render", Path("tone.wav"), Path("out.wav"), "--plugin", FAKE_PLUGIN_SO, "--editor-png",

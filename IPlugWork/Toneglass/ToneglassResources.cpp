@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
@@ -22,13 +23,17 @@ void GetToneglassBinaryFolder(char* buf, int size) {
   buf[0] = 0;
   Dl_info info;
   if (!dladdr(reinterpret_cast<void*>(&GetToneglassBinaryFolder), &info) || !info.dli_fname) return;
-  const char* path = info.dli_fname;
+  // The loader reports the path as it was given (possibly relative to a working
+  // folder that can change later): made absolute here.
+  char* path = realpath(info.dli_fname, nullptr);
+  if (!path) return;
   const char* slash = strrchr(path, '/');
-  if (!slash) return;  // a bare name: no folder known
-  const int len = static_cast<int>(slash - path);
-  if (len >= size) return;
-  memcpy(buf, path, static_cast<size_t>(len));
-  buf[len] = 0;
+  const int len = slash ? static_cast<int>(slash - path) : -1;
+  if (len >= 0 && len < size) {
+    memcpy(buf, path, static_cast<size_t>(len));
+    buf[len] = 0;
+  }
+  free(path);
 }
 
 void RegisterToneglassResources() {
