@@ -51,6 +51,7 @@ void IGraphicsX11::CreateTextEntry(IControl* pControl, IText* pText, IRECT* pTex
   t.control = pControl;
   t.param = pParam;
   t.open = true;
+  t.hadFocus = false;
   XMapRaised(d, t.win);
   // The keyboard comes to the entry while it is open; the focus goes back after.
   XGetInputFocus(d, &t.prevFocus, &t.prevRevert);

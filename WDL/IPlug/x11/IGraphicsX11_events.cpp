@@ -5,6 +5,7 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include "IGraphicsX11_session.h"
+#include "aeffectx.h"
 
 // The handlers of one pump, with the context's protected state in reach.
 struct X11EventDispatch {
@@ -53,10 +54,14 @@ void IGraphicsX11::HandleEvents() {
           X11EventDispatch::Key(this, e.xkey);
         }
         break;
+      case FocusIn:
+        if (onEntry && e.xfocus.detail != NotifyPointer) s.entry.hadFocus = true;
+        break;
       case FocusOut:
-        // Focus taken away (not a grab's passing change): the entry is abandoned.
-        if (s.entry.open && e.xfocus.mode == NotifyNormal && e.xfocus.detail != NotifyInferior &&
-            e.xany.window == s.entry.win)
+        // The keyboard taken away after the entry had it (not a grab's passing change,
+        // not the pointer's implicit focus): the entry is abandoned.
+        if (onEntry && s.entry.hadFocus && e.xfocus.mode == NotifyNormal &&
+            e.xfocus.detail != NotifyInferior && e.xfocus.detail != NotifyPointer)
           EndTextEntry(false);
         break;
       case DestroyNotify:
@@ -163,14 +168,14 @@ bool IGraphicsX11::OnHostKey(int character, int virtualKey, int /*modifiers*/, b
     X11TextEntryBuffer& b = mSession->entry.buffer;
     if (!down) return true;
     switch (virtualKey) {
-      case 4: case 19: EndTextEntry(true); return true;     // VKEY_RETURN, VKEY_ENTER
-      case 6: EndTextEntry(false); return true;             // VKEY_ESCAPE
-      case 1: b.Backspace(); break;                         // VKEY_BACK
-      case 22: b.Delete(); break;                           // VKEY_DELETE
-      case 11: b.Left(); break;                             // VKEY_LEFT
-      case 13: b.Right(); break;                            // VKEY_RIGHT
-      case 10: b.Home(); break;                             // VKEY_HOME
-      case 9: b.End(); break;                               // VKEY_END
+      case VKEY_RETURN: case VKEY_ENTER: EndTextEntry(true); return true;
+      case VKEY_ESCAPE: EndTextEntry(false); return true;
+      case VKEY_BACK: b.Backspace(); break;
+      case VKEY_DELETE: b.Delete(); break;
+      case VKEY_LEFT: b.Left(); break;
+      case VKEY_RIGHT: b.Right(); break;
+      case VKEY_HOME: b.Home(); break;
+      case VKEY_END: b.End(); break;
       default: {
         if (character <= 0 || character > 0x7e) return true;
         const char txt[2] = {static_cast<char>(character), 0};

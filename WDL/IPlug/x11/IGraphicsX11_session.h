@@ -23,6 +23,7 @@ struct X11TextEntryState {
   std::unique_ptr<X11Font> font;
   LICE_pixel fg = 0, bg = 0;
   int align = 0;
+  bool hadFocus = false;  // the entry got the keyboard (so losing it counts)
   Window prevFocus = 0;
   int prevRevert = 0;
 };
