@@ -183,6 +183,27 @@ TEST(EditorThreads, GesturesAndHostChangesOnTheSameParameter) {
   }
 }
 
+TEST(EditorThreads, AHostThreadSetsATextWhileTheEditorDrawsIt) {
+  Plugin p(VSTPluginMain);
+  IGraphicsHeadless* gui = Plug(p)->Gui();
+  IText style(12, &COLOR_WHITE);
+  auto* status = new ITextControl(Plug(p), IRECT(0, 46, 200, 60), &style, "idle");
+  gui->AttachControl(status);
+  std::atomic<bool> stop{false};
+  std::thread host([&] {
+    const char* texts[] = {"a", "a much longer status text than the first one", "", "done"};
+    for (int n = 0; n < 4000; ++n) status->SetTextFromPlug(texts[n % 4]);
+    stop = true;
+  });
+  while (!stop) {
+    IRECT r;
+    if (gui->IsDirty(&r)) gui->Draw(&r);
+  }
+  host.join();
+  DrawUntilClean(gui);
+  EXPECT_STREQ(status->GetTextForDisplay(), "done");
+}
+
 TEST(EditorThreads, EditorsOfTwoInstancesDrawAtOnceWhileIdling) {
   Plugin a(VSTPluginMain), b(VSTPluginMain);
   std::vector<std::thread> editors;

@@ -9,6 +9,8 @@
 #ifndef IPLUG_ICONTROL_H_
 #define IPLUG_ICONTROL_H_
 
+#include <mutex>
+
 #include "IGraphicsStructs.h"
 #include "IPlugBase.h"
 #include "SharedValue.h"
@@ -239,12 +241,16 @@ class IKnobMultiControl : public IKnobControl {
   IBitmap mBitmap;
 };
 
-// Text in a rectangle; no parameter.
+// Text in a rectangle; no parameter. The plug-in may set the text from a host thread
+// while the editor draws it: the text is guarded by a lock held only while it is
+// compared, stored or copied for drawing, never while drawing.
 class ITextControl : public IControl {
  public:
   ITextControl(IPlugBase* pPlug, IRECT pR, const IText* pText, const char* str = "");
   // Stores the text and marks the control dirty (without pushing) when it differs.
   void SetTextFromPlug(const char* str) override;
+  // The editor thread's view of the text (a host thread setting it meanwhile may
+  // replace the buffer: callers on other threads use SetTextFromPlug only).
   const char* GetTextForDisplay() const override { return mStr.Get(); }
   void ClearTextFromPlug() { SetTextFromPlug(""); }
   bool Draw(IGraphics* pGraphics) override;
@@ -252,8 +258,12 @@ class ITextControl : public IControl {
  protected:
   // For text fields bound to a parameter (the caption).
   ITextControl(IPlugBase* pPlug, IRECT pR, int paramIdx, const IText* pText, const char* str = "");
+  // Draws str (the editor thread's copy of the text).
+  bool DrawText(IGraphics* pGraphics, WDL_String* str);
 
   WDL_String mStr;
+  std::mutex mStrLock;
+  WDL_String mDrawStr;  // reused: a draw pass allocates nothing once it has grown
 };
 
 // ---- Switches -----------------------------------------------------------------------

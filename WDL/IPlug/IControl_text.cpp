@@ -11,14 +11,23 @@ ITextControl::ITextControl(IPlugBase* pPlug, IRECT pR, const IText* pText, const
 
 void ITextControl::SetTextFromPlug(const char* str) {
   if (!str) str = "";
+  std::lock_guard<std::mutex> lock(mStrLock);
   if (strcmp(mStr.Get(), str) == 0) return;
-  SetDirty(false);
   mStr.Set(str);
+  SetDirty(false);
 }
 
 bool ITextControl::Draw(IGraphics* pGraphics) {
-  if (!mStr.GetLength()) return true;
-  return pGraphics->DrawIText(&mText, mStr.Get(), &mRECT);
+  {
+    std::lock_guard<std::mutex> lock(mStrLock);
+    mDrawStr.Set(mStr.Get());
+  }
+  return DrawText(pGraphics, &mDrawStr);
+}
+
+bool ITextControl::DrawText(IGraphics* pGraphics, WDL_String* str) {
+  if (!str->GetLength()) return true;
+  return pGraphics->DrawIText(&mText, str->Get(), &mRECT);
 }
 
 ITextControl::ITextControl(IPlugBase* pPlug, IRECT pR, int paramIdx, const IText* pText, const char* str)
@@ -45,6 +54,7 @@ bool ICaptionControl::Draw(IGraphics* pGraphics) {
     const double value = mValue;
     char display[MAX_PARAM_DISPLAY_LEN];
     param->GetDisplayForHost(value, true, display, true);
+    std::lock_guard<std::mutex> lock(mStrLock);
     mStr.Set(display);
     if (mShowParamLabel) {
       mStr.Append(" ");
