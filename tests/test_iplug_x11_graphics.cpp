@@ -29,6 +29,17 @@ class PromptSquare : public IControl {
   }
 };
 
+// Deletes its editor first, while the whole plug-in still exists: the editor's idle
+// thread calls the plug-in until it is stopped.
+class EditorPlug : public TestPlug {
+ public:
+  explicit EditorPlug(int nParams) : TestPlug(nParams) {}
+  ~EditorPlug() override {
+    delete mGraphics;
+    mGraphics = nullptr;
+  }
+};
+
 void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 // Real keys from a second connection once the modal window had time to appear.
@@ -97,7 +108,7 @@ class X11Graphics : public ::testing::Test {
 
   XvfbSession mServer;
   Display* mDisplay = nullptr;
-  TestPlug plug{6};
+  EditorPlug plug{6};
   IGraphicsX11* g = nullptr;  // owned by the plug-in
   Window parent = 0;
 };

@@ -161,6 +161,9 @@ void X11EventDispatch::Key(IGraphicsX11* g, XKeyEvent& e) {
 }
 
 bool IGraphicsX11::OnHostKey(int character, int virtualKey, int /*modifiers*/, bool down) {
+  // The binding calls this with the plug-in mutex held already; it is recursive, and
+  // taking it here keeps the order of every other entry point for other callers.
+  WDL_MutexLock plugLock(mPlug ? mPlug->GetMutex() : nullptr);
   std::lock_guard<std::recursive_mutex> lock(mLock);
   if (!mSession || !mSession->Live()) return false;
   if (mSession->entry.open) {
