@@ -11,11 +11,16 @@
 #include "X11Input.h"
 #include "X11PixelFormat.h"
 #include "X11PopupMenu.h"
+#include "X11Settings.h"
 #include "X11TextEntryBuffer.h"
 #include "aeffectx.h"
 
 #include <X11/X.h>
 #include <X11/keysym.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
 
 TEST(X11Keys, KeysymsFollowTheEditorKeyTable) {
   EXPECT_EQ(X11KeyCodeForKeysym(XK_space), KEY_SPACE);
@@ -280,4 +285,56 @@ TEST(X11DesktopTexts, UserDirsAndColours) {
   EXPECT_FALSE(X11ParseColor("rgb(300,0,0)", &r, &g, &b));
   EXPECT_FALSE(X11ParseColor("blue", &r, &g, &b));
   EXPECT_EQ(g, 0x80);  // unchanged by a refusal
+}
+
+namespace {
+
+// An _XSETTINGS_SETTINGS property: a string, a colour and one integer.
+std::vector<unsigned char> SettingsBlob(bool msb, const char* intName, int32_t value) {
+  std::vector<unsigned char> b;
+  auto u8 = [&](unsigned v) { b.push_back(static_cast<unsigned char>(v)); };
+  auto u16 = [&](unsigned v) {
+    if (msb) { u8(v >> 8); u8(v & 0xff); } else { u8(v & 0xff); u8(v >> 8); }
+  };
+  auto u32 = [&](uint32_t v) {
+    for (int i = 0; i < 4; ++i) u8(msb ? (v >> (24 - 8 * i)) & 0xff : (v >> (8 * i)) & 0xff);
+  };
+  auto name = [&](const char* n) {
+    const size_t len = strlen(n);
+    u16(static_cast<unsigned>(len));
+    for (size_t i = 0; i < len; ++i) u8(static_cast<unsigned char>(n[i]));
+    while (b.size() % 4) u8(0);
+  };
+  u8(msb ? 1 : 0); u8(0); u8(0); u8(0);
+  u32(7);  // serial
+  u32(3);  // settings
+  u8(1); u8(0); name("Net/ThemeName"); u32(0); u32(5);
+  for (char c : std::string("Adwai")) u8(static_cast<unsigned char>(c));
+  while (b.size() % 4) u8(0);
+  u8(2); u8(0); name("Gtk/Colour"); u32(0); u16(1); u16(2); u16(3); u16(4);
+  u8(0); u8(0); name(intName); u32(0); u32(static_cast<uint32_t>(value));
+  return b;
+}
+
+}  // namespace
+
+TEST(X11DesktopTexts, XSettingsIntegersInBothByteOrders) {
+  for (bool msb : {false, true}) {
+    const std::vector<unsigned char> b = SettingsBlob(msb, "Net/DoubleClickTime", 250);
+    int v = 0;
+    EXPECT_TRUE(X11FindXSetting(b.data(), b.size(), "Net/DoubleClickTime", &v)) << msb;
+    EXPECT_EQ(v, 250);
+    EXPECT_FALSE(X11FindXSetting(b.data(), b.size(), "Net/DoubleClickDistance", &v));
+    EXPECT_FALSE(X11FindXSetting(b.data(), b.size(), "Net/ThemeName", &v));  // a string
+    // Every cut of the data is refused without reading past it.
+    for (size_t n = 0; n < b.size(); ++n) EXPECT_FALSE(X11FindXSetting(b.data(), n, "Net/DoubleClickTime", &v)) << n;
+  }
+  const std::vector<unsigned char> neg = SettingsBlob(false, "Net/DoubleClickDistance", -3);
+  int v = 0;
+  EXPECT_TRUE(X11FindXSetting(neg.data(), neg.size(), "Net/DoubleClickDistance", &v));
+  EXPECT_EQ(v, -3);
+  std::vector<unsigned char> bad = SettingsBlob(false, "x", 1);
+  bad[12] = 9;  // an unknown type
+  EXPECT_FALSE(X11FindXSetting(bad.data(), bad.size(), "x", &v));
+  EXPECT_FALSE(X11FindXSetting(nullptr, 100, "x", &v));
 }

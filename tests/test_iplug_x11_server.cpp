@@ -5,18 +5,21 @@
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 #include "X11Blitter.h"
 #include "X11Connection.h"
 #include "X11Cursor.h"
 #include "X11PopupMenu.h"
+#include "X11Settings.h"
 #include "xvfb_session.h"
 
 namespace {
@@ -272,4 +275,37 @@ TEST_F(X11Server, PopupMenuByMouseAndCancelledByAClickOutside) {
     });
     EXPECT_EQ(X11RunPopupMenu(&c, &m, 100, 200, nullptr), nullptr);
   }
+}
+
+TEST_F(X11Server, DoubleClickSettingsFromTheServer) {
+  Display* host = XOpenDisplay(nullptr);
+  ASSERT_NE(host, nullptr);
+  unsigned long ms = 400;
+  int distance = 4;
+  X11ReadDoubleClickSettings(host, &ms, &distance);
+  EXPECT_EQ(ms, 400u);  // nothing published: unchanged
+  // The resource database's multiClickTime.
+  const char* rm = "*multiClickTime: 275\n";
+  XChangeProperty(host, DefaultRootWindow(host), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(rm), static_cast<int>(strlen(rm)));
+  XSync(host, False);
+  Display* reader = XOpenDisplay(nullptr);  // the resource string is read at connection time
+  X11ReadDoubleClickSettings(reader, &ms, &distance);
+  EXPECT_EQ(ms, 275u);
+  XCloseDisplay(reader);
+  // An XSETTINGS manager wins over it.
+  Window owner = XCreateSimpleWindow(host, DefaultRootWindow(host), 0, 0, 1, 1, 0, 0, 0);
+  const unsigned char blob[] = {0, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0,
+                                0, 0, 19, 0, 'N', 'e', 't', '/', 'D', 'o', 'u', 'b', 'l', 'e', 'C', 'l', 'i', 'c', 'k', 'T', 'i', 'm', 'e', 0,
+                                0, 0, 0, 0, 0xf4, 0x01, 0, 0,
+                                0, 0, 23, 0, 'N', 'e', 't', '/', 'D', 'o', 'u', 'b', 'l', 'e', 'C', 'l', 'i', 'c', 'k', 'D', 'i', 's', 't', 'a', 'n', 'c', 'e', 0,
+                                0, 0, 0, 0, 9, 0, 0, 0};
+  XChangeProperty(host, owner, XInternAtom(host, "_XSETTINGS_SETTINGS", False),
+                  XInternAtom(host, "_XSETTINGS_SETTINGS", False), 8, PropModeReplace, blob, sizeof(blob));
+  XSetSelectionOwner(host, XInternAtom(host, "_XSETTINGS_S0", False), owner, CurrentTime);
+  XSync(host, False);
+  X11ReadDoubleClickSettings(host, &ms, &distance);
+  EXPECT_EQ(ms, 500u);
+  EXPECT_EQ(distance, 9);
+  XCloseDisplay(host);
 }

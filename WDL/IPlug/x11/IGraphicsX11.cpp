@@ -2,7 +2,6 @@
 #include "IGraphicsX11.h"
 
 #include <X11/Xatom.h>
-#include <X11/Xresource.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -11,29 +10,13 @@
 #include "IGraphicsX11_session.h"
 #include "IPlugBase.h"
 #include "X11Cursor.h"
+#include "X11Settings.h"
 
 namespace {
 
 long long NowMs() {
   using namespace std::chrono;
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-// The double-click time from the server's resources (multiClickTime, as X toolkits
-// read it); the limits stay as they are when there is none.
-void ReadClickSettings(Display* d, X11ClickTimer* pClicks) {
-  const char* rms = XResourceManagerString(d);
-  if (!rms) return;
-  XrmInitialize();
-  XrmDatabase db = XrmGetStringDatabase(rms);
-  if (!db) return;
-  char* type = nullptr;
-  XrmValue v{};
-  if (XrmGetResource(db, "toneglass.multiClickTime", "Toneglass.MultiClickTime", &type, &v) && v.addr) {
-    const long ms = strtol(v.addr, nullptr, 10);
-    if (ms > 0 && ms < 5000) pClicks->SetLimits(static_cast<unsigned long>(ms), pClicks->MaxDistance());
-  }
-  XrmDestroyDatabase(db);
 }
 
 constexpr long kEventMask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
@@ -93,7 +76,10 @@ void* IGraphicsX11::OpenWindow(void* pParentWnd) {
     s->gc = XCreateGC(d, s->win, 0, nullptr);
     s->arrow = X11CreateArrowCursor(d);
     XDefineCursor(d, s->win, s->arrow);
-    ReadClickSettings(d, &s->clicks);
+    unsigned long clickMs = s->clicks.MaxMs();
+    int clickDistance = s->clicks.MaxDistance();
+    X11ReadDoubleClickSettings(d, &clickMs, &clickDistance);
+    s->clicks.SetLimits(clickMs, clickDistance);
     XMapWindow(d, s->win);
     if (trap.Sync()) {
       s->blit.Destroy();
