@@ -395,6 +395,36 @@ TEST(Shapes, CirclesTrianglesPolygonsAndGradients) {
   EXPECT_EQ(c.At(10, 5), kBlack);
 }
 
+TEST(Shapes, ExtremeArgumentsDrawWithinTheBitmapOrNotAtAll) {
+  TestCanvas c(16, 16);
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  IRECT huge(INT_MIN, INT_MIN, INT_MAX, INT_MAX), inverted(10, 10, -10, -10);
+  for (float v : {nan, inf, -inf, 1e30f, -1e30f, 0.0f}) {
+    c.gfx.DrawCircle(&kRedColor, v, 8, v, nullptr, true);
+    c.gfx.FillCircle(&kRedColor, INT_MAX, INT_MIN, v, nullptr, true);
+    c.gfx.DrawArc(&kRedColor, 8, v, 5, v, -v, nullptr, true);
+    c.gfx.DrawFLine(&kRedColor, v, 0, 8, v, nullptr, true);
+    c.gfx.DrawRadialLine(&kRedColor, 8, 8, v, 0, v, nullptr, true);
+    c.gfx.DrawVerticalLine(&kRedColor, &huge, v);
+    c.gfx.DrawHorizontalLine(&kRedColor, &inverted, v);
+  }
+  for (int radius : {INT_MIN, -3, 0, 3, INT_MAX}) {
+    c.gfx.RoundRect(&kRedColor, &huge, nullptr, radius, true);
+    c.gfx.FillRoundRect(&kRedColor, &inverted, nullptr, radius, true);
+    c.gfx.FillRoundRect(&kRedColor, &huge, nullptr, radius, false);
+  }
+  c.gfx.DrawRect(&kRedColor, &huge);
+  c.gfx.DrawRect1(&kRedColor, &huge);
+  c.gfx.FillIRectGrad(&kRedColor, nullptr, &huge);
+  int xs[] = {INT_MIN, INT_MAX, 0}, ys[] = {INT_MAX, 0, INT_MIN};
+  c.gfx.FillIConvexPolygon(&kRedColor, xs, ys, 3);
+  c.gfx.FillTriangle(&kRedColor, INT_MIN, INT_MIN, INT_MAX, 0, 0, INT_MAX, nullptr);
+  c.gfx.DrawVerticalLine(&kRedColor, INT_MAX, INT_MIN, INT_MAX);
+  // Whatever was drawn stayed inside the bitmap (ASan watches the rest).
+  EXPECT_GT(c.Count(kRed), 0);
+}
+
 TEST(CallerBitmaps, FillUsesOnlyTheSizeAndTranslateMovesContent) {
   TestCanvas c(10, 10);
   LICE_MemBitmap bm(8, 8);
