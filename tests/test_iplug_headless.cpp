@@ -59,11 +59,6 @@ TEST_F(Headless, DrawsWithoutAScreenOrAWindow) {
   EXPECT_EQ(gui->LastScreenRect(), r);
   EXPECT_EQ(gui->OpenWindow(nullptr), nullptr);
   EXPECT_FALSE(gui->WindowIsOpen());
-  EXPECT_STREQ(gui->GetGUIAPI(), "headless");
-  gui->UpdateFPS(40);
-  EXPECT_EQ(gui->FPS(), 40);
-  gui->UpdateFPS(0);
-  EXPECT_EQ(gui->FPS(), 40);
 }
 
 TEST_F(Headless, EnumerationMenuIsRecordedAndTheChoiceSetsTheParameter) {
