@@ -114,11 +114,12 @@ void IGraphicsX11::Teardown() {
   if (!mSession) return;
   Session& s = *mSession;
   if (s.entry.open) EndTextEntry(false);
-  if (s.Live()) {
+  if (!s.conn.Lost()) {
+    // Also when the window went with its parent: the graphics context and cursors
+    // are the connection's, not the window's.
     X11ErrorTrap trap(s.conn);
     Display* d = s.conn.Get();
-    if (mCursorHidden) XUngrabPointer(d, CurrentTime);
-    XDestroyWindow(d, s.win);
+    if (!s.gone) XDestroyWindow(d, s.win);
     if (s.gc) XFreeGC(d, s.gc);
     if (s.arrow) XFreeCursor(d, s.arrow);
     if (s.custom) XFreeCursor(d, s.custom);
