@@ -39,7 +39,9 @@ class IHeadlessResponder {
   virtual ~IHeadlessResponder() = default;
 
   // Queue answers, used in order. A popup answer of -1 (or an index outside the menu)
-  // cancels it; a null text cancels a text entry.
+  // cancels it; a null text cancels a text entry. A text reaches the editor exactly as
+  // queued: unlike a window system's field there is no character filter or length
+  // limit, so a script can hand the editor any text at all.
   void QueuePopupChoice(int index);
   void QueueTextEntry(const char* text);
   void QueueMessageBoxAnswer(int answer);
