@@ -33,7 +33,8 @@ void FormatTimeStamp(char* out, int outSize, const struct tm& local, const struc
 }
 
 const char* CurrentTime() {
-  static char sTimeStamp[32];
+  // One per thread: plug-in instances are created on several host threads at once.
+  static thread_local char sTimeStamp[32];
   const time_t now = time(nullptr);
   struct tm local, utc;
   if (!localtime_r(&now, &local) || !gmtime_r(&now, &utc)) {

@@ -34,8 +34,8 @@ const char* AUSelectStr(int select);
 const char* AUPropertyStr(int propID);
 const char* AUScopeStr(int scope);
 
-// The local time as "YYYYMMDD HH:MM +HHMM" (offset from UTC) in a static buffer of
-// 32 bytes that each call overwrites. Not safe against concurrent callers.
+// The local time as "YYYYMMDD HH:MM +HHMM" (offset from UTC) in a 32-byte buffer of
+// the calling thread that each call on that thread overwrites.
 const char* CurrentTime();
 
 // ---- Building blocks, also used by the tests ----------------------------------------

@@ -99,6 +99,8 @@ HGDIOBJ__* GDP_OBJECT_NEW() {
   return static_cast<HGDIOBJ__*>(calloc(1, sizeof(HGDIOBJ__)));
 }
 
+WDL_Mutex* SWELL_GDP_PoolMutex() { return PoolMutex(); }
+
 void GDP_OBJECT_DELETE(HGDIOBJ__* obj) {
   if (!HGDIOBJ_VALID(obj)) return;
   {

@@ -4,6 +4,7 @@
 #ifndef SWELL_GDI_INTERNALPOOL_H_
 #define SWELL_GDI_INTERNALPOOL_H_
 
+#include "mutex.h"
 #include "swell-gdi.h"
 
 enum {
@@ -28,6 +29,10 @@ bool HDC_VALID(const HDC__* ctx);
 bool HGDIOBJ_VALID(const HGDIOBJ__* obj, int type = 0);
 // True for handle values 1..4 (markers, not objects).
 bool SWELL_IsMarkerHandle(const void* obj);
+
+// The pools' lock. Deleting an object clears it from every live context's selection,
+// so selecting into a context takes this lock too (contexts live on several threads).
+WDL_Mutex* SWELL_GDP_PoolMutex();
 
 // Records currently waiting on each free list (for tests and diagnostics).
 int SWELL_GDP_FreeContextCount();

@@ -195,6 +195,7 @@ HGDIOBJ SelectObject(HDC ctx, HGDIOBJ obj) {
     case TYPE_FONT: slot = &ctx->curfont; break;
     default: return nullptr;
   }
+  WDL_MutexLock lock(SWELL_GDP_PoolMutex());
   HGDIOBJ__* previous = *slot;
   if (SWELL_IsMarkerHandle(obj)) {
     *slot = nullptr;
