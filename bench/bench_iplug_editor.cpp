@@ -4,6 +4,7 @@
 //  - BM_Memcpy700x400: the floor, one plain copy of the whole draw bitmap.
 //  - BM_FullDrawPass: every control drawn over the whole editor (strict mode).
 //  - BM_IdleIsDirty: the timer's check when nothing changed.
+//  - BM_OneKnobRedraw: one knob moved: the check and a pass over its region.
 //  - BM_DrawPassAllocations: counts operator new during draw passes after the first;
 //    the counter "allocs_per_pass" must be 0 (the benchmark reports an error if not).
 #include <benchmark/benchmark.h>
@@ -155,6 +156,21 @@ void BM_IdleIsDirty(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_IdleIsDirty)->Unit(benchmark::kNanosecond);
+
+// The timer's path when one knob moved: the dirty check, then a pass over its region.
+void BM_OneKnobRedraw(benchmark::State& state) {
+  Editor e;
+  e.FullPass();
+  IControl* knob = e.gfx.GetControl(2);
+  double v = 0.0;
+  for (auto _ : state) {
+    v = v > 0.9 ? 0.0 : v + 0.05;
+    knob->SetValueFromPlug(v);
+    IRECT r;
+    if (e.gfx.IsDirty(&r)) e.gfx.Draw(&r);
+  }
+}
+BENCHMARK(BM_OneKnobRedraw)->Unit(benchmark::kMicrosecond);
 
 void BM_DrawPassAllocations(benchmark::State& state) {
   Editor e;
