@@ -49,7 +49,7 @@ class KeyDriver {
       : mThread([keys] {
           Display* d = XOpenDisplay(nullptr);
           if (!d) return;
-          Pause(400);
+          WaitForKeyboardGrab(d);  // the modal window is up
           for (KeySym k : keys) {
             XTestFakeKeyEvent(d, XKeysymToKeycode(d, k), True, 0);
             XTestFakeKeyEvent(d, XKeysymToKeycode(d, k), False, 0);

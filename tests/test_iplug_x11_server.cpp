@@ -186,7 +186,7 @@ class Driver {
       : mThread([script] {
           Display* d = XOpenDisplay(nullptr);
           if (!d) return;
-          Pause(300);
+          WaitForKeyboardGrab(d);  // the menu is up
           script(d);
           XCloseDisplay(d);
         }) {}

@@ -4,6 +4,7 @@
 #ifndef TESTS_XVFB_SESSION_H_
 #define TESTS_XVFB_SESSION_H_
 
+#include <X11/Xlib.h>
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -131,6 +132,19 @@ inline int CountSockets() {
     closedir(d);
   }
   return n;
+}
+
+// Waits (up to 10 s) until another client holds the keyboard grab, as a modal menu
+// does once it is up: then real keys reach it. False when no grab appeared.
+inline bool WaitForKeyboardGrab(Display* d) {
+  for (int i = 0; i < 1000; ++i) {
+    const int r = XGrabKeyboard(d, DefaultRootWindow(d), False, GrabModeAsync, GrabModeAsync, CurrentTime);
+    if (r == AlreadyGrabbed) return true;
+    if (r == GrabSuccess) XUngrabKeyboard(d, CurrentTime);
+    XSync(d, False);
+    usleep(10000);
+  }
+  return false;
 }
 
 #endif  // TESTS_XVFB_SESSION_H_
