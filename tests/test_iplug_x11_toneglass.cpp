@@ -288,3 +288,52 @@ TEST_F(ToneglassEditor, WithoutIdleCallsTheEditorsOwnThreadKeepsItAlive) {
   ASSERT_FALSE(calls.empty());
   for (const x11host::Call& c : calls) EXPECT_EQ(c.thread, std::this_thread::get_id());
 }
+
+TEST_F(ToneglassEditor, TwoEditorsAtOnceEachWithItsOwnConnection) {
+  Open();
+  x11host::EditorHost second(*mLib, mDisplay);
+  ASSERT_TRUE(second.Ok());
+  second.MakeParent(kW, kH);
+  XMoveWindow(mDisplay, second.Parent(), 0, kH + 10);
+  XSync(mDisplay, False);
+  ASSERT_TRUE(second.OpenEditor());
+  EXPECT_EQ(CountSockets(), mSockets + 2);
+  const float before = second.Get(kDry);
+  const float firstBefore = mHost->Get(kDry);
+  // Wheel over the second editor's Dry knob; both hosts keep idling.
+  XTestFakeMotionEvent(mDisplay, 0, kKnobX, kH + 10 + kKnobY, 0);
+  XTestFakeButtonEvent(mDisplay, 4, True, 0);
+  XTestFakeButtonEvent(mDisplay, 4, False, 0);
+  XSync(mDisplay, False);
+  for (int i = 0; i < 10; ++i) {
+    mHost->Idle(10);
+    second.Idle(10);
+  }
+  EXPECT_GT(second.Get(kDry), before);
+  EXPECT_FLOAT_EQ(mHost->Get(kDry), firstBefore);
+  second.CloseEditor();
+  mHost->CloseEditor();
+  EXPECT_EQ(CountSockets(), mSockets);
+}
+
+TEST_F(ToneglassEditor, AServerThatGoesAwayClosesTheEditorNotTheProcess) {
+#if defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "libX11's own locking on a broken connection trips the thread checker";
+#endif
+  Open();
+  // The host's own connection breaks too: its handler is the host's business, so
+  // the host here stops using it first.
+  XSetIOErrorHandler([](Display*) { return 0; });
+  XSetIOErrorExitHandler(mDisplay, [](Display*, void*) {}, nullptr);
+  mServer.Stop();
+  mHost->Idle(100);  // the editor finds its connection broken
+  EXPECT_EQ(mHost->Dispatch(effEditClose), 1);
+  EXPECT_EQ(CountThreads(), mThreads);
+  // Reopening fails cleanly: there is no server.
+  EXPECT_EQ(mHost->Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(uintptr_t{1})), 0);
+  mHost->Dispatch(effEditIdle);
+  mHost.reset();
+  XCloseDisplay(mDisplay);  // broken as well; Xlib only frees it
+  mDisplay = nullptr;
+  XSetIOErrorHandler(nullptr);
+}

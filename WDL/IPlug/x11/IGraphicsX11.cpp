@@ -126,6 +126,11 @@ void IGraphicsX11::Teardown() {
     if (s.blank) XFreeCursor(d, s.blank);
     s.blit.Destroy();
     trap.Sync();
+  } else if (s.gc) {
+    // A broken connection: nothing reaches the server any more, but the graphics
+    // context's memory is ours to free (the request only goes into the dead buffer).
+    X11ErrorTrap trap(s.conn);
+    XFreeGC(s.conn.Get(), s.gc);
   }
   s.blit.Destroy();
   mCursorHidden = false;
