@@ -337,3 +337,22 @@ TEST_F(ToneglassEditor, AServerThatGoesAwayClosesTheEditorNotTheProcess) {
   mDisplay = nullptr;
   XSetIOErrorHandler(nullptr);
 }
+
+TEST_F(ToneglassEditor, AHostThatClosesTheEditorFromAGestureCallback) {
+  Open();
+  // The host answers the begin-edit by closing the editor, inside the callback.
+  mHost->Calls().onCall = [](AEffect* e, VstInt32 opcode) {
+    if (opcode == audioMasterBeginEdit) e->dispatcher(e, effEditClose, 0, 0, nullptr, 0);
+  };
+  mHost->Move(kKnobX, kKnobY);
+  mHost->Button(1, true);
+  mHost->Move(kKnobX, kKnobY - 30);
+  mHost->Button(1, false);
+  mHost->Calls().onCall = nullptr;
+  EXPECT_EQ(CountThreads(), mThreads);
+  EXPECT_EQ(CountSockets(), mSockets);
+  // And it opens again.
+  ASSERT_TRUE(mHost->OpenEditor());
+  mHost->Idle(50);
+  EXPECT_NE(mHost->EditorWindow(), 0u);
+}

@@ -9,6 +9,7 @@
 #include <X11/extensions/XTest.h>
 
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -31,10 +32,15 @@ class Recorder {
     if (opcode == audioMasterVersion) return kVstVersion;
     Recorder* r = e ? static_cast<Recorder*>(e->user) : nullptr;
     if (!r) return 0;
-    std::lock_guard<std::mutex> lock(r->mLock);
-    r->mCalls.push_back(Call{opcode, index, opt, std::this_thread::get_id()});
+    {
+      std::lock_guard<std::mutex> lock(r->mLock);
+      r->mCalls.push_back(Call{opcode, index, opt, std::this_thread::get_id()});
+    }
+    if (r->onCall) r->onCall(e, opcode);
     return 0;
   }
+  // Runs after each call is recorded (a host reacting to it), on the calling thread.
+  std::function<void(AEffect*, VstInt32)> onCall;
   std::vector<Call> Calls() {
     std::lock_guard<std::mutex> lock(mLock);
     return mCalls;

@@ -18,9 +18,11 @@ struct X11EventDispatch {
 };
 
 void IGraphicsX11::HandleEvents() {
-  Session& s = *mSession;
-  Display* d = s.conn.Get();
-  while (mSession && mSession->Live() && XPending(d) > 0) {
+  // The session is looked up again for every event: a host callback made by a
+  // gesture may close (and even reopen) the editor.
+  while (mSession && mSession->Live() && XPending(mSession->conn.Get()) > 0) {
+    Session& s = *mSession;
+    Display* d = s.conn.Get();
     XEvent e;
     XNextEvent(d, &e);
     const bool onEntry = s.entry.open && e.xany.window == s.entry.win;
@@ -155,8 +157,8 @@ void X11EventDispatch::Key(IGraphicsX11* g, XKeyEvent& e) {
   int code = X11KeyCodeForKeysym(XLookupKeysym(&e, 0));
   if (code < 0) code = X11KeyCodeForKeysym(XLookupKeysym(&e, 1));
   const bool taken = code >= 0 && g->OnKeyDown(s.prevX, s.prevY, code);
-  if (!g->mSession) return;
-  s.keyTaken[kc] = taken;
+  if (!g->mSession || !g->mSession->Live()) return;  // closed by what the key did
+  g->mSession->keyTaken[kc] = taken;
   if (!taken) PassToHost(g, e);
 }
 

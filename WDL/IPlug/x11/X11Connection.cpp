@@ -102,7 +102,7 @@ int X11Connection::LastError() const {
   return s ? s->firstError : 0;
 }
 
-void X11Connection::ClearError() {
+void X11Connection::ClearError() const {
   std::lock_guard<std::mutex> lock(gRegistryMutex);
   if (DisplayState* s = FindLocked(mDisplay)) s->firstError = 0;
 }
@@ -113,7 +113,7 @@ X11ErrorTrap::X11ErrorTrap(const X11Connection& c) : mConn(c) {
     gHostErrorHandler = XSetErrorHandler(OnXError);
     gHostIOErrorHandler = XSetIOErrorHandler(OnXIOError);
   }
-  const_cast<X11Connection&>(mConn).ClearError();
+  mConn.ClearError();
 }
 
 X11ErrorTrap::~X11ErrorTrap() {

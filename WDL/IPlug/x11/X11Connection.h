@@ -27,7 +27,7 @@ class X11Connection {
   bool Lost() const;
   // The first error code our requests raised since the last ClearError (0: none).
   int LastError() const;
-  void ClearError();
+  void ClearError() const;
 
  private:
   Display* mDisplay = nullptr;
