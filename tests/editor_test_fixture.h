@@ -60,9 +60,10 @@ class ProbeControl : public IControl {
   std::vector<Entry>* mLog;
 };
 
-// A test plug-in with six parameters (the five of InitFiveParams and an enumeration
-// "Mode": Low, Mid, High) and a 200 x 100 headless editor, not yet attached to the
-// plug-in: tests attach their controls first, as plug-ins do.
+// A test plug-in with seven parameters (the five of InitFiveParams, an enumeration
+// "Mode": Low, Mid, High, and an enumeration "Bare" of four values without texts)
+// and a 200 x 100 headless editor, not yet attached to the plug-in: tests attach
+// their controls first, as plug-ins do.
 class EditorTest : public ::testing::Test {
  protected:
   EditorTest() {
@@ -72,6 +73,7 @@ class EditorTest : public ::testing::Test {
     mode->SetDisplayText(0, "Low");
     mode->SetDisplayText(1, "Mid");
     mode->SetDisplayText(2, "High");
+    plug.GetParam(kBare)->InitEnum("Bare", 1, 4);
     plug.countIdleOnly = true;
     gui = new IGraphicsHeadless(&plug, 200, 100);
   }
@@ -110,8 +112,8 @@ class EditorTest : public ::testing::Test {
     }
   }
 
-  enum { kThreshold = 0, kStart, kMix, kSteps, kSwitch, kMode };
-  TestPlug plug{6};
+  enum { kThreshold = 0, kStart, kMix, kSteps, kSwitch, kMode, kBare };
+  TestPlug plug{7};
   IGraphicsHeadless* gui;
   bool attached = false;
   std::vector<ProbeControl::Entry> log;

@@ -391,6 +391,33 @@ TEST_F(EditorTest, EnumerationsAndBooleansPromptWithAMenuOfTheirTexts) {
   EXPECT_EQ(responder->NRequests(), 4);
 }
 
+TEST_F(EditorTest, AnEnumerationWithoutTextsPromptsWithATextFieldNotAnEmptyMenu) {
+  ProbeControl* bare = AddProbe(IRECT(0, 0, 40, 20), kBare);
+  Attach();
+  IRECT where(0, 0, 40, 20);
+  gui->GetResponder()->QueueTextEntry("3");
+  gui->PromptUserInput(bare, plug.GetParam(kBare), &where);
+  const auto requests = gui->GetResponder()->GetRequests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].kind, IHeadlessResponder::kTextEntry);
+  EXPECT_EQ(requests[0].text, "1");
+  // Without texts, nothing maps: the value becomes 0.
+  EXPECT_EQ(plug.GetParam(kBare)->Int(), 0);
+}
+
+TEST_F(EditorTest, AMissingBackgroundImageDrawsNothingAndBreaksNothing) {
+  AddProbe(IRECT(10, 10, 20, 20));
+  gui->AttachBackground(4242, "no/such/image.png");
+  ASSERT_EQ(gui->GetNControls(), 2);
+  EXPECT_TRUE(gui->GetControl(0)->GetRECT()->W() == 0 && gui->GetControl(0)->GetRECT()->H() == 0);
+  Attach();
+  IRECT all(0, 0, 200, 100);
+  gui->Draw(&all);
+  EXPECT_EQ(DrawnIds(), (std::vector<int>{0}));  // the probe (id 0) still draws
+  EXPECT_EQ(gui->GetMouseControlIdx(15, 15), 1);
+  EXPECT_EQ(gui->GetMouseControlIdx(0, 0), -1);
+}
+
 TEST_F(EditorTest, OtherParametersPromptWithTheirValueAsText) {
   ProbeControl* thr = AddProbe(IRECT(0, 0, 40, 20), kThreshold);
   Attach();
