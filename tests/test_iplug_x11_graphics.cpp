@@ -24,9 +24,11 @@ class PromptSquare : public IControl {
  public:
   PromptSquare(IPlugBase* p, IRECT r, int param) : IControl(p, r, param) { DisablePrompt(false); }
   bool Draw(IGraphics* g) override {
+    ++draws;
     IColor c(255, 128, 128, 128);
     return g->FillIRect(&c, &mRECT);
   }
+  int draws = 0;
 };
 
 // Deletes its editor first, while the whole plug-in still exists: the editor's idle
@@ -80,7 +82,8 @@ class X11Graphics : public ::testing::Test {
     plug.GetParam(5)->SetDisplayText(2, "Hard");
     g = new IGraphicsX11(&plug, 200, 100);
     g->AttachPanelBackground(&COLOR_BLACK);
-    g->AttachControl(new PromptSquare(&plug, IRECT(10, 10, 60, 60), 5));
+    square = new PromptSquare(&plug, IRECT(10, 10, 60, 60), 5);
+    g->AttachControl(square);
     g->AttachControl(new PromptSquare(&plug, IRECT(100, 10, 150, 60), 0));
     plug.AttachGraphics(g);
     parent = XCreateSimpleWindow(mDisplay, DefaultRootWindow(mDisplay), 0, 0, 200, 100, 0, 0, 0);
@@ -110,6 +113,7 @@ class X11Graphics : public ::testing::Test {
   Display* mDisplay = nullptr;
   EditorPlug plug{6};
   IGraphicsX11* g = nullptr;  // owned by the plug-in
+  PromptSquare* square = nullptr;  // owned by the editor
   Window parent = 0;
 };
 
@@ -234,4 +238,29 @@ TEST_F(X11Graphics, FilePromptFoldersCursorsAndTransparency) {
   EXPECT_EQ(c, IColor(255, 1, 2, 3));
   WDL_String clip;
   EXPECT_FALSE(g->GetTextFromClipboard(&clip));
+}
+
+TEST_F(X11Graphics, ExposureRepaintsFromTheBitmapWithoutDrawingControls) {
+  ASSERT_NE(g->OpenWindow(Parent()), nullptr);
+  Idle(100);
+  const int draws = square->draws;
+  ASSERT_GT(draws, 0);
+  // Covering and uncovering the editor exposes it: the pixels come back from the
+  // bitmap, no control draws again.
+  Window cover = XCreateSimpleWindow(mDisplay, DefaultRootWindow(mDisplay), 0, 0, 200, 100, 0, 0, 0xff0000);
+  XSetWindowAttributes a{};
+  a.override_redirect = True;
+  XChangeWindowAttributes(mDisplay, cover, CWOverrideRedirect, &a);
+  XMapRaised(mDisplay, cover);
+  XSync(mDisplay, False);
+  Idle(50);
+  XDestroyWindow(mDisplay, cover);
+  XSync(mDisplay, False);
+  Idle(100);
+  EXPECT_EQ(square->draws, draws);
+  Window editor = static_cast<Window>(reinterpret_cast<uintptr_t>(g->GetWindow()));
+  XImage* img = XGetImage(mDisplay, editor, 30, 30, 1, 1, AllPlanes, ZPixmap);
+  ASSERT_NE(img, nullptr);
+  EXPECT_EQ(XGetPixel(img, 0, 0) & 0xffffff, 0x808080u);  // the square, not the cover's red
+  XDestroyImage(img);
 }
