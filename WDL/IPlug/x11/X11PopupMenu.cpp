@@ -3,6 +3,7 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <poll.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -224,10 +225,22 @@ IPopupMenu* MenuRun::Run(IPopupMenu* menu, int x, int y) {
   Window grabWin = mLevels[0]->win;
   XSync(mD, False);
   const unsigned int mask = ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
-  if (XGrabPointer(mD, grabWin, True, mask, GrabModeAsync, GrabModeAsync, None, None, CurrentTime) !=
-      GrabSuccess)
+  // Another client may hold a grab for a moment (a toolkit closing its own menu):
+  // keep asking for up to a second, as menus of X toolkits do.
+  bool pointer = false, keyboard = false;
+  for (int i = 0; i < 100 && !(pointer && keyboard) && !mConn->Lost(); ++i) {
+    if (!pointer)
+      pointer = XGrabPointer(mD, grabWin, True, mask, GrabModeAsync, GrabModeAsync, None, None,
+                             CurrentTime) == GrabSuccess;
+    if (!keyboard)
+      keyboard = XGrabKeyboard(mD, grabWin, True, GrabModeAsync, GrabModeAsync, CurrentTime) == GrabSuccess;
+    if (!(pointer && keyboard)) usleep(10000);
+  }
+  // Without the pointer a click elsewhere could not close the menu: give up.
+  if (!pointer) {
+    if (keyboard) XUngrabKeyboard(mD, CurrentTime);
     return nullptr;
-  XGrabKeyboard(mD, grabWin, True, GrabModeAsync, GrabModeAsync, CurrentTime);
+  }
   bool moved = false, pressedInside = false;
   while (!mDone && !mConn->Lost()) {
     if (!XPending(mD)) {
