@@ -37,9 +37,13 @@ done
   fail "every mount is undone"
 
 # Without root it says so in one line and lets CI go on.
+# A copy that the unprivileged user can reach (a clone under /root is private).
 if [ "$(id -u)" -eq 0 ] && command -v setpriv >/dev/null; then
-  out=$(setpriv --reuid=65534 --regid=65534 --clear-groups "$script" 2>&1)
+  copy=$(mktemp -d)
+  mkdir "$copy/scripts" && cp "$script" "$copy/scripts/fresh-check" && chmod -R a+rX "$copy"
+  out=$(cd / && setpriv --reuid=65534 --regid=65534 --clear-groups "$copy/scripts/fresh-check" 2>&1)
   rc=$?
+  rm -rf "$copy"
   [ $rc -eq 0 ] || fail "without root it exited $rc"
   [ "$(echo "$out" | wc -l)" -eq 1 ] || fail "without root it said more than one line"
   echo "$out" | grep -q '^fresh-check: cannot run here: needs root' || fail "without root: no reason given"
