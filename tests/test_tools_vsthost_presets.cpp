@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -13,7 +14,7 @@
 
 namespace {
 
-struct Run {
+struct ToolRun {
   int exitCode = -1;
   std::string out, err;
 };
@@ -32,8 +33,8 @@ class HostPresetTest : public ::testing::Test {
 #endif
   }
 
-  Run Host(const std::string& args) {
-    Run r;
+  ToolRun Host(const std::string& args) {
+    ToolRun r;
     const std::string errPath = folder.Path("stderr.txt");
     std::string cmd = std::string(TONEGLASS_HOST_EXE) + " " + args;
 #ifdef TONEGLASS_PLUGIN_SO
@@ -54,7 +55,7 @@ class HostPresetTest : public ::testing::Test {
 
   // Loads a file that must be refused; the error is one line naming the file.
   void ExpectRefused(const std::string& name, const std::string& reason) {
-    const Run r = Host("demo " + Path("never.wav") + " --load-preset " + Path(name));
+    const ToolRun r = Host("demo " + Path("never.wav") + " --load-preset " + Path(name));
     EXPECT_EQ(r.exitCode, 1) << name;
     EXPECT_NE(r.err.find("error: preset " + folder.Path(name) + " " + reason), std::string::npos) << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
@@ -71,9 +72,9 @@ const char kSettings[] = " --set Threshold=-40 --set-normalized 1=0.0123 --set W
 
 TEST_F(HostPresetTest, SavedSettingsRenderTheSameInANewProcess) {
   for (const char* file : {"p.fxp", "p.xml"}) {
-    const Run saved = Host("demo " + Path(std::string("a-") + file + ".wav") + kSettings + " --save-preset " + Path(file));
+    const ToolRun saved = Host("demo " + Path(std::string("a-") + file + ".wav") + kSettings + " --save-preset " + Path(file));
     ASSERT_EQ(saved.exitCode, 0) << saved.err;
-    const Run loaded = Host("demo " + Path(std::string("b-") + file + ".wav") + " --load-preset " + Path(file));
+    const ToolRun loaded = Host("demo " + Path(std::string("b-") + file + ".wav") + " --load-preset " + Path(file));
     ASSERT_EQ(loaded.exitCode, 0) << loaded.err;
     const std::vector<unsigned char> a = ReadFileBytes(folder.Path(std::string("a-") + file + ".wav"));
     EXPECT_GT(a.size(), 100000u);
@@ -82,7 +83,7 @@ TEST_F(HostPresetTest, SavedSettingsRenderTheSameInANewProcess) {
   // The program file holds the five normalised values: 56 + 20 bytes.
   EXPECT_EQ(ReadFileBytes(folder.Path("p.fxp")).size(), 76u);
   // --set after --load-preset wins; info shows the result.
-  const Run info = Host("info --load-preset " + Path("p.xml") + " --set Threshold=-20");
+  const ToolRun info = Host("info --load-preset " + Path("p.xml") + " --set Threshold=-20");
   ASSERT_EQ(info.exitCode, 0) << info.err;
   EXPECT_NE(info.out.find("Threshold                -20 "), std::string::npos) << info.out;
   EXPECT_NE(info.out.find("Wet                      -3.3 "), std::string::npos) << info.out;
@@ -94,7 +95,7 @@ TEST_F(HostPresetTest, XmlWithoutNormalisedValuesIsSetByItsPlainValues) {
                 "<PluginName>Toneglass</PluginName><PluginVersion>v1.0.3</PluginVersion><Preset name=\"Plain\">"
                 "<Parameter><Param name=\"Threshold\" val=\"-50.000000\" /><Param name=\"Nope\" val=\"1\" />"
                 "</Parameter></Preset></PresetXMLTree>\n");
-  const Run info = Host("info --load-preset " + Path("plain.xml"));
+  const ToolRun info = Host("info --load-preset " + Path("plain.xml"));
   ASSERT_EQ(info.exitCode, 0) << info.err;
   EXPECT_NE(info.out.find("Threshold                -50 "), std::string::npos) << info.out;
   EXPECT_NE(info.out.find("current 0: \"Plain\""), std::string::npos) << info.out;
@@ -147,7 +148,7 @@ TEST_F(HostPresetTest, ForeignDamagedAndNonPresetFilesAreRefused) {
 }
 
 TEST_F(HostPresetTest, SaveNamesAndFailuresAreReported) {
-  Run r = Host("info --save-preset " + Path("p.txt"));
+  ToolRun r = Host("info --save-preset " + Path("p.txt"));
   EXPECT_EQ(r.exitCode, 2);
   EXPECT_NE(r.err.find("--save-preset wants a file name ending in .fxp or .xml"), std::string::npos) << r.err;
   r = Host("info --save-preset " + Path("missing/p.fxp"));
