@@ -25,7 +25,8 @@ bool HasThreshold(const std::string& path) {
 bool RunDemo(const Options& options, std::string* error) {
   TestSignalSource source;
   std::vector<ParamAssignment> assignments;
-  const bool lowersThreshold = HasThreshold(PluginPathFor(options));
+  // A loaded preset brings its own threshold.
+  const bool lowersThreshold = options.loadPresetPath.empty() && HasThreshold(PluginPathFor(options));
   if (lowersThreshold) {
     ParamAssignment threshold;
     threshold.key = kThresholdName;

@@ -32,6 +32,8 @@ struct Options {
   Precision precision = Precision::kDouble;
   OutputFormat format = OutputFormat::kFloat;
   std::vector<ParamAssignment> assignments;
+  std::string loadPresetPath;  // --load-preset: applied before the assignments
+  std::string savePresetPath;  // --save-preset: written after them
 };
 
 // Parses argv. False with a one-line reason for anything it does not accept.
