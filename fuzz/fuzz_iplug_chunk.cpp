@@ -7,60 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "IPlugBase.h"
-
-namespace {
-
-class FuzzPlug : public IPlugBase {
- public:
-  FuzzPlug() : IPlugBase(5, "2-2", 3, "Fuzz", "Fuzz", "Fuzz", 0x10000, 1, 2, 0, false, true, false, kAPIVST2) {
-    GetParam(0)->InitDouble("Threshold", -20.0, -60.0, 6.0, 0.1, "dB");
-    GetParam(1)->InitDouble("Start", 1000.0, 20.0, 22050.0, 1.0, "Hz");
-    GetParam(2)->InitDouble("Mix", 0.25, 0.0, 1.0, 0.01);
-    GetParam(3)->InitInt("Steps", 3, -10, 10);
-    GetParam(4)->InitBool("Switch", false);
-    MakeDefaultPreset("-", 1);
-  }
-  void BeginInformHostOfParamChange(int) override {}
-  void InformHostOfParamChange(int, double) override {}
-  void EndInformHostOfParamChange(int) override {}
-  void InformHostOfProgramChange() override {}
-  double GetSamplePos() override { return 0.0; }
-  double GetTempo() override { return 120.0; }
-  void GetTimeSig(int*, int*) override {}
-  void GetTime(ITimeInfo*) override {}
-  void ResizeGraphics(int, int, int) override {}
-  bool SendMidiMsg(IMidiMsg*) override { return true; }
-};
-
-// Slot names, flags and chunks plus the parameter values, flattened for comparison.
-std::string Snapshot(const FuzzPlug& plug) {
-  std::string s;
-  for (int i = 0; i < plug.NPresets(); ++i) {
-    const IPreset* p = plug.GetPreset(i);
-    s.append(p->mName);
-    s.push_back('\0');
-    s.push_back(p->mInitialized ? 1 : 0);
-    s.append(reinterpret_cast<const char*>(p->mChunk.GetBytes()), p->mChunk.Size());
-  }
-  for (int i = 0; i < plug.NParams(); ++i) {
-    const double v = plug.GetParam(i)->Value();
-    s.append(reinterpret_cast<const char*>(&v), sizeof(v));
-  }
-  return s;
-}
-
-void CheckRanges(const FuzzPlug& plug) {
-  for (int i = 0; i < plug.NParams(); ++i) {
-    const IParam* p = plug.GetParam(i);
-    if (!(p->Value() >= p->GetMin() && p->Value() <= p->GetMax())) __builtin_trap();
-  }
-  for (int i = 0; i < plug.NPresets(); ++i) {
-    if (strnlen(plug.GetPresetName(i), MAX_PRESET_NAME_LEN) >= MAX_PRESET_NAME_LEN) __builtin_trap();
-  }
-}
-
-}  // namespace
+#include "fuzz_plug.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > (1 << 16)) return 0;

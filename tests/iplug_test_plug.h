@@ -29,9 +29,12 @@ class TestPlug : public IPlugBase {
  public:
   static constexpr int kVersion = 65539;
 
-  explicit TestPlug(int nParams = 5, const char* channelIO = "2-2", int nPresets = 1, int latency = 0)
+  static constexpr int kUniqueID = 0x54737431;
+
+  explicit TestPlug(int nParams = 5, const char* channelIO = "2-2", int nPresets = 1, int latency = 0,
+                    bool doesChunks = false)
       : IPlugBase(nParams, channelIO, nPresets, "TestEffect", "TestProduct", "TestMaker", kVersion,
-                  0x54737431, 0x4d667231, latency, false, false, false, kAPIVST2) {}
+                  kUniqueID, 0x4d667231, latency, false, doesChunks, false, kAPIVST2) {}
 
   // Five parameters of every kind: continuous -60..6 dB, continuous 20..22050 Hz,
   // continuous 0..1, integer -10..10 and boolean.
@@ -74,7 +77,7 @@ class TestPlug : public IPlugBase {
     if (checkMutexInInform) mutexFreeInInform.push_back(MutexIsFree(&mMutex));
   }
   void EndInformHostOfParamChange(int paramIdx) override { edits.push_back({'E', paramIdx}); }
-  void InformHostOfProgramChange() override {}
+  void InformHostOfProgramChange() override { ++programChanges; }
   double GetSamplePos() override { return 0.0; }
   double GetTempo() override { return tempo; }
   void GetTimeSig(int* num, int* denom) override {
@@ -123,7 +126,7 @@ class TestPlug : public IPlugBase {
   bool checkMutexInParamChange = false, checkMutexInInform = false;
   std::vector<bool> mutexFreeInParamChange, mutexFreeInInform;
   bool scaleOutput = false;
-  int processCalls = 0, lastProcessFrames = -1, resets = 0, presetsChanged = 0;
+  int processCalls = 0, lastProcessFrames = -1, resets = 0, presetsChanged = 0, programChanges = 0;
   int failMidiStatus = -1;
   double tempo = 120.0;
 };

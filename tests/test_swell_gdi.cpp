@@ -5,6 +5,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
@@ -285,6 +286,42 @@ TEST(SwellCreateFont, BoldAndItalicSuffixesReachTheNameCache) {
   DeleteObject(f);
   DeleteObject(g);
   DeleteObject(h);
+}
+
+// With only upright faces installed (a regular and a bold), a style that no face has is
+// dropped and the others kept: bold italic gives the bold face, italic the regular one.
+// Runs in a child process: 0 when every check holds.
+int UprightOnlyChecks(const char* conf) {
+  setenv("FONTCONFIG_FILE", conf, 1);
+  SWELL_FontCacheShutdown();
+  HFONT boldItalic = MakeFont(12, 0, FW_BOLD, 1);
+  HFONT italic = MakeFont(12, 0, FW_NORMAL, 1);
+  HFONT regular = MakeFont(12);
+  bool ok = boldItalic && italic && regular && boldItalic->ct_font && italic->ct_font && regular->ct_font;
+  ok = ok && FT_IS_SCALABLE(boldItalic->ct_font->face);
+  ok = ok && (boldItalic->ct_font->face->style_flags & FT_STYLE_FLAG_BOLD);
+  ok = ok && italic->ct_font->face == regular->ct_font->face;
+  ok = ok && !(regular->ct_font->face->style_flags & FT_STYLE_FLAG_BOLD);
+  DeleteObject(boldItalic);
+  DeleteObject(italic);
+  DeleteObject(regular);
+  return ok ? 0 : 1;
+}
+
+TEST(SwellCreateFontDeathTest, AMissingStyleKeepsTheOthers) {
+  const std::string dir = "/tmp/swell-test-upright-" + std::to_string(getpid());
+  ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+  const char* fonts = "/usr/share/fonts/truetype/dejavu/";
+  for (const char* file : {"DejaVuSans.ttf", "DejaVuSans-Bold.ttf"})
+    ASSERT_EQ(symlink((std::string(fonts) + file).c_str(), (dir + "/" + file).c_str()), 0) << file;
+  const std::string conf = dir + "/fonts.conf";
+  FILE* fp = fopen(conf.c_str(), "w");
+  ASSERT_NE(fp, nullptr);
+  fprintf(fp, "<?xml version=\"1.0\"?>\n<fontconfig><dir>%s</dir></fontconfig>\n", dir.c_str());
+  fclose(fp);
+  EXPECT_EXIT(_exit(UprightOnlyChecks(conf.c_str())), ::testing::ExitedWithCode(0), "");
+  for (const char* file : {"DejaVuSans.ttf", "DejaVuSans-Bold.ttf", "fonts.conf"}) remove((dir + "/" + file).c_str());
+  rmdir(dir.c_str());
 }
 
 TEST(SwellCreateFont, MissingOddAndHugeFaceNamesStillGiveAFont) {

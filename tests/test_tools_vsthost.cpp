@@ -562,7 +562,6 @@ TEST_F(HostTool, FailuresAreOneLineAndLeaveNoOutput) {
       {{"render", ".", "out.wav", "--plugin", kEq}, "directory"},
       {{"render", "in.wav", "out.wav", "--plugin", kEq, "--set", "Loudness=3"},
        "unknown parameter 'Loudness'"},
-      {{"render", "in.wav", "out.wav", "--plugin", kEq, "--set", "Low=99"}, "outside the range"},
       {{"render", "in.wav", "out.wav", "--plugin", kEq, "--set-normalized", "6=0.5"}, "no parameter number"},
       {{"render", "in.wav", "out.wav", "--plugin", kEq, "--set-normalized", "0=1.5"}, "0 to 1"},
       {{"render", "in.wav", "out.wav", "--plugin", "nowhere/none.so"}, "cannot load plug-in"},
@@ -599,7 +598,7 @@ TEST_F(HostTool, AFailedRenderKeepsTheOldOutput) {
   EXPECT_EQ(List(), (std::vector<std::string>{"in.wav", "out.wav"}));
 }
 
-TEST_F(HostTool, EmptyInputAndInPlaceRenders) {
+TEST_F(HostTool, EmptyInputRendersAnEmptyOutput) {
   REQUIRE_PLUGIN(kEq);
   WriteWav(Path("empty.wav"), 2, 32000, {});
   ToolRun r = Tool({"render", "empty.wav", "out.wav", "--plugin", kEq});
@@ -608,14 +607,50 @@ TEST_F(HostTool, EmptyInputAndInPlaceRenders) {
   EXPECT_EQ(empty.channels, 2);
   EXPECT_EQ(empty.rate, 32000);
   EXPECT_EQ(empty.Frames(), 0u);
-  // OUT may be IN itself: the input is read to its end before the result replaces it.
+}
+
+TEST_F(HostTool, OutputThatIsTheInputUnderAnyNameIsRefused) {
+  REQUIRE_PLUGIN(kEq);
+  WriteWav(Path("song.wav"), 2, 44100, StereoSignal(44100, 0.2));
+  const std::string song = Slurp(Path("song.wav"));
+  ASSERT_EQ(symlink("song.wav", Path("soft.wav").c_str()), 0);
+  ASSERT_EQ(link(Path("song.wav").c_str(), Path("hard.wav").c_str()), 0);
+  const std::vector<std::string> before = List();
+  for (const std::string& out : {std::string("song.wav"), std::string("./song.wav"), Path("song.wav"),
+                                  std::string("soft.wav"), std::string("hard.wav")}) {
+    SCOPED_TRACE(out);
+    ToolRun r = Tool({"render", "song.wav", out, "--plugin", kEq, "--set", "Master=-6"});
+    ExpectOneLineError(r, "is the input file itself");
+    EXPECT_EQ(Slurp(Path("song.wav")), song);
+    EXPECT_EQ(List(), before);
+  }
+  // Through the link the other way round too, and with an input that is not audio: the
+  // check comes before anything is read.
+  { std::ofstream(Path("notes.txt")) << "not audio"; }
+  ToolRun r = Tool({"render", "soft.wav", "song.wav", "--plugin", kEq});
+  ExpectOneLineError(r, "is the input file itself");
+  r = Tool({"render", "notes.txt", "notes.txt", "--plugin", kEq});
+  ExpectOneLineError(r, "is the input file itself");
+  EXPECT_EQ(Slurp(Path("notes.txt")), "not audio");
+  EXPECT_EQ(Slurp(Path("song.wav")), song);
+}
+
+TEST_F(HostTool, OutOfRangeValuesAreClampedWithAWarning) {
+  REQUIRE_PLUGIN(kEq);
+  // This plug-in has no text conversion: the host finds the value by the display and,
+  // beyond the range, uses the nearer end as plug-ins do.
   const std::vector<double> in = StereoSignal(44100, 0.2);
-  WriteWav(Path("song.wav"), 2, 44100, in);
-  r = Tool({"render", "song.wav", "song.wav", "--plugin", kEq, "--set", "Master=-6"});
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  const Audio replaced = ReadWav(Path("song.wav"));
-  ASSERT_EQ(replaced.samples.size(), in.size());
-  EXPECT_NEAR(Rms(replaced.samples) / Rms(in), 0.5, 0.01);
+  WriteWav(Path("in.wav"), 2, 44100, in);
+  ToolRun high = Tool({"render", "in.wav", "high.wav", "--plugin", kEq, "--set", "Master=99"});
+  ASSERT_EQ(high.exitCode, 0) << high.err;
+  EXPECT_NE(high.err.find("warning: 'Master' ranges from -24 to 24 dB; 99 is outside it, so the value used is "
+                          "24 dB\n"),
+            std::string::npos)
+      << high.err;
+  ToolRun top = Tool({"render", "in.wav", "top.wav", "--plugin", kEq, "--set", "Master=24"});
+  ASSERT_EQ(top.exitCode, 0) << top.err;
+  EXPECT_EQ(top.err.find("warning"), std::string::npos) << top.err;
+  EXPECT_LT(MaxAbsDiff(ReadWav(Path("high.wav")).samples, ReadWav(Path("top.wav")).samples), 1e-6);
 }
 
 TEST_F(HostTool, AnInterruptedRenderRemovesItsTemporaryFile) {
@@ -733,7 +768,14 @@ TEST_F(FakePluginTool, PlainValuesWithoutTextConversionAreFoundByTheirDisplay) {
   const Audio out = ReadWav(Path("out.wav"));
   for (size_t i = 0; i < out.Frames(); ++i) ASSERT_NEAR(out.At(i, 0), 1.5 * in[2 * i], 1e-6);
   ToolRun outside = Tool({"render", "in.wav", "out2.wav", "--plugin", FAKE_PLUGIN_SO, "--set", "Gain=2.5"});
-  ExpectOneLineError(outside, "outside the range of 'Gain' (0 to 2 x)");
+  ASSERT_EQ(outside.exitCode, 0) << outside.err;
+  EXPECT_NE(outside.err.find("'Gain' ranges from 0 to 2 x; 2.5 is outside it, so the value used is 2 x"),
+            std::string::npos)
+      << outside.err;
+  const Audio clamped = ReadWav(Path("out2.wav"));
+  for (size_t i = 0; i < clamped.Frames(); ++i) ASSERT_NEAR(clamped.At(i, 0), 2.0 * in[2 * i], 1e-6);
+  ExpectOneLineError(Tool({"render", "in.wav", "out3.wav", "--plugin", FAKE_PLUGIN_SO, "--set", "Gain=big"}),
+                     "takes a number or one of its display texts, not 'big'");
 }
 
 TEST_F(FakePluginTool, PluginsThatCannotServeAreRefused) {
@@ -809,6 +851,52 @@ TEST_F(ToneglassTool, DryAtMinus61SilencesTheInput) {
   ToolRun normal = Tool({"render", "in.wav", "normal.wav", "--plugin", mPlugin, "--precision", "single"});
   ASSERT_EQ(normal.exitCode, 0) << normal.err;
   EXPECT_NEAR(Rms(ReadWav(Path("normal.wav")).samples) / Rms(in), std::pow(10.0, -6.0 / 20), 1e-3);
+}
+
+TEST_F(ToneglassTool, WordsAreRefusedAndOutOfRangeNumbersReported) {
+  const std::vector<double> in = Sine(44100, 0.5, 1000.0, 0.5, 2);
+  WriteWav(Path("in.wav"), 2, 44100, in);
+  { std::ofstream(Path("out.wav")) << "previous result"; }
+  const std::string input = Slurp(Path("in.wav"));
+  // Not a number and not a display text: the plug-in would read it as 0.
+  for (const char* set : {"Threshold=abc", "Threshold=12 Hz", "Wet=loud"}) {
+    SCOPED_TRACE(set);
+    ToolRun r = Tool({"render", "in.wav", "out.wav", "--plugin", mPlugin, "--set", set});
+    ExpectOneLineError(r, "not '");
+    EXPECT_EQ(Slurp(Path("out.wav")), "previous result");
+    EXPECT_EQ(Slurp(Path("in.wav")), input);
+    EXPECT_EQ(List(), (std::vector<std::string>{"in.wav", "out.wav"}));
+  }
+  // A number, with or without the unit, inside the range: no word on stderr.
+  ToolRun r = Tool({"info", "--plugin", mPlugin, "--set", "Threshold=-30 dB", "--set", "Wet=-12dB", "--set",
+                    "Dry=-61"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_NE(r.out.find("-30"), std::string::npos) << r.out;
+  // Beyond the range the plug-in clamps: the range and the value used go to stderr, and
+  // the render is the one at that end.
+  r = Tool({"render", "in.wav", "out.wav", "--plugin", mPlugin, "--set", "Dry=-100", "--set", "Threshold=100"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find("toneglass-host: warning: 'Dry' ranges from -61 to 0 dB; -100 is outside it, so the "
+                       "value used is -61 dB (shown as '-inf')\n"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("toneglass-host: warning: 'Threshold' ranges from -60 to 6 dB; 100 is outside it, so the "
+                       "value used is 6 dB\n"),
+            std::string::npos)
+      << r.err;
+  double peak = 0;
+  for (double v : ReadWav(Path("out.wav")).samples) peak = std::max(peak, std::fabs(v));
+  EXPECT_EQ(peak, 0.0);
+  r = Tool({"info", "--plugin", mPlugin, "--set", "Selection Start=30000", "--set", "Selection Size=1"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find("'Selection Start' ranges from 20 to 22050 Hz; 30000 is outside it, so the value used is "
+                       "22050 Hz\n"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("'Selection Size' ranges from 50 to 10000 Hz; 1 is outside it, so the value used is 50 Hz"),
+            std::string::npos)
+      << r.err;
 }
 
 TEST_F(ToneglassTool, DemoContainsBlips) {

@@ -315,6 +315,65 @@ class IPlugBase {
   void ModifyCurrentPreset(const char* name = nullptr);
   void ModifyPreset(int idx, const char* name = nullptr);
 
+  // ---- Preset files (untrusted input: every read is bounds-checked) ----------------------
+  // The preset XML file at path1 + path2 + path3: maker, plug-in and version texts, the
+  // preset's name and each parameter's name and plain value. presetParamsOnly leaves
+  // out (or, when reading, skips) parameters whose preset flag is clear.
+  // Saving with an empty presetName takes the current preset's name. False when the
+  // file could not be written; a file that stood there is then left as it was.
+  virtual bool SavePresetXML(WDL_String mfrName, WDL_String plugName, WDL_String version, WDL_String path1,
+                             WDL_String path2, WDL_String path3, WDL_String presetName,
+                             bool presetParamsOnly);
+  // Applies a file made for this maker and plug-in name: each value clamped into its
+  // parameter (the last one of that name), without OnParamChange. False, with nothing
+  // changed, for a file that is missing, not XML, too large, of another plug-in or
+  // without the expected elements; false after the values before it were applied when
+  // a child of "Parameter" is not a "Param".
+  virtual bool LoadPresetXML(WDL_String mfrName, WDL_String plugName, WDL_String version, WDL_String path1,
+                             WDL_String path2, WDL_String path3, WDL_String* pPresetName,
+                             bool presetParamsOnly);
+  // Fills pPreset from such a file: the defaults, overridden by the file's values as
+  // they stand (unclamped). Same checks as LoadPresetXML.
+  virtual bool CreatePresetXML(WDL_String mfrName, WDL_String plugName, WDL_String version, IPreset* pPreset,
+                               WDL_String path1, WDL_String path2, WDL_String path3, bool presetParamsOnly);
+  // The two readers for a file's text already in memory (NUL-terminated).
+  bool LoadPresetXMLText(const char* mfrName, const char* plugName, const char* text, WDL_String* pPresetName,
+                         bool presetParamsOnly);
+  bool CreatePresetXMLText(const char* mfrName, const char* plugName, IPreset* pPreset, const char* text,
+                           bool presetParamsOnly);
+
+  // VST 2 program files (fxp): parameter values (FxCk), or the state chunk (FPCh) when
+  // the plug-in does chunks. Fields are big-endian; the name keeps 27 characters.
+  bool SaveProgramAsFXP(WDL_String* pPath);
+  bool SaveProgramAsFXPName(WDL_String* pPath, const char* name);
+  // The file's bytes as SaveProgramAsFXPName writes them (pOut is emptied first).
+  bool MakeProgramFXP(const char* name, ByteChunk* pOut);
+  // Loads a program file into the parameters and the current preset; notifyOnly (for
+  // value files) only calls OnParamChange and tells the host. False, with nothing
+  // changed, for a file that is not a program file of this plug-in (magic, kind,
+  // format version, unique ID, parameter count) or whose state the plug-in refuses.
+  // Parameters beyond a value file's data keep their values.
+  bool LoadProgramFromFXP(WDL_String* pPath, bool notifyOnly);
+  bool LoadProgramFromFXPData(const unsigned char* data, int size, bool notifyOnly);
+  // Adds a program file as a new preset named after the file, leaving the parameters
+  // as they were.
+  bool LoadProgramFromFXPtoPreset(WDL_String* pPath);
+  bool LoadProgramFromFXPDataToPreset(const unsigned char* data, int size, const char* name);
+  // Banks are not kept in files: both answer false.
+  bool SaveBankAsFXB(WDL_String*) { return false; }
+  bool LoadBankFromFXB(WDL_String*) { return false; }
+  // The preset name a program file's path gives: its last part without the extension.
+  static void PresetNameFromPath(const char* path, WDL_String* pName);
+
+  // ---- Source dumps: preset code to paste into a plug-in's constructor ---------------------
+  // A MakePresetFromNamedParams call with every parameter, one identifier per parameter
+  // from paramEnumNames (its index when the list or the entry is missing).
+  bool DumpPresetSrcCode(const char* path, const char** paramEnumNames);
+  // MakePresetFromBlob calls with the Base64 text of the current preset's / of every
+  // slot's chunk, whatever its length.
+  bool DumpPresetBlob(const char* path);
+  bool DumpBankBlob(const char* path);
+
  protected:
   // While set, UnserializeParams does not call OnParamChange.
   void HoldParamNotifications(bool hold) { mHoldParamNotifications = hold; }

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 
+#include "Base64.h"
 #include "IPlugBase.h"
 #include "Log.h"
 
@@ -117,35 +118,6 @@ void IPlugBase::MakePresetFromChunk(const char* name, ByteChunk* pChunk) {
   preset->SetName(name);
   preset->mChunk.Clear();
   preset->mChunk.AppendChunk(pChunk);
-}
-
-// 0..63 for a character of the standard Base64 alphabet, else -1.
-static int Base64Digit(char c) {
-  if (c >= 'A' && c <= 'Z') return c - 'A';
-  if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-  if (c >= '0' && c <= '9') return c - '0' + 52;
-  if (c == '+') return 62;
-  if (c == '/') return 63;
-  return -1;
-}
-
-// Decodes text into out until the first character outside the alphabet (so at "="
-// or the end) or until outSize bytes are written. Returns the bytes written.
-static int Base64Decode(const char* text, unsigned char* out, int outSize) {
-  uint32_t bitsHeld = 0;
-  int nBits = 0, written = 0;
-  for (const char* p = text; p && *p && written < outSize; ++p) {
-    const int digit = Base64Digit(*p);
-    if (digit < 0) break;
-    bitsHeld = (bitsHeld << 6) | static_cast<uint32_t>(digit);
-    nBits += 6;
-    if (nBits >= 8) {
-      nBits -= 8;
-      out[written++] = static_cast<unsigned char>(bitsHeld >> nBits);
-      bitsHeld &= (1u << nBits) - 1;
-    }
-  }
-  return written;
 }
 
 void IPlugBase::MakePresetFromBlob(const char* name, const char* base64, int size) {

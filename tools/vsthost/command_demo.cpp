@@ -37,7 +37,8 @@ bool RunDemo(const Options& options, std::string* error) {
   TestSignalSource source;
   std::vector<ParamAssignment> assignments;
   const PluginTraits traits = ProbePlugin(PluginPathFor(options));
-  const bool lowersThreshold = traits.hasThreshold;
+  // A loaded preset brings its own threshold.
+  const bool lowersThreshold = options.loadPresetPath.empty() && traits.hasThreshold;
   Options demoOptions = options;
   if (demoOptions.editorPngPath.empty() && traits.drawsEditor)
     demoOptions.editorPngPath = EditorPicturePathBeside(options.outPath);

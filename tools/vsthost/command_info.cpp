@@ -6,6 +6,7 @@
 #include "host_callback.h"
 #include "param_assign.h"
 #include "plugin.h"
+#include "preset_file.h"
 #include "render_engine.h"
 #include "render_job.h"
 
@@ -155,7 +156,7 @@ bool RunInfo(const Options& options, std::string* error) {
   bool ok = LoadPlugin(plugin, PluginPathFor(options), options.pluginPath.empty(), error);
   if (ok) {
     ConfigurePlugin(plugin, context, kInfoSampleRate, options.blockSize, options.precision);
-    ok = ApplyAssignments(plugin, options.assignments, error);
+    ok = ApplyPresetOptions(plugin, options, options.assignments, error);
   }
   if (ok) PrintInfo(plugin);
   plugin.Unload();

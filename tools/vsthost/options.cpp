@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "preset_file.h"
+
 namespace vsthost {
 
 namespace {
@@ -36,10 +38,28 @@ bool ParseAssignment(const std::string& option, const std::string& text, bool no
   return true;
 }
 
+bool ParsePresetPath(const std::string& option, const std::string& path, Options* options, std::string* error) {
+  if (path.empty()) {
+    *error = option + " needs a file name";
+    return false;
+  }
+  if (option == "--load-preset") {
+    options->loadPresetPath = path;
+    return true;
+  }
+  if (PresetFormatForName(path) == PresetFormat::kNone) {
+    *error = "--save-preset wants a file name ending in .fxp or .xml, not '" + path + "'";
+    return false;
+  }
+  options->savePresetPath = path;
+  return true;
+}
+
 // Options that take a value accept both "--opt value" and "--opt=value".
 bool TakesValue(const std::string& name) {
   return name == "--plugin" || name == "--block" || name == "--precision" || name == "--format" ||
-         name == "--set" || name == "--set-normalized" || name == "--editor-png";
+         name == "--set" || name == "--set-normalized" || name == "--editor-png" ||
+         name == "--load-preset" || name == "--save-preset";
 }
 
 }  // namespace
@@ -116,6 +136,8 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
         return false;
       }
       options->editorPngPath = value;
+    } else if (name == "--load-preset" || name == "--save-preset") {
+      if (!ParsePresetPath(name, value, options, error)) return false;
     } else if (name == "--set") {
       if (!ParseAssignment(name, value, false, &options->assignments, error)) return false;
     } else {
@@ -191,6 +213,10 @@ const char* UsageText() {
          "                        25 frames per second of audio time and write it to FILE\n"
          "                        (PNG) at the end; demo writes OUT's name with .png when\n"
          "                        the plug-in can draw its editor\n"
+         "  --load-preset FILE    start from a preset: a VST 2 program file or a preset XML\n"
+         "                        file (told apart by content); --set options apply after it\n"
+         "  --save-preset FILE    save the parameters as they stand after the --set options\n"
+         "                        (FILE.fxp: VST 2 program file, FILE.xml: preset XML file)\n"
          "  -h, --help            this text\n"
          "\n"
          "Mono input feeds every plug-in input. OUT keeps the input's sample rate and is\n"

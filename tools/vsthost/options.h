@@ -33,6 +33,8 @@ struct Options {
   OutputFormat format = OutputFormat::kFloat;
   std::vector<ParamAssignment> assignments;
   std::string editorPngPath;  // --editor-png: the editor's picture after render or demo
+  std::string loadPresetPath;  // --load-preset: applied before the assignments
+  std::string savePresetPath;  // --save-preset: written after them
 };
 
 // Parses argv. False with a one-line reason for anything it does not accept.

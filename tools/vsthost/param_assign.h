@@ -5,6 +5,11 @@
 // the value is found by searching the normalised range for the position whose display
 // text reads as that number, which works for any parameter whose display is a
 // monotonic number.
+//
+// A value that is not a number (optionally followed by the parameter's unit) must be
+// one of the parameter's display texts: the plug-in has to show it back once set, or
+// the assignment fails. A number beyond the range is left to the plug-in to clamp, and
+// a warning on stderr gives the range and the value used.
 #ifndef TOOLS_VSTHOST_PARAM_ASSIGN_H_
 #define TOOLS_VSTHOST_PARAM_ASSIGN_H_
 

@@ -8,6 +8,7 @@
 #include "interrupt.h"
 #include "param_assign.h"
 #include "plugin.h"
+#include "preset_file.h"
 #include "plugin_path.h"
 #include "progress_bar.h"
 #include "render_engine.h"
@@ -47,7 +48,7 @@ bool RunRenderJob(const Options& options, AudioSource& source,
   bool useDouble = false;
   if (ok) {
     useDouble = ConfigurePlugin(plugin, context, sampleRate, options.blockSize, options.precision);
-    ok = ApplyAssignments(plugin, assignments, error);
+    ok = ApplyPresetOptions(plugin, options, assignments, error);
   }
   EditorPicture picture;
   const bool wantsPicture = !options.editorPngPath.empty();

@@ -102,6 +102,9 @@ bool SoundFileWriter::Open(const std::string& path, int channels, int sampleRate
   }
   // Integer formats clip out-of-range samples instead of wrapping them around.
   if (format != OutputFormat::kFloat) sf_command(mFile, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+  // The float formats' PEAK chunk carries the time of writing: without it the same
+  // render gives the same bytes.
+  sf_command(mFile, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
   mPath = path;
   mBytesPerFrame = static_cast<int64_t>(channels) * BytesPerSample(format);
   mBytesWritten = 0;
