@@ -34,6 +34,15 @@ class PlugLock {
   WDL_Mutex* mMutex;
 };
 
+// Calls f on every control bound to paramIdx, in list order.
+template <typename F>
+void ForEachBoundControl(WDL_PtrList<IControl>& controls, int paramIdx, F f) {
+  for (int i = 0; i < controls.GetSize(); ++i) {
+    IControl* pControl = controls.Get(i);
+    if (pControl->ParamIdx() == paramIdx) f(pControl);
+  }
+}
+
 constexpr auto kIdlePeriod = std::chrono::milliseconds(50);
 constexpr int kIdleThreadPriority = 32;
 
@@ -249,18 +258,12 @@ void IGraphics::SetParameterFromGUI(int paramIdx, double value, bool normalized)
   const IParam* pParam = mPlug ? mPlug->GetParam(paramIdx) : nullptr;
   if (!normalized && !pParam) return;
   const double v = normalized ? value : pParam->GetNormalized(value);
-  for (int i = 0; i < mControls.GetSize(); ++i) {
-    IControl* pControl = mControls.Get(i);
-    if (pControl->ParamIdx() == paramIdx) pControl->SetValueFromUserInput(v);
-  }
+  ForEachBoundControl(mControls, paramIdx, [&](IControl* pControl) { pControl->SetValueFromUserInput(v); });
 }
 
 void IGraphics::SetParameterFromGUIDefault(int paramIdx, double value) {
   if (paramIdx < 0) return;
-  for (int i = 0; i < mControls.GetSize(); ++i) {
-    IControl* pControl = mControls.Get(i);
-    if (pControl->ParamIdx() == paramIdx) pControl->SetDefaultValueFromUserInput(value);
-  }
+  ForEachBoundControl(mControls, paramIdx, [&](IControl* pControl) { pControl->SetDefaultValueFromUserInput(value); });
 }
 
 void IGraphics::ClampControl(int paramIdx, double lo, double hi, bool normalized) {
@@ -272,37 +275,25 @@ void IGraphics::ClampControl(int paramIdx, double lo, double hi, bool normalized
     lo = pParam->GetNormalized(lo);
     hi = pParam->GetNormalized(hi);
   }
-  for (int i = 0; i < mControls.GetSize(); ++i) {
-    IControl* pControl = mControls.Get(i);
-    if (pControl->ParamIdx() == paramIdx) pControl->Clamp(lo, hi);
-  }
+  ForEachBoundControl(mControls, paramIdx, [&](IControl* pControl) { pControl->Clamp(lo, hi); });
 }
 
 void IGraphics::HideControl(int paramIdx, bool hide) {
   if (paramIdx < 0) return;
   PlugLock lock(mPlug);
-  for (int i = 0; i < mControls.GetSize(); ++i) {
-    IControl* pControl = mControls.Get(i);
-    if (pControl->ParamIdx() == paramIdx) pControl->Hide(hide);
-  }
+  ForEachBoundControl(mControls, paramIdx, [&](IControl* pControl) { pControl->Hide(hide); });
 }
 
 void IGraphics::GrayOutControl(int paramIdx, bool gray) {
   if (paramIdx < 0) return;
   PlugLock lock(mPlug);
-  for (int i = 0; i < mControls.GetSize(); ++i) {
-    IControl* pControl = mControls.Get(i);
-    if (pControl->ParamIdx() == paramIdx) pControl->GrayOut(gray);
-  }
+  ForEachBoundControl(mControls, paramIdx, [&](IControl* pControl) { pControl->GrayOut(gray); });
 }
 
 void IGraphics::TransparentControl(int paramIdx, bool transparent) {
   if (paramIdx < 0) return;
   PlugLock lock(mPlug);
-  for (int i = 0; i < mControls.GetSize(); ++i) {
-    IControl* pControl = mControls.Get(i);
-    if (pControl->ParamIdx() == paramIdx) pControl->MakeTransparent(transparent);
-  }
+  ForEachBoundControl(mControls, paramIdx, [&](IControl* pControl) { pControl->MakeTransparent(transparent); });
 }
 
 void IGraphics::SetAllControlsDirty(bool pushParamToPlug) {
