@@ -342,6 +342,45 @@ TEST(IPlugBaseBypass, WithLatencyTheOutputIsTheInputDelayedAndThePlugInStillRuns
   }
 }
 
+// In place the host's buffers are input and output at once: what the delay line takes
+// must be the input as it came, not what the plug-in wrote over it.
+TEST(IPlugBaseBypass, WithLatencyInPlaceBuffersCarryTheInputDelayed) {
+  const std::vector<double> first = {0, 0, 1, 2, 3, 4}, second = {5, 6, 7, 8, 9, 10};
+  for (int blockSize : {6, 4}) {  // 4: a host block longer than the scratch buffers
+    SCOPED_TRACE(blockSize);
+    TestPlug plug(0, "2-2", 0, 2);
+    plug.scaleOutput = true;  // the plug-in doubles
+    ConnectAll(plug);
+    plug.SetBlockSize(blockSize);
+    plug.MakeDelayLine();
+    std::vector<double> l = {1, 2, 3, 4, 5, 6}, r = {-1, -2, -3, -4, -5, -6};
+    double* io[2] = {l.data(), r.data()};
+    plug.AttachInputBuffers(0, 2, io);
+    plug.AttachOutputBuffers(0, 2, io);
+    plug.PassThroughBuffers(0.0, 6);
+    EXPECT_EQ(l, first);
+    for (int s = 0; s < 6; ++s) EXPECT_EQ(r[s], -first[s]) << s;
+    EXPECT_GE(plug.processCalls, 1);  // the plug-in still saw the block
+    l = {7, 8, 9, 10, 11, 12};
+    plug.PassThroughBuffers(0.0, 6);
+    EXPECT_EQ(l, second);
+  }
+
+  TestPlug plug(0, "2-2", 0, 2);
+  plug.scaleOutput = true;
+  ConnectAll(plug);
+  plug.SetBlockSize(6);
+  plug.MakeDelayLine();
+  std::vector<float> l = {1, 2, 3, 4, 5, 6}, r = {1, 2, 3, 4, 5, 6};
+  float* io[2] = {l.data(), r.data()};
+  plug.AttachInputBuffers(0, 2, io, 6);
+  plug.AttachOutputBuffers(0, 2, io);
+  plug.PassThroughBuffers(0.0f, 6);
+  EXPECT_EQ(l, (std::vector<float>{0, 0, 1, 2, 3, 4}));
+  EXPECT_EQ(r, l);
+  EXPECT_EQ(plug.processCalls, 1);
+}
+
 TEST(IPlugBaseBypass, WithLatencyAndNoInputsThePlugInStillRuns) {
   TestPlug plug(0, "0-2", 0, 3);
   plug.scaleOutput = true;

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 #include <vector>
 
 #include "IPlugVST.h"
@@ -445,33 +446,142 @@ TEST_F(VstBinding, AccumulatingProcessAddsAndIgnoresBypass) {
   for (int s : {0, 1023, 1024, 2999}) EXPECT_FLOAT_EQ(buf.out[1][s], 0.75f) << s;
 }
 
+namespace {
+// The replacing callback of the sample type.
+void Replace(AEffect* e, float** in, float** out, int n) { e->processReplacing(e, in, out, n); }
+void Replace(AEffect* e, double** in, double** out, int n) { e->processDoubleReplacing(e, in, out, n); }
+
+// Two blocks of 1..32 and 33..64 through a bypassed plug-in whose processing inverts,
+// in separate or in the same buffers; the outputs must be the input, delayed.
+template <class T>
+void CheckBypassCarriesTheInput(const Plugin& p, int latency, bool inPlace) {
+  AEffect* e = p.Effect();
+  StereoBuffers<T> buf(32);
+  T** outs = inPlace ? buf.inPtr : buf.outPtr;
+  for (int block = 0; block < 2; ++block) {
+    for (int s = 0; s < 32; ++s) buf.in[0][s] = buf.in[1][s] = static_cast<T>(block * 32 + s + 1);
+    Replace(e, buf.inPtr, outs, 32);
+    for (int c = 0; c < 2; ++c)
+      for (int s = 0; s < 32; ++s) {
+        const int frame = block * 32 + s;
+        ASSERT_EQ(outs[c][s], static_cast<T>(frame < latency ? 0 : frame + 1 - latency))
+            << "block " << block << " channel " << c << " frame " << s;
+      }
+  }
+}
+}  // namespace
+
 TEST_F(VstBinding, BypassPassesInputThroughDelayedByTheLatency) {
-  for (int latency : {0, 5}) {
-    gConfig.latency = latency;
-    Plugin p(VSTPluginMain);
-    EXPECT_EQ(p.Effect()->initialDelay, latency);
-    p.Effect()->setParameter(p.Effect(), TestPlug::kInvert, 1.0f);
-    EXPECT_EQ(p.Dispatch(effSetBypass, 0, 1), 1);
-    StereoBuffers<double> buf(32);
-    for (int s = 0; s < 32; ++s) buf.in[0][s] = buf.in[1][s] = s + 1;
-    p.Effect()->processDoubleReplacing(p.Effect(), buf.inPtr, buf.outPtr, 32);
-    for (int s = 0; s < 32; ++s) EXPECT_EQ(buf.out[1][s], s < latency ? 0.0 : s + 1 - latency) << latency;
-    p.Dispatch(effSetBypass, 0, 0);
-    p.Effect()->processDoubleReplacing(p.Effect(), buf.inPtr, buf.outPtr, 32);
-    EXPECT_EQ(buf.out[1][10], -11.0);
+  for (int latency : {0, 2, 5}) {
+    for (bool inPlace : {false, true}) {
+      for (bool dbl : {false, true}) {
+        SCOPED_TRACE(testing::Message() << "latency " << latency << (inPlace ? ", in place" : ", separate")
+                                        << (dbl ? ", double" : ", float"));
+        gConfig.latency = latency;
+        Plugin p(VSTPluginMain);
+        EXPECT_EQ(p.Effect()->initialDelay, latency);
+        p.Effect()->setParameter(p.Effect(), TestPlug::kInvert, 1.0f);
+        EXPECT_EQ(p.Dispatch(effSetBypass, 0, 1), 1);
+        if (dbl)
+          CheckBypassCarriesTheInput<double>(p, latency, inPlace);
+        else
+          CheckBypassCarriesTheInput<float>(p, latency, inPlace);
+        EXPECT_EQ(Plug(p)->mProcessCalls, latency ? 2 : 0);  // with latency it still sees each block
+        p.Dispatch(effSetBypass, 0, 0);
+        StereoBuffers<double> buf(32);
+        for (int s = 0; s < 32; ++s) buf.in[0][s] = buf.in[1][s] = s + 1;
+        p.Effect()->processDoubleReplacing(p.Effect(), buf.inPtr, buf.outPtr, 32);
+        EXPECT_EQ(buf.out[1][10], -11.0);
+      }
+    }
   }
 }
 
-TEST_F(VstBinding, BadBuffersAreIgnored) {
-  Plugin p(VSTPluginMain);
-  StereoBuffers<float> buf(16);
-  float* holey[2] = {buf.inPtr[0], nullptr};
-  p.Effect()->processReplacing(p.Effect(), nullptr, buf.outPtr, 16);
-  p.Effect()->processReplacing(p.Effect(), holey, buf.outPtr, 16);
-  p.Effect()->processReplacing(p.Effect(), buf.inPtr, buf.outPtr, -16);
-  p.Effect()->processDoubleReplacing(p.Effect(), nullptr, nullptr, 16);
-  p.Effect()->process(p.Effect(), buf.inPtr, nullptr, 16);
-  EXPECT_EQ(Plug(p)->mProcessCalls, 0);
+namespace {
+constexpr double kStale = 7.5;  // what the host's output buffers held before the call
+
+template <class T>
+void FillForMissingChannelCase(StereoBuffers<T>& buf) {
+  for (int c = 0; c < 2; ++c)
+    for (size_t s = 0; s < buf.in[c].size(); ++s) {
+      buf.in[c][s] = static_cast<T>(s + 1);
+      buf.out[c][s] = static_cast<T>(kStale);
+    }
+}
+
+// Every output channel that exists holds nothing but v.
+template <class T>
+::testing::AssertionResult OutputsHold(const StereoBuffers<T>& buf, double v) {
+  for (int c = 0; c < 2; ++c)
+    for (size_t s = 0; s < buf.out[c].size(); ++s)
+      if (buf.out[c][s] != static_cast<T>(v))
+        return ::testing::AssertionFailure() << "out[" << c << "][" << s << "] = " << buf.out[c][s];
+  return ::testing::AssertionSuccess();
+}
+
+// A block with a missing channel is not processed; every output the host did hand over
+// is silenced, whichever channel is missing (stale audio would otherwise repeat).
+template <class T>
+void CheckMissingChannelsSilenceTheOutputs(const Plugin& p, int frames) {
+  AEffect* e = p.Effect();
+  StereoBuffers<T> buf(frames);
+  T* holeyIn[2] = {buf.inPtr[0], nullptr};
+  T* holeyOut[2] = {buf.outPtr[0], nullptr};
+
+  FillForMissingChannelCase(buf);
+  Replace(e, nullptr, buf.outPtr, frames);
+  EXPECT_TRUE(OutputsHold(buf, 0.0)) << "no input array";
+
+  FillForMissingChannelCase(buf);
+  Replace(e, holeyIn, buf.outPtr, frames);
+  EXPECT_TRUE(OutputsHold(buf, 0.0)) << "one input missing";
+
+  FillForMissingChannelCase(buf);
+  Replace(e, buf.inPtr, holeyOut, frames);
+  for (size_t s = 0; s < buf.out[0].size(); ++s) ASSERT_EQ(buf.out[0][s], T(0)) << "one output missing " << s;
+  EXPECT_EQ(buf.out[1][0], static_cast<T>(kStale)) << "not handed over, so not written";
+  for (size_t s = 0; s < buf.in[0].size(); ++s) ASSERT_EQ(buf.in[0][s], static_cast<T>(s + 1));
+
+  // In place: the host's buffer of the channel that is there is input and output at once.
+  FillForMissingChannelCase(buf);
+  T* inPlaceIn[2] = {buf.outPtr[0], nullptr};
+  Replace(e, inPlaceIn, buf.outPtr, frames);
+  EXPECT_TRUE(OutputsHold(buf, 0.0)) << "in place, one input missing";
+
+  FillForMissingChannelCase(buf);
+  Replace(e, buf.inPtr, nullptr, frames);  // nothing to write to, nothing to crash on
+  Replace(e, buf.inPtr, buf.outPtr, -frames);
+  Replace(e, buf.inPtr, buf.outPtr, 0);
+  EXPECT_TRUE(OutputsHold(buf, kStale)) << "no frames or no outputs: nothing written";
+
+  // The accumulating callback adds the plug-in's output to the host's; silence adds nothing.
+  FillForMissingChannelCase(buf);
+  if constexpr (std::is_same_v<T, float>) {
+    e->process(e, holeyIn, buf.outPtr, frames);
+    e->process(e, nullptr, buf.outPtr, frames);
+    e->process(e, buf.inPtr, holeyOut, frames);
+    e->process(e, buf.inPtr, nullptr, frames);
+    EXPECT_TRUE(OutputsHold(buf, kStale)) << "accumulating";
+  }
+}
+}  // namespace
+
+TEST_F(VstBinding, MissingChannelsSilenceEveryOutputThatExists) {
+  for (bool bypassed : {false, true}) {
+    for (int latency : {0, 3}) {
+      gConfig.latency = latency;
+      Plugin p(VSTPluginMain);
+      p.Dispatch(effSetBypass, 0, bypassed ? 1 : 0);
+      // Within the block size, and beyond it (the replacing callbacks grow it first).
+      for (int frames : {16, 3000}) {
+        SCOPED_TRACE(testing::Message() << "bypassed " << bypassed << ", latency " << latency << ", frames "
+                                        << frames);
+        CheckMissingChannelsSilenceTheOutputs<float>(p, frames);
+        CheckMissingChannelsSilenceTheOutputs<double>(p, frames);
+      }
+      EXPECT_EQ(Plug(p)->mProcessCalls, 0);
+    }
+  }
 }
 
 TEST_F(VstBinding, LatencyChangeTellsTheHost) {

@@ -67,6 +67,7 @@ IPlugBase::IPlugBase(int nParams, const char* channelIOStr, int nPresets, const 
   // The pointer arrays never move after this: each channel keeps the address of its slot.
   if (!mInData.Resize(nInputs)) nInputs = 0;
   if (!mOutData.Resize(nOutputs)) nOutputs = 0;
+  if (!mBypassData.Resize(nInputs + nOutputs)) nInputs = nOutputs = 0;
   for (int i = 0; i < nInputs; ++i) {
     InChannel* ch = new InChannel;
     ch->mSrc = mInData.Get() + i;
@@ -95,6 +96,7 @@ IPlugBase::~IPlugBase() {
   mDelay = nullptr;
   mInData.Free();
   mOutData.Free();
+  mBypassData.Free();
 }
 
 // Tokens "in-out" separated by single spaces; an unreadable number counts as 0.

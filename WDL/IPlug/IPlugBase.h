@@ -413,6 +413,9 @@ class IPlugBase {
   WDL_PtrList<IPreset> mPresets;
   WDL_TypedBuf<double*> mInData;
   WDL_TypedBuf<double*> mOutData;
+  // Channel pointers for bypass with latency on in-place buffers (inputs, then outputs),
+  // sized with the channels so that the audio path never allocates them.
+  WDL_TypedBuf<double*> mBypassData;
   WDL_PtrList<InChannel> mInChannels;
   WDL_PtrList<OutChannel> mOutChannels;
   WDL_PtrList<WDL_String> mInputBusLabels;
@@ -425,6 +428,8 @@ class IPlugBase {
   void ParseChannelIOStr(const char* channelIOStr, int* pMaxNIn, int* pMaxNOut);
   // Frames that may be processed without overrunning a scratch buffer.
   int SafeFrameCount(int nFrames) const;
+  // True when an output buffer is also one of the inputs the delay line reads.
+  bool DelayInputsAliasOutputs() const;
   void ConvertOutputsToFloat(int nFrames, bool accumulate);
   // Fills one slot's chunk with a program state built from values.
   void WritePresetValues(IPreset* pPreset, const char* name, const double* values);

@@ -179,15 +179,57 @@ void IPlugBase::ProcessBuffersAccumulating(float, int nFrames) {
   ConvertOutputsToFloat(nFrames, true);
 }
 
+bool IPlugBase::DelayInputsAliasOutputs() const {
+  int nDelayed = 0;
+  if (mDelay) nDelayed = mDelay->NInChans() < mDelay->NOutChans() ? mDelay->NInChans() : mDelay->NOutChans();
+  const double* const* ins = mInData.Get();
+  const double* const* outs = mOutData.Get();
+  for (int c = 0; c < nDelayed; ++c)
+    for (int o = 0; o < NOutChannels(); ++o)
+      if (ins[c] && ins[c] == outs[o]) return true;
+  return false;
+}
+
 void IPlugBase::PassThroughBuffers(double, int nFrames) {
   nFrames = SafeFrameCount(nFrames);
-  if (mLatency != 0 && mDelay && mDelay->GetDelay() > 0) {
-    // The plug-in still sees the block (its analysis keeps running); the delay line
-    // then overwrites the outputs with the delayed input.
+  if (mLatency == 0 || !mDelay || mDelay->GetDelay() == 0) {
+    IPlugBase::ProcessDoubleReplacing(mInData.Get(), mOutData.Get(), nFrames);
+    return;
+  }
+  // The plug-in still sees the block (its analysis keeps running); the delay line then
+  // overwrites the outputs with the delayed input.
+  if (!DelayInputsAliasOutputs()) {
     ProcessDoubleReplacing(mInData.Get(), mOutData.Get(), nFrames);
     mDelay->ProcessBlock(mInData.Get(), mOutData.Get(), nFrames);
-  } else {
-    IPlugBase::ProcessDoubleReplacing(mInData.Get(), mOutData.Get(), nFrames);
+    return;
+  }
+  // In place, the plug-in's output would overwrite the input before the delay line reads
+  // it: the plug-in writes into the output scratch buffers instead, piece by piece when
+  // the host's block is longer than they are. Channels the delay line does not cover
+  // keep the plug-in's output, as they do with separate buffers.
+  const int nIn = NInChannels(), nOut = NOutChannels();
+  const int nDelayed = mDelay->NInChans() < mDelay->NOutChans() ? mDelay->NInChans() : mDelay->NOutChans();
+  double** ins = mInData.Get();
+  double** outs = mOutData.Get();
+  double** pieceIn = mBypassData.Get();
+  double** pieceOut = pieceIn + nIn;
+  if (mBypassData.GetSize() < nIn + nOut || mBlockSize <= 0) {
+    // No room for the plug-in's output: the bypassed signal matters more than its analysis.
+    mDelay->ProcessBlock(ins, outs, nFrames);
+    return;
+  }
+  for (int done = 0; done < nFrames; done += mBlockSize) {
+    const int n = nFrames - done < mBlockSize ? nFrames - done : mBlockSize;
+    const size_t bytes = static_cast<size_t>(n) * sizeof(double);
+    for (int c = 0; c < nIn; ++c) pieceIn[c] = ins[c] + done;
+    for (int c = 0; c < nOut; ++c) pieceOut[c] = mOutChannels.Get(c)->mScratchBuf.Get();
+    ProcessDoubleReplacing(pieceIn, pieceOut, n);
+    for (int c = 0; c < nOut; ++c) {
+      double* dest = outs[c] + done;
+      if (c >= nDelayed && dest != pieceOut[c]) memmove(dest, pieceOut[c], bytes);
+      pieceOut[c] = dest;
+    }
+    mDelay->ProcessBlock(pieceIn, pieceOut, n);
   }
 }
 

@@ -106,6 +106,8 @@ class IPlugVST : public IPlugBase {
   WDL_TypedBuf<T*>& PieceArrays();
   template <class T>
   bool HostBuffersUsable(T** inputs, T** outputs) const;
+  template <class T>
+  void SilenceHostOutputs(T** outputs, int nFrames) const;
 
   void AttachHostInputs(double** inputs, int /*nFrames*/) { AttachInputBuffers(0, NInChannels(), inputs); }
   void AttachHostInputs(float** inputs, int nFrames) { AttachInputBuffers(0, NInChannels(), inputs, nFrames); }

@@ -1,6 +1,8 @@
 // The VST 2 processing and parameter callbacks: the host's audio thread enters here.
 // Every callback holds the instance mutex for its whole run; none allocates, except
 // when a block longer than any before grows the scratch buffers (once).
+#include <cstring>
+
 #include "IGraphics.h"
 #include "IPlugVST.h"
 #include "Log.h"
@@ -34,9 +36,25 @@ void IPlugVST::ProcessPiece(T** inputs, T** outputs, int nFrames, bool replacing
   }
 }
 
+// A block with a channel missing is not processed at all: every output the host did
+// hand over gets silence, so that it never plays what its buffers held before. The
+// accumulating callback adds that silence, which leaves its outputs as they are.
+template <class T>
+void IPlugVST::SilenceHostOutputs(T** outputs, int nFrames) const {
+  if (!outputs) return;
+  int nOut = 0;
+  for (int i = 0; i < NOutChannels(); ++i) nOut += IsOutChannelConnected(i) ? 1 : 0;
+  for (int i = 0; i < nOut; ++i)
+    if (outputs[i]) memset(outputs[i], 0, static_cast<size_t>(nFrames) * sizeof(T));
+}
+
 template <class T>
 void IPlugVST::ProcessBlock(T** inputs, T** outputs, int nFrames, bool replacing) {
-  if (nFrames <= 0 || !HostBuffersUsable(inputs, outputs)) return;
+  if (nFrames <= 0) return;
+  if (!HostBuffersUsable(inputs, outputs)) {
+    if (replacing) SilenceHostOutputs(outputs, nFrames);
+    return;
+  }
   if (DoesMIDI() && mHostCallback) mHostCallback(&mAEffect, audioMasterWantMidi, 0, 0, nullptr, 0.0f);
 
   const int blockSize = GetBlockSize();
