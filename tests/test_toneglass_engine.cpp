@@ -632,20 +632,48 @@ TEST(ToneglassEngine, InPlaceProcessingMatchesSeparateBuffers) {
   EXPECT_EQ(buf.right, expect.right);
 }
 
-TEST(ToneglassEngine, EmptyOrMissingBuffersAreIgnored) {
+// A block with a channel missing is not processed; the outputs that exist get silence.
+TEST(ToneglassEngine, MissingBuffersSilenceTheOutputsThatExist) {
   auto plug = MakeEngine();
-  double left[4] = {1, 2, 3, 4}, right[4] = {1, 2, 3, 4}, outL[4] = {9, 9, 9, 9}, outR[4] = {9, 9, 9, 9};
+  double left[4], right[4], outL[4], outR[4];
   double* ins[2] = {left, right};
   double* outs[2] = {outL, outR};
+  auto refill = [&] {
+    for (int i = 0; i < 4; ++i) {
+      left[i] = right[i] = i + 1;
+      outL[i] = outR[i] = 9.0;
+    }
+  };
+  auto outputsAre = [&](double v) {
+    for (int i = 0; i < 4; ++i)
+      if (outL[i] != v || outR[i] != v) return false;
+    return true;
+  };
+  refill();
   plug->ProcessDoubleReplacing(ins, outs, 0);
   plug->ProcessDoubleReplacing(ins, outs, -5);
-  double* missing[2] = {left, nullptr};
-  plug->ProcessDoubleReplacing(missing, outs, 4);
-  plug->ProcessDoubleReplacing(ins, missing, 4);
-  plug->ProcessDoubleReplacing(nullptr, outs, 4);
-  for (double v : outL) EXPECT_EQ(v, 9.0);
+  plug->ProcessDoubleReplacing(ins, nullptr, 4);
+  EXPECT_TRUE(outputsAre(9.0)) << "no frames, or nowhere to write";
+
+  double* missingIn[2] = {left, nullptr};
+  for (double** in : {missingIn, static_cast<double**>(nullptr)}) {
+    refill();
+    plug->ProcessDoubleReplacing(in, outs, 4);
+    EXPECT_TRUE(outputsAre(0.0));
+  }
+  refill();
+  double* missingOut[2] = {nullptr, outR};
+  plug->ProcessDoubleReplacing(ins, missingOut, 4);
+  EXPECT_EQ(outL[0], 9.0);
+  for (double v : outR) EXPECT_EQ(v, 0.0);
+  refill();
+  double* inPlace[2] = {outL, nullptr};
+  plug->ProcessDoubleReplacing(inPlace, outs, 4);
+  EXPECT_TRUE(outputsAre(0.0));
+
   plug->OnParamChange(-1);
   plug->OnParamChange(5);
+  refill();
   plug->ProcessDoubleReplacing(ins, outs, 4);
   EXPECT_EQ(outL[3], 4.0);
 }

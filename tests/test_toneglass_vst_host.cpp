@@ -392,13 +392,42 @@ TEST_F(ToneglassVst, TwoInstancesAtDifferentRatesPlayTheirOwnTones) {
 TEST_F(ToneglassVst, BadBuffersAndIndicesAreIgnored) {
   auto p = Make();
   AEffect* e = p->Effect();
+  // Missing channels: every output that exists is silenced (the accumulating call adds
+  // nothing), and no frames means nothing written.
   StereoBuffers<float> buf(64);
+  StereoBuffers<double> dbl(64);
+  auto fill = [&](float in, float out) {
+    for (int c = 0; c < 2; ++c) {
+      std::fill(buf.in[c].begin(), buf.in[c].end(), in);
+      std::fill(buf.out[c].begin(), buf.out[c].end(), out);
+      std::fill(dbl.in[c].begin(), dbl.in[c].end(), in);
+      std::fill(dbl.out[c].begin(), dbl.out[c].end(), out);
+    }
+  };
+  auto holds = [&](float v) {
+    for (int c = 0; c < 2; ++c)
+      for (int s = 0; s < 64; ++s)
+        if (buf.out[c][s] != v || dbl.out[c][s] != v) return false;
+    return true;
+  };
   float* holes[2] = {nullptr, nullptr};
+  float* holeyIn[2] = {buf.inPtr[0], nullptr};
+  double* holeyDbl[2] = {nullptr, dbl.inPtr[1]};
+  double* inPlaceDbl[2] = {dbl.outPtr[0], nullptr};
+  fill(0.5f, 7.5f);
   e->processReplacing(e, nullptr, nullptr, 64);
-  e->processReplacing(e, holes, buf.outPtr, 64);
   e->processReplacing(e, buf.inPtr, buf.outPtr, -1);
   e->processDoubleReplacing(e, nullptr, nullptr, 64);
   e->process(e, buf.inPtr, holes, 64);
+  e->process(e, holeyIn, buf.outPtr, 64);
+  EXPECT_TRUE(holds(7.5f));
+  e->processReplacing(e, holeyIn, buf.outPtr, 64);
+  e->processDoubleReplacing(e, holeyDbl, dbl.outPtr, 64);
+  EXPECT_TRUE(holds(0.0f));
+  fill(0.5f, 7.5f);
+  e->processReplacing(e, holes, buf.outPtr, 64);
+  e->processDoubleReplacing(e, inPlaceDbl, dbl.outPtr, 64);
+  EXPECT_TRUE(holds(0.0f));
   for (int idx : {-1, 5, 1 << 30}) {
     EXPECT_EQ(e->getParameter(e, idx), 0.0f);
     e->setParameter(e, idx, 0.5f);

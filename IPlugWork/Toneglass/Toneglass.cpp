@@ -166,7 +166,14 @@ void Toneglass::UpdateSelectionEnd() {
 // ---- Audio --------------------------------------------------------------------------
 
 void Toneglass::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) {
-  if (nFrames <= 0 || !inputs || !outputs || !inputs[0] || !inputs[1] || !outputs[0] || !outputs[1]) return;
+  if (nFrames <= 0 || !outputs) return;
+  if (!inputs || !inputs[0] || !inputs[1] || !outputs[0] || !outputs[1]) {
+    // A channel is missing: the block is not analysed, and the outputs that exist get
+    // silence rather than whatever their buffers held.
+    for (int c = 0; c < 2; ++c)
+      if (outputs[c]) memset(outputs[c], 0, static_cast<size_t>(nFrames) * sizeof(double));
+    return;
+  }
   const double* inL = inputs[0];
   const double* inR = inputs[1];
   double* outL = outputs[0];
