@@ -185,6 +185,31 @@ TEST(IParamDisplay, NumbersFollowThePrecision) {
   EXPECT_EQ(Display(coarse, -0.4), "0");
 }
 
+// A value just below zero rounds to zero at the shown precision; it must not read as
+// a negative zero, while values that round to a non-zero digit keep their sign.
+TEST(IParamDisplay, NothingBelowZeroShowsAsNegativeZero) {
+  IParam tenth, hundredth, whole;
+  tenth.InitDouble("t", 0, -61, 0, 0.1, "dB");
+  hundredth.InitDouble("h", 0, -1, 1, 0.01);
+  whole.InitDouble("w", 0, -100, 100, 10);
+  for (double v : {-0.0, -1e-9, -0.04, -0.0499, -std::numeric_limits<double>::denorm_min()}) {
+    EXPECT_EQ(Display(tenth, v), "0.0") << v;
+    EXPECT_EQ(Display(whole, v), "0") << v;
+  }
+  EXPECT_EQ(Display(tenth, -0.06), "-0.1");
+  EXPECT_EQ(Display(tenth, -60.96), "-61.0");
+  EXPECT_EQ(Display(tenth, 0.04), "0.0");
+  EXPECT_EQ(Display(hundredth, -0.004), "0.00");
+  EXPECT_EQ(Display(hundredth, -0.006), "-0.01");
+  EXPECT_EQ(Display(whole, -0.6), "-1");
+  // Cut to a small buffer, a negative zero still loses its sign.
+  char small[3];
+  tenth.GetDisplayForHostSized(-0.04, false, small, sizeof(small));
+  EXPECT_STREQ(small, "0.");
+  // Normalised: 0.9999999 of -61..0 dB lies a few millionths below zero.
+  EXPECT_EQ(Display(tenth, 0.9999999, true), "0.0");
+}
+
 TEST(IParamDisplay, BoolShowsItsTextsAndNoLabel) {
   IParam p;
   p.InitBool("Bypass", false, "x");

@@ -389,6 +389,25 @@ TEST_F(ToneglassVst, TwoInstancesAtDifferentRatesPlayTheirOwnTones) {
   EXPECT_NEAR(freqs[0], freqs[1], freqs[0] * 0.01);
 }
 
+// Dry and Wet just below 0 dB, restored from a program chunk (the parameters take only
+// their display texts as text) and from automation: the host shows "0.0", never "-0.0".
+TEST_F(ToneglassVst, LevelsJustBelowZeroDisplayAsZero) {
+  auto p = Make();
+  for (int idx : {kDry, kWet}) {
+    for (double v : {-0.0, -1e-9, -0.04, -0.0499, -0.06}) {
+      std::vector<unsigned char> program = p->GetChunk(1);
+      ASSERT_EQ(program.size(), 8u + 5 * 8);  // header, then the five values in order
+      memcpy(program.data() + 8 + 8 * idx, &v, sizeof(v));
+      ASSERT_EQ(p->SetChunk(1, program), 1);
+      EXPECT_EQ(p->Text(effGetParamDisplay, idx), v == -0.06 ? "-0.1" : "0.0") << idx << " " << v;
+    }
+    SetNormalized(*p, idx, 0.9999999f);  // a few millionths of a decibel below zero
+    EXPECT_EQ(p->Text(effGetParamDisplay, idx), "0.0");
+    // The text for a value the host is about to set goes the same way.
+    EXPECT_EQ(p->Text(effVendorSpecific, 7, idx, 0.9999999f), "0.0");
+  }
+}
+
 TEST_F(ToneglassVst, BadBuffersAndIndicesAreIgnored) {
   auto p = Make();
   AEffect* e = p->Effect();

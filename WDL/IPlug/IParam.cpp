@@ -177,10 +177,20 @@ void IParam::GetDisplayForHostSized(double value, bool normalized, char* rDispla
   }
   const size_t size = static_cast<size_t>(displaySize);
   if (mDisplayPrecision > 0) {
+    // A value below zero that rounds to zero at this precision would print as "-0.0"
+    // (a negative zero as well): it shows as zero. The check is made on the whole text,
+    // so a host's small buffer that cuts it makes no difference.
+    if (std::signbit(value) && value > -1.0) {
+      char probe[64];
+      const int n = snprintf(probe, sizeof(probe), "%.*f", mDisplayPrecision, value);
+      if (n > 1 && n < static_cast<int>(sizeof(probe)) && strspn(probe + 1, "0.") == static_cast<size_t>(n - 1))
+        value = 0.0;
+    }
     snprintf(rDisplay, size, "%.*f", mDisplayPrecision, value);
   } else {
     // Rounded half up; printed from the double so that values beyond the int range
-    // cannot overflow a conversion. Adding 0.0 turns a negative zero positive.
+    // cannot overflow a conversion. Rounding half up never gives a negative zero, and
+    // adding 0.0 turns the one a caller passes positive.
     snprintf(rDisplay, size, "%.0f", std::floor(value + 0.5) + 0.0);
   }
 }
