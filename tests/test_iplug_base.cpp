@@ -675,9 +675,18 @@ TEST(IPlugBaseMidi, MessagesPassOnAndSendAllReportsAnyFailure) {
 
 TEST(IPlugBaseMidi, DefaultHooksTakeTheRecursiveMutex) {
   TestPlug plug;
-  WDL_MutexLock outer(plug.Mutex());
-  plug.Reset();
-  plug.OnActivate(true);
-  plug.IPlugBase::OnParamChange(0);
-  EXPECT_FALSE(MutexIsFree(plug.Mutex()));
+  // Each hook waits while another thread holds the mutex...
+  EXPECT_TRUE(CallWaitsForMutex(plug.Mutex(), [&] { plug.IPlugBase::Reset(); }));
+  EXPECT_TRUE(CallWaitsForMutex(plug.Mutex(), [&] { plug.IPlugBase::OnActivate(true); }));
+  EXPECT_TRUE(CallWaitsForMutex(plug.Mutex(), [&] { plug.IPlugBase::OnParamChange(0); }));
+  // ...runs on the thread that holds it already (the mutex is recursive), and gives back
+  // exactly what it took: still held by the caller, free once the caller lets go.
+  {
+    WDL_MutexLock outer(plug.Mutex());
+    plug.IPlugBase::Reset();
+    plug.IPlugBase::OnActivate(true);
+    plug.IPlugBase::OnParamChange(0);
+    EXPECT_FALSE(MutexIsFree(plug.Mutex()));
+  }
+  EXPECT_TRUE(MutexIsFree(plug.Mutex()));
 }

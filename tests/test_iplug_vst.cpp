@@ -4,11 +4,14 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
+#include <tuple>
 #include <type_traits>
 #include <vector>
 
 #include "IPlugVST.h"
 #include "Log.h"
+#include "mutex_probe.h"
 #include "vst_test_host.h"
 
 namespace {
@@ -65,6 +68,7 @@ class TestPlug : public IPlugVST {
     return true;
   }
   double IGetGainReductionValueInDb() override { return 3.5; }
+  WDL_Mutex* Mutex() { return &mMutex; }
 
   int mResets = 0;
   int mBlockSizeAtReset = 0;
@@ -584,6 +588,27 @@ TEST_F(VstBinding, MissingChannelsSilenceEveryOutputThatExists) {
   }
 }
 
+// The host calls from several threads at once; every entry point waits for the
+// instance mutex that another thread (the editor, another host thread) holds.
+TEST_F(VstBinding, EveryCallbackWaitsForTheInstanceMutex) {
+  Plugin p(VSTPluginMain);
+  AEffect* e = p.Effect();
+  WDL_Mutex* mutex = Plug(p)->Mutex();
+  StereoBuffers<float> buf(64);
+  StereoBuffers<double> dbl(64);
+  EXPECT_TRUE(CallWaitsForMutex(mutex, [&] { p.Dispatch(effGetProgram); })) << "dispatcher";
+  EXPECT_TRUE(CallWaitsForMutex(mutex, [&] { p.Dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f); }));
+  EXPECT_TRUE(CallWaitsForMutex(mutex, [&] { p.Dispatch(effIdle); })) << "idle";
+  EXPECT_TRUE(CallWaitsForMutex(mutex, [&] { e->process(e, buf.inPtr, buf.outPtr, 64); })) << "process";
+  EXPECT_TRUE(CallWaitsForMutex(mutex, [&] { e->processReplacing(e, buf.inPtr, buf.outPtr, 64); }));
+  EXPECT_TRUE(CallWaitsForMutex(mutex, [&] { e->processDoubleReplacing(e, dbl.inPtr, dbl.outPtr, 64); }));
+  EXPECT_TRUE(CallWaitsForMutex(mutex, [&] { e->setParameter(e, TestPlug::kGain, 0.5f); })) << "set";
+  EXPECT_TRUE(CallWaitsForMutex(mutex, [&] { e->getParameter(e, TestPlug::kGain); })) << "get";
+  EXPECT_EQ(Plug(p)->mProcessCalls, 3);  // the three processing calls ran in the end
+  EXPECT_EQ(e->getParameter(e, TestPlug::kGain), 0.5f);
+  EXPECT_TRUE(MutexIsFree(mutex));
+}
+
 TEST_F(VstBinding, LatencyChangeTellsTheHost) {
   Plugin p(VSTPluginMain);
   Plug(p)->SetLatency(64);
@@ -687,18 +712,29 @@ TEST_F(VstBinding, SamplePosTempoAndTimeSignature) {
     EXPECT_EQ(plug->GetSamplePos(), expected) << pos;
   }
   host.mTimeInfo.flags = kVstTempoValid | kVstTimeSigValid;
-  host.mTimeInfo.tempo = 0.0;  // zero tempo and 0/0 are accepted here
-  EXPECT_EQ(plug->GetTempo(), 0.0);
+  // A refused tempo reads 0, so zero itself cannot tell acceptance from refusal: the
+  // bound is pinned from both sides instead (any tempo from zero up is taken).
+  const double tiny = std::numeric_limits<double>::denorm_min();
+  host.mTimeInfo.tempo = tiny;
+  EXPECT_EQ(plug->GetTempo(), tiny);
   EXPECT_EQ(host.mLastTimeFilter, kVstTempoValid);
+  for (double refused : {-tiny, -1.0, std::nan("")}) {
+    host.mTimeInfo.tempo = refused;
+    EXPECT_EQ(plug->GetTempo(), 0.0) << refused;
+  }
   host.mTimeInfo.tempo = 133.0;
   EXPECT_EQ(plug->GetTempo(), 133.0);
-  plug->GetTimeSig(&num, &den);
-  EXPECT_EQ(num, 0);
+  // Zero is a valid numerator or denominator here; a negative one refuses both.
+  for (auto [n, d, wantN, wantD] : {std::tuple{0, 8, 0, 8}, {3, 0, 3, 0}, {7, 8, 7, 8}, {-1, 8, 0, 0}, {7, -8, 0, 0}}) {
+    host.mTimeInfo.timeSigNumerator = n;
+    host.mTimeInfo.timeSigDenominator = d;
+    num = den = 99;
+    plug->GetTimeSig(&num, &den);
+    EXPECT_EQ(num, wantN) << n << "/" << d;
+    EXPECT_EQ(den, wantD) << n << "/" << d;
+  }
   host.mTimeInfo.timeSigNumerator = 7;
   host.mTimeInfo.timeSigDenominator = 8;
-  plug->GetTimeSig(&num, &den);
-  EXPECT_EQ(num, 7);
-  EXPECT_EQ(den, 8);
   host.mTimeInfo.flags = 0;
   EXPECT_EQ(plug->GetTempo(), 0.0);
 }
