@@ -529,6 +529,61 @@ TEST(ToneglassEngine, ToneMatchesStkOnItsSharedRateBitForBit) {
   stk::Stk::setSampleRate(44100.0);
 }
 
+// ---- What the engine writes into the view -------------------------------------------
+
+// Reset derives the view's rates and the curve's fall per redraw (1024 / rate) from the
+// host rate, and leaves the threshold and band the parameters set.
+TEST(ToneglassEngine, ResetWritesTheRateNyquistAndPeakDecayIntoTheView) {
+  auto plug = MakeEngine(44100.0, -12.5, 300.0, 2000.0);
+  FreqView* view = plug->GetFreqView();
+  ASSERT_NE(view, nullptr);
+  ASSERT_EQ(view->mNumPoints, 1024);
+  for (double rate : {44100.0, 48000.0, 96000.0, 192000.0, 8000.0, 44100.7, 22050.5, 1.0}) {
+    plug->SetSampleRate(rate);
+    plug->Reset();
+    EXPECT_EQ(view->mSampleRate, rate);
+    EXPECT_EQ(view->mNyquist, rate / 2);
+    EXPECT_DOUBLE_EQ(view->mPeakDecay, 1024.0 / rate) << rate;
+    EXPECT_EQ(view->mThresholdDB, -12.5) << rate;
+    EXPECT_EQ(view->mSelectionStart, 300.0);
+    EXPECT_EQ(view->mSelectionSize, 2000.0);
+  }
+  // A rate of zero or below still reaches the view as it is (the editor draws no grid).
+  for (double rate : {0.0, -48000.0}) {
+    plug->SetSampleRate(rate);
+    plug->Reset();
+    EXPECT_EQ(view->mSampleRate, rate);
+    EXPECT_EQ(view->mNyquist, rate / 2);
+  }
+  // Only Reset writes the rates: a rate change alone leaves the view as it was.
+  plug->SetSampleRate(96000.0);
+  plug->Reset();
+  plug->SetSampleRate(48000.0);
+  EXPECT_EQ(view->mSampleRate, 96000.0);
+  EXPECT_DOUBLE_EQ(view->mPeakDecay, 1024.0 / 96000.0);
+}
+
+TEST(ToneglassEngine, ThresholdAndBandParametersReachTheViewAsPlainValues) {
+  auto plug = MakeEngine();
+  FreqView* view = plug->GetFreqView();
+  for (double db : {-60.0, -33.3, 0.0, 6.0}) {
+    SetPlainParam(*plug, Toneglass::kThreshold, db);
+    EXPECT_EQ(view->mThresholdDB, db);
+    plug->Reset();  // a reset keeps it
+    EXPECT_EQ(view->mThresholdDB, db);
+  }
+  SetPlainParam(*plug, Toneglass::kSelectionStart, 1234.0);
+  SetPlainParam(*plug, Toneglass::kSelectionSize, 777.0);
+  EXPECT_EQ(view->mSelectionStart, 1234.0);
+  EXPECT_EQ(view->mSelectionSize, 777.0);
+  // The level parameters are not the view's business.
+  SetPlainParam(*plug, Toneglass::kDry, -20.0);
+  SetPlainParam(*plug, Toneglass::kWet, -20.0);
+  EXPECT_EQ(view->mThresholdDB, 6.0);
+  EXPECT_EQ(view->mSelectionStart, 1234.0);
+  EXPECT_EQ(view->mSelectionSize, 777.0);
+}
+
 TEST(ToneglassEngine, ZeroRateResetFindsNothingAndALaterResetRecovers) {
   auto plug = MakeEngine(44100.0, -20.0);
   plug->SetSampleRate(0.0);
