@@ -603,3 +603,15 @@ void WDL_fft_complexmul3(WDL_fft_complex* dest, const WDL_fft_complex* a, const 
     dest[i].im += im;
   }
 }
+
+const char* WDL_fft_path() {
+  EnsureTables();
+#if WDL_FFT_HAVE_AVX2
+  if (gUseAvx2) return "avx2";
+#endif
+#if WDL_FFT_HAVE_SSE2
+  return "sse2";
+#else
+  return "portable";
+#endif
+}

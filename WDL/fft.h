@@ -40,4 +40,8 @@ void WDL_fft_complexmul2(WDL_fft_complex* dest, const WDL_fft_complex* a, const 
 // dest[i] += a[i] * b[i] for i in [0, n). Does nothing unless n >= 2 and n is even.
 void WDL_fft_complexmul3(WDL_fft_complex* dest, const WDL_fft_complex* a, const WDL_fft_complex* b, int n);
 
+// The code path the transforms take: "avx2", "sse2" or "portable" (decided when the
+// tables are built, by the build's switches and the processor).
+const char* WDL_fft_path();
+
 #endif  // WDL_FFT_H_

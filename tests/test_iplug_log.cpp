@@ -1,10 +1,12 @@
 // Time stamps (offset from UTC across day and year boundaries) and trace records.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "Log.h"
 
@@ -123,23 +125,38 @@ TEST(TraceRecord, Layout) {
 }
 
 #ifdef TRACER_BUILD
+// One line per record: a sequence number that counts up by one, a space, then the record.
 TEST(TraceFile, RecordsAreAppendedOnePerLine) {
-  const std::string path = std::string(getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") + "/toneglass-trace-test.txt";
+  const std::string path = std::string(getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") + "/toneglass-trace-test-" +
+                           std::to_string(getpid()) + ".txt";
   remove(path.c_str());
   setenv("TONEGLASS_TRACE_FILE", path.c_str(), 1);
   ASSERT_EQ(std::string(TraceFilePath()), path);
   Trace("VSTSetParameter", 10, "%d:%f", 3, 0.5);
   Trace("SerializeParams", 11, "%d %s %f", 0, "Dry", -6.0);
+  TraceClose();  // the next record opens the file again and appends
+  Trace("LegalIO", 12, "%d:%d:%s", 2, 2, "legal");
   TraceClose();
   FILE* f = fopen(path.c_str(), "r");
   ASSERT_NE(f, nullptr);
+  std::vector<std::string> lines;
   char line[256];
-  ASSERT_TRUE(fgets(line, sizeof(line), f));
-  EXPECT_NE(strstr(line, "VSTSetParameter:10 3:0.500000\n"), nullptr) << line;
-  ASSERT_TRUE(fgets(line, sizeof(line), f));
-  EXPECT_NE(strstr(line, "SerializeParams:11 0 Dry -6.000000\n"), nullptr) << line;
-  EXPECT_FALSE(fgets(line, sizeof(line), f));
+  while (fgets(line, sizeof(line), f)) lines.emplace_back(line);
   fclose(f);
   remove(path.c_str());
+  ASSERT_EQ(lines.size(), 3u);
+  const char* records[] = {"VSTSetParameter:10 3:0.500000\n", "SerializeParams:11 0 Dry -6.000000\n",
+                           "LegalIO:12 2:2:legal\n"};
+  unsigned long first = 0;
+  for (size_t i = 0; i < 3; ++i) {
+    const size_t space = lines[i].find(' ');
+    ASSERT_NE(space, std::string::npos) << lines[i];
+    const std::string seq = lines[i].substr(0, space);
+    ASSERT_FALSE(seq.empty());
+    ASSERT_EQ(seq.find_first_not_of("0123456789"), std::string::npos) << lines[i];
+    if (i == 0) first = std::stoul(seq);
+    EXPECT_EQ(std::stoul(seq), first + i) << lines[i];
+    EXPECT_EQ(lines[i].substr(space + 1), records[i]);
+  }
 }
 #endif

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -345,3 +346,19 @@ TEST(FftComplexMul, OddOrTooShortCountsDoNothing) {
 }
 
 }  // namespace
+
+// The build's switches really change the path the transforms take (the tests above then
+// check that path): a misspelt switch would otherwise test the default path twice.
+TEST(FftPath, FollowsTheBuildSwitches) {
+  const std::string path = WDL_fft_path();
+#if defined(WDL_FFT_PORTABLE)
+  EXPECT_EQ(path, "portable");
+#elif defined(WDL_FFT_NO_AVX2) && defined(__SSE2__)
+  EXPECT_EQ(path, "sse2");
+#elif defined(__x86_64__)
+  EXPECT_TRUE(path == "avx2" || path == "sse2") << path;
+  EXPECT_EQ(path == "avx2", __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) << path;
+#else
+  EXPECT_FALSE(path.empty());
+#endif
+}
