@@ -25,6 +25,7 @@ WDL_Mutex* NameMutex() {
 }
 
 WDL_PtrList<FontNameEntry>* sNames;  // sorted by strcmp of name
+FontNameEntry sDefaultEntry;         // the empty name, which is not a cache key
 // Our own configuration rather than the process default: a host that uses fontconfig
 // itself keeps its configuration when we release ours at unload.
 FcConfig* sFontconfig;
@@ -110,6 +111,7 @@ struct FaceEntry {
 
 FT_Library sLibrary;
 bool sLibraryFailed;
+unsigned sGeneration = 1;  // bumped by every shutdown
 WDL_PtrList<FaceEntry>* sFaces;
 SWELL_FontInstance* sFallback;
 
@@ -230,7 +232,6 @@ bool SWELL_ResolveFontName(const char* requestedName, char* file, int fileSize, 
     }
   }
 
-  static FontNameEntry sDefaultEntry;  // the empty name is not a cache key
   if (!entry) entry = &sDefaultEntry;
   if (!entry->file || !entry->file[0]) {
     char* resolved = nullptr;
@@ -283,9 +284,16 @@ int SWELL_OpenFontFileCount() {
   return n;
 }
 
+unsigned SWELL_FontCacheGeneration() {
+  WDL_MutexLock lock(SWELL_FontLock());
+  return sGeneration;
+}
+
 void SWELL_FontCacheShutdown() {
   {
     WDL_MutexLock lock(SWELL_FontLock());
+    sGeneration++;
+    if (!sGeneration) sGeneration = 1;
     sFallback = nullptr;
     if (sFaces) {
       for (int i = 0; i < sFaces->GetSize(); i++) {
@@ -301,6 +309,7 @@ void SWELL_FontCacheShutdown() {
     }
     if (sLibrary) FT_Done_FreeType(sLibrary);
     sLibrary = nullptr;
+    sLibraryFailed = false;  // a later use starts over
   }
   WDL_MutexLock lock(NameMutex());
   if (sNames) {
@@ -314,6 +323,9 @@ void SWELL_FontCacheShutdown() {
     delete sNames;
     sNames = nullptr;
   }
+  free(sDefaultEntry.file);
+  sDefaultEntry.file = nullptr;
+  sDefaultEntry.faceIndex = 0;
   if (sFontconfig) FcConfigDestroy(sFontconfig);
   sFontconfig = nullptr;
 }

@@ -51,7 +51,12 @@ bool SWELL_FontNameCacheContains(const char* requestedName);
 int SWELL_FontNameCacheSize();
 int SWELL_OpenFontFileCount();  // FT_Face objects opened so far and still cached
 
-// Frees every instance, face, name entry and the FreeType library (also done at unload).
+// Frees every instance, face, name entry (the default face's too) and the FreeType library
+// (also done at unload). Later calls start the cache over; instances handed out before are
+// gone, which the generation below tells.
 void SWELL_FontCacheShutdown();
+
+// Changes with every shutdown: an instance obtained under another generation is freed.
+unsigned SWELL_FontCacheGeneration();
 
 #endif  // SWELL_FONTCACHE_H_
