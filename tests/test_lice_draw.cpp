@@ -11,6 +11,7 @@
 #include <set>
 #include <utility>
 
+#include "guarded_bitmap.h"
 #include "lice.h"
 
 namespace {
@@ -555,7 +556,8 @@ void DrawEverything(LICE_IBitmap* bm, int i, int j, float f, float g) {
 TEST(LiceHostileInput, AnyCoordinatesAnyBitmap) {
   const int ints[] = {0, -1, 1, 7, -100000, 100000, INT_MIN, INT_MAX, INT_MIN + 1, INT_MAX - 1};
   const float floats[] = {0.0f, -0.5f, 3.5f, 1e9f, -1e9f, 1e38f, -1e38f, kNaN, kInf, -kInf};
-  LICE_MemBitmap small(7, 5), empty(0, 0), thin(1, 9);
+  GuardedBitmap small(7, 5), thin(1, 9);
+  LICE_MemBitmap empty(0, 0);
   LICE_IBitmap* bitmaps[] = {&small, &empty, &thin, nullptr};
   for (LICE_IBitmap* bm : bitmaps)
     for (int i : ints)
@@ -563,7 +565,26 @@ TEST(LiceHostileInput, AnyCoordinatesAnyBitmap) {
   for (LICE_IBitmap* bm : bitmaps)
     for (float f : floats)
       for (float g : floats) DrawEverything(bm, 3, -2, f, g);
-  SUCCEED();
+  // Nothing lands outside the bitmaps, and the empty one stays empty.
+  EXPECT_EQ(small.SpoiltGuardPixels(), 0);
+  EXPECT_EQ(thin.SpoiltGuardPixels(), 0);
+  EXPECT_EQ(empty.getBits(), nullptr);
+  EXPECT_EQ(empty.getWidth(), 0);
+  // The shapes that do cross the bitmaps drew there.
+  EXPECT_FALSE(Touched(&small).empty());
+  EXPECT_FALSE(Touched(&thin).empty());
+
+  // Shapes wholly outside a bitmap, however far, leave every pixel as it was.
+  GuardedBitmap clean(7, 5);
+  for (int far : {-100000, 100000, INT_MIN, INT_MIN + 1, INT_MAX - 5}) {
+    LICE_Line(&clean, far, far, far, far + 1, kWhite, 1.0f, 0, true);
+    LICE_Line(&clean, far, 2, far, 3, kWhite, 1.0f, 0, false);
+    LICE_FillTriangle(&clean, far, far, far, far + 5, far + 5, far, kWhite, 1.0f, 0);
+    LICE_FillCircle(&clean, float(far), float(far), 3.0f, kWhite, 1.0f, 0, true);
+    LICE_Circle(&clean, float(far), 2.0f, 3.0f, kWhite, 1.0f, 0, true);
+  }
+  EXPECT_TRUE(Touched(&clean).empty());
+  EXPECT_EQ(clean.SpoiltGuardPixels(), 0);
 }
 
 TEST(LiceHostileInput, HugeShapesStillDrawWhatCrossesTheBitmap) {
