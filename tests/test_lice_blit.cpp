@@ -8,6 +8,7 @@
 #include <limits>
 #include <vector>
 
+#include "guarded_bitmap.h"
 #include "lice.h"
 #include "lice_combine.h"
 
@@ -591,6 +592,83 @@ TEST(LiceRotatedBlit, ClipToSourceRectLeavesOutsidePixels) {
   Fill(&d, 0x12345678);
   LICE_RotatedBlit(&d, &s, 0, 0, 4, 4, 2, 2, 4, 4, float(M_PI / 4), false, 1.0f, 0);
   EXPECT_EQ(CountEqual(&d, 0x12345678), 0);
+}
+
+// Positive angles turn clockwise on screen (y grows downward), the way knob angles run.
+TEST(LiceRotatedBlit, QuarterTurnsGoClockwiseForPositiveAngles) {
+  LICE_MemBitmap s(4, 4), d(4, 4);
+  FillCoords(&s);
+  for (int mode : {0, int(LICE_BLIT_FILTER_BILINEAR)}) {
+    // +90 degrees: the top row becomes the right column, top-left going to top-right.
+    Fill(&d, 0);
+    LICE_RotatedBlit(&d, &s, 0, 0, 4, 4, 0, 0, 4, 4, float(M_PI / 2), false, 1.0f, mode);
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 4; ++x)
+        EXPECT_EQ(LICE_GetPixel(&d, x, y), LICE_RGBA(y, 3 - x, 0, 255)) << mode << ": " << x << "," << y;
+    // -90 degrees: the top row becomes the left column, read upward.
+    Fill(&d, 0);
+    LICE_RotatedBlit(&d, &s, 0, 0, 4, 4, 0, 0, 4, 4, float(-M_PI / 2), false, 1.0f, mode);
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 4; ++x)
+        EXPECT_EQ(LICE_GetPixel(&d, x, y), LICE_RGBA(3 - y, x, 0, 255)) << mode << ": " << x << "," << y;
+  }
+  // A single marked pixel in the top-left of a 5 x 5 image turns about the centre pixel.
+  LICE_MemBitmap odd(5, 5), out(5, 5);
+  Fill(&odd, LICE_RGBA(0, 0, 0, 255));
+  odd.getBits()[0] = LICE_RGBA(255, 0, 0, 255);
+  Fill(&out, 0);
+  LICE_RotatedBlit(&out, &odd, 0, 0, 5, 5, 0, 0, 5, 5, float(M_PI / 2), false, 1.0f, 0);
+  EXPECT_EQ(LICE_GetPixel(&out, 4, 0), LICE_RGBA(255, 0, 0, 255));
+  EXPECT_EQ(CountEqual(&out, LICE_RGBA(255, 0, 0, 255)), 1);
+}
+
+// The pivot is the box centre plus (rotxcent, rotycent), in destination pixels.
+TEST(LiceRotatedBlit, CentreOffsetsMoveThePivot) {
+  LICE_MemBitmap s(4, 4), d(8, 8);
+  FillCoords(&s);
+  const LICE_pixel kUntouched = 0x11223344;
+  // Half a turn about (3, 2), one pixel right of the centre: the image moves two pixels
+  // right, so the box's left half finds no source and is left alone.
+  Fill(&d, kUntouched);
+  LICE_RotatedBlit(&d, &s, 0, 0, 4, 4, 0, 0, 4, 4, float(M_PI), true, 1.0f, 0, 1.0f, 0.0f);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x)
+      EXPECT_EQ(LICE_GetPixel(&d, x, y), x >= 2 ? LICE_RGBA(5 - x, 3 - y, 0, 255) : kUntouched) << x << "," << y;
+  EXPECT_EQ(LICE_GetPixel(&d, 4, 0), kUntouched) << "nothing outside the box";
+  // The same about (2, 3), one pixel below the centre: the image moves down two pixels.
+  Fill(&d, kUntouched);
+  LICE_RotatedBlit(&d, &s, 0, 0, 4, 4, 0, 0, 4, 4, float(M_PI), true, 1.0f, 0, 0.0f, 1.0f);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x)
+      EXPECT_EQ(LICE_GetPixel(&d, x, y), y >= 2 ? LICE_RGBA(3 - x, 5 - y, 0, 255) : kUntouched) << x << "," << y;
+  // A quarter turn about (3, 2): destination (x, y) shows source (y + 1, 4 - x).
+  Fill(&d, kUntouched);
+  LICE_RotatedBlit(&d, &s, 0, 0, 4, 4, 0, 0, 4, 4, float(M_PI / 2), false, 1.0f, 0, 1.0f, 0.0f);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) {
+      const bool covered = x >= 1 && y <= 2;
+      EXPECT_EQ(LICE_GetPixel(&d, x, y), covered ? LICE_RGBA(y + 1, 4 - x, 0, 255) : kUntouched) << x << "," << y;
+    }
+}
+
+TEST(LiceRotatedBlit, BoxesCrossingTheBitmapEdgeAreClipped) {
+  LICE_MemBitmap s(6, 6), full(12, 12);
+  FillCoords(&s);
+  Fill(&full, 0);
+  LICE_RotatedBlit(&full, &s, 3, 3, 6, 6, 0, 0, 6, 6, 0.6f, false, 1.0f, LICE_BLIT_FILTER_BILINEAR);
+  // The same box four pixels further up and left: what remains is the same pixels.
+  GuardedBitmap part(12, 12);
+  LICE_RotatedBlit(&part, &s, -1, -1, 6, 6, 0, 0, 6, 6, 0.6f, false, 1.0f, LICE_BLIT_FILTER_BILINEAR);
+  for (int y = 0; y < 12; ++y)
+    for (int x = 0; x < 12; ++x) {
+      const LICE_pixel want = (x < 8 && y < 8) ? LICE_GetPixel(&full, x + 4, y + 4) : 0;
+      EXPECT_EQ(LICE_GetPixel(&part, x, y), want) << x << "," << y;
+    }
+  // A box hanging over every edge writes nothing outside the bitmap.
+  GuardedBitmap small(4, 4);
+  LICE_RotatedBlit(&small, &s, -3, -3, 10, 10, 0, 0, 6, 6, 1.0f, false, 1.0f, 0);
+  EXPECT_EQ(small.SpoiltGuardPixels(), 0);
+  EXPECT_EQ(CountEqual(&small, 0), 0) << "every pixel lies inside the rotated image";
 }
 
 // ---------------------------------------------------------------------------
