@@ -58,18 +58,17 @@ struct BilinearSampler {
 // Box-filter weights along one axis for a reduction: destination pixel j covers the
 // source interval of one step's length centred on its sample position, and every source
 // pixel inside it counts by the share of it that is covered (16-bit fixed point, summing
-// to about 65536 per destination pixel). Pixels beyond the bitmap edge are left out.
+// to exactly 65536 per destination pixel). Pixels beyond the bitmap edge are left out
+// and the shares of the rest scaled up to make up for them.
 struct AreaWeights {
   std::vector<int> first;    // per destination pixel: first source pixel
   std::vector<int> offset;   // per destination pixel: index of its first weight; one more at the end
   std::vector<uint32_t> weight;
-  std::vector<uint32_t> total;  // per destination pixel: sum of its weights
 
   void Build(const Axis& a, int srcDim) {
     const int n = a.dst1 - a.dst0;
     first.assign(size_t(n), 0);
     offset.assign(size_t(n) + 1, 0);
-    total.assign(size_t(n), 0);
     weight.clear();
     const double half = std::fabs(double(a.step)) / 65536.0 * 0.5;
     const int64_t lim = int64_t(srcDim) << 16;
@@ -85,7 +84,8 @@ struct AreaWeights {
       for (int k = k0; k < k1; ++k) covered += std::fmin(hi, k + 1.0) - std::fmax(lo, double(k));
       if (!(covered > 0)) covered = 1;
       first[size_t(j)] = k0;
-      uint32_t sum = 0;
+      int64_t sum = 0;
+      size_t largest = weight.size();
       for (int k = k0; k < k1; ++k) {
         const double share = (std::fmin(hi, k + 1.0) - std::fmax(lo, double(k))) / covered;
         const uint32_t w = uint32_t(std::llround(share * 65536.0));
@@ -93,10 +93,13 @@ struct AreaWeights {
           ++first[size_t(j)];  // a sliver at the start
           continue;
         }
+        if (largest == weight.size() || w > weight[largest]) largest = weight.size();
         weight.push_back(w);
         sum += w;
       }
-      total[size_t(j)] = sum;
+      // Rounding may leave the sum a little off 65536; the largest share takes the
+      // difference, so that every pixel's weights sum to exactly 1.0 in both axes.
+      if (largest < weight.size()) weight[largest] = uint32_t(int64_t(weight[largest]) + 65536 - sum);
     }
     offset[size_t(n)] = int(weight.size());
   }
@@ -126,11 +129,10 @@ inline LICE_pixel AreaAverage(const LICE_Rows& s, const AreaWeights& wx, int jx,
     }
     for (int c = 0; c < 4; ++c) acc[c] += uint64_t(r[c]) * yw[j];
   }
-  const uint64_t n = uint64_t(wx.total[size_t(jx)]) * wy.total[size_t(jy)];
-  if (!n) return 0;
+  // Both axes' weights sum to 2^16, so the mean is the sum over 2^32, rounded.
   LICE_pixel out = 0;
   for (int c = 0; c < 4; ++c) {
-    uint64_t v = (acc[c] + n / 2) / n;
+    uint64_t v = (acc[c] + (uint64_t(1) << 31)) >> 32;
     if (v > 255) v = 255;
     out |= LICE_pixel(v) << (8 * c);
   }
