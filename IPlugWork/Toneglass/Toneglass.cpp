@@ -6,6 +6,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "IGraphics.h"
 #include "ToneglassGraphics.h"
 #include "ToneglassResources.h"
@@ -44,6 +48,7 @@ Toneglass::Toneglass(IPlugInstanceInfo instanceInfo)
   mWindowSum = 0.0;
   for (int i = 0; i < kFrameSize; ++i) mWindowSum += (1.0 - std::cos(i * k2pi / 2047)) * 0.5;
   WDL_fft_init();
+  mPermute = WDL_fft_permute_tab(kFrameSize);
 
   GetParam(kThreshold)->InitDouble("Threshold", 0.0, -60.0, 6.0, 10.0, "dB", "", 1.0);
   GetParam(kSelectionStart)->InitDouble("Selection Start", 20.0, 20.0, 22050.0, 10.0, "Hz", "", 1.0);
@@ -164,6 +169,9 @@ void Toneglass::UpdateSelectionEnd() {
 }
 
 // ---- Audio --------------------------------------------------------------------------
+//
+// Every sample gets the same arithmetic in the same order whichever loop runs it, so
+// the vector loops give the per-sample loop's results to the last bit.
 
 void Toneglass::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) {
   if (nFrames <= 0 || !inputs || !outputs || !inputs[0] || !inputs[1] || !outputs[0] || !outputs[1]) return;
@@ -171,50 +179,135 @@ void Toneglass::ProcessDoubleReplacing(double** inputs, double** outputs, int nF
   const double* inR = inputs[1];
   double* outL = outputs[0];
   double* outR = outputs[1];
-  for (int s = 0; s < nFrames; ++s) {
-    // Both inputs are read before either output is written: outputs may alias inputs.
-    const double left = inL[s];
-    const double right = inR[s];
-    mFFTBuffer[mFramePos].re = static_cast<double>(mWindow[mFramePos]) * ((left + right) * kMonoMix);
-    mFFTBuffer[mFramePos].im = 0.0;
-    if (mFramePos == kFrameSize - 1)
-      AnalyseFrame();  // may start a tone that sounds from this very sample
-    else
-      ++mFramePos;
-
-    double tone;
-    if (mSonification.tick(tone)) {
-      // While the blip sounds the pan gains scale the dry signal as well.
-      outL[s] = (left * mDryGain + mToneGain * tone) * mSonification.mPanLeft;
-      outR[s] = (right * mDryGain + mToneGain * tone) * mSonification.mPanRight;
-    } else {
-      outL[s] = left * mDryGain;
-      outR[s] = right * mDryGain;
+  for (int s = 0; s < nFrames;) {
+    // Mostly the tone rests: then everything up to the frame's last sample is a run.
+    if (mSonification.resting()) {
+      const int n = std::min(nFrames - s, kFrameSize - 1 - mFramePos);
+      if (n > 0) {
+        ProcessRestingRun(inL + s, inR + s, outL + s, outR + s, n);
+        s += n;
+        continue;
+      }
     }
+    // Both inputs are read before either output is written: outputs may alias inputs.
+    ProcessSample(inL[s], inR[s], outL + s, outR + s);
+    ++s;
   }
 }
+
+inline void Toneglass::ProcessSample(double left, double right, double* outL, double* outR) {
+  mFFTBuffer[mFramePos].re = static_cast<double>(mWindow[mFramePos]) * ((left + right) * kMonoMix);
+  mFFTBuffer[mFramePos].im = 0.0;
+  if (mFramePos == kFrameSize - 1)
+    AnalyseFrame();  // may start a tone that sounds from this very sample
+  else
+    ++mFramePos;
+
+  double tone;
+  if (mSonification.tick(tone)) {
+    // While the blip sounds the pan gains scale the dry signal as well.
+    *outL = (left * mDryGain + mToneGain * tone) * mSonification.mPanLeft;
+    *outR = (right * mDryGain + mToneGain * tone) * mSonification.mPanRight;
+  } else {
+    *outL = left * mDryGain;
+    *outR = right * mDryGain;
+  }
+}
+
+// Each step reads both channels of its samples before writing either output, as the
+// per-sample loop does, so outputs on the inputs (either channel) give the same result.
+void Toneglass::ProcessRestingRun(const double* inL, const double* inR, double* outL, double* outR, int n) {
+  WDL_fft_complex* frame = mFFTBuffer + mFramePos;
+  const float* window = mWindow + mFramePos;
+  int i = 0;
+#if defined(__SSE2__)
+  const __m128d mix = _mm_set1_pd(kMonoMix), dry = _mm_set1_pd(mDryGain), zero = _mm_setzero_pd();
+  for (; i + 2 <= n; i += 2) {
+    const __m128d l = _mm_loadu_pd(inL + i), r = _mm_loadu_pd(inR + i);
+    const __m128d w = _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(window + i))));
+    const __m128d x = _mm_mul_pd(w, _mm_mul_pd(_mm_add_pd(l, r), mix));
+    _mm_storeu_pd(&frame[i].re, _mm_unpacklo_pd(x, zero));
+    _mm_storeu_pd(&frame[i + 1].re, _mm_unpackhi_pd(x, zero));
+    _mm_storeu_pd(outL + i, _mm_mul_pd(l, dry));
+    _mm_storeu_pd(outR + i, _mm_mul_pd(r, dry));
+  }
+#endif
+  for (; i < n; ++i) {
+    const double left = inL[i], right = inR[i];
+    frame[i].re = static_cast<double>(window[i]) * ((left + right) * kMonoMix);
+    frame[i].im = 0.0;
+    outL[i] = left * mDryGain;
+    outR[i] = right * mDryGain;
+  }
+  mFramePos += n;
+}
+
+namespace {
+// 2 |X| / (window sum) for the bins in natural order, read from their permuted places.
+void Magnitudes(const WDL_fft_complex* spectrum, const int* permute, double windowSum, float* out, int n) {
+  int k = 0;
+#if defined(__SSE2__)
+  const __m128d two = _mm_set1_pd(2.0), sum = _mm_set1_pd(windowSum);
+  for (; k + 2 <= n; k += 2) {
+    const __m128d a = _mm_loadu_pd(&spectrum[permute[k]].re), b = _mm_loadu_pd(&spectrum[permute[k + 1]].re);
+    const __m128d a2 = _mm_mul_pd(a, a), b2 = _mm_mul_pd(b, b);
+    const __m128d power = _mm_add_pd(_mm_unpacklo_pd(a2, b2), _mm_unpackhi_pd(a2, b2));
+    const __m128d mag = _mm_div_pd(_mm_mul_pd(two, _mm_sqrt_pd(power)), sum);
+    _mm_storel_pi(reinterpret_cast<__m64*>(out + k), _mm_cvtpd_ps(mag));
+  }
+#endif
+  for (; k < n; ++k) {
+    const WDL_fft_complex& bin = spectrum[permute[k]];
+    out[k] = static_cast<float>(2.0 * std::sqrt(bin.re * bin.re + bin.im * bin.im) / windowSum);
+  }
+}
+
+// The first k in [lo, hi) for which pass(k) holds, for a pass that, once true, stays true.
+template <class Pred>
+int FirstPassing(int lo, int hi, Pred pass) {
+  while (lo < hi) {
+    const int mid = lo + (hi - lo) / 2;
+    if (pass(mid))
+      hi = mid;
+    else
+      lo = mid + 1;
+  }
+  return lo;
+}
+}  // namespace
 
 void Toneglass::AnalyseFrame() {
   WDL_fft(mFFTBuffer, kFrameSize, 0);
 
   float magnitudes[kNumBins];
+  Magnitudes(mFFTBuffer, mPermute, mWindowSum, magnitudes, kNumBins);
+
   double best = 0.0;
   int bestBin = 0;
   bool found = false;
   const double selectionStart = mFreqView->mSelectionStart;
-
-  for (int k = 0; k < kNumBins; ++k) {
-    const WDL_fft_complex& bin = mFFTBuffer[WDL_fft_permute(kFrameSize, k)];
-    const float mag = static_cast<float>(2.0 * std::sqrt(bin.re * bin.re + bin.im * bin.im) / mWindowSum);
-    magnitudes[k] = mag;
-
-    const double freq = k * mBinWidth;
+  const double selectionEnd = mSelectionEnd;
+  const double binWidth = mBinWidth;
+  const auto inBand = [&](int k) {
+    const double freq = k * binWidth;
+    return freq > selectionStart && selectionEnd > freq;
+  };
+  // A bin's frequency rises with k for a positive, finite bin width, so the band is one
+  // run of bins, found with the same comparisons; otherwise every bin is asked.
+  int first = 0, last = kNumBins;
+  if (binWidth > 0.0 && binWidth < HUGE_VAL) {
+    first = FirstPassing(0, kNumBins, [&](int k) { return k * binWidth > selectionStart; });
+    last = FirstPassing(first, kNumBins, [&](int k) { return !(selectionEnd > k * binWidth); });
+  }
+  double thresholdDb = 0.0;
+  for (int k = first; k < last; ++k) {
+    const float mag = magnitudes[k];
     // A NaN magnitude fails the comparison and is never a candidate.
-    if (!(freq > selectionStart && mSelectionEnd > freq && static_cast<double>(mag) > mThresholdAmp)) continue;
+    if (!(inBand(k) && static_cast<double>(mag) > mThresholdAmp)) continue;
 
     // Logarithms only for candidates.
     const double levelDb = kDbPerNeper * std::log(std::fabs(static_cast<double>(mag)));
-    const double thresholdDb = kDbPerNeper * std::log(std::fabs(mThresholdAmp));
+    if (!found) thresholdDb = kDbPerNeper * std::log(std::fabs(mThresholdAmp));
     const double d = std::fabs(levelDb - thresholdDb);
     // A level just below a whole decibel counts as that decibel.
     const double c = std::ceil(d);
