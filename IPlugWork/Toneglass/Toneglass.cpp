@@ -8,6 +8,7 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#include <xmmintrin.h>
 #endif
 
 #include "IGraphics.h"
@@ -173,8 +174,30 @@ void Toneglass::UpdateSelectionEnd() {
 // Every sample gets the same arithmetic in the same order whichever loop runs it, so
 // the vector loops give the per-sample loop's results to the last bit.
 
+namespace {
+// Subnormal numbers cost the processor a slow path on every operation that reads or
+// makes one, so for the block the SSE control register treats subnormal operands as
+// zero and flushes subnormal results to zero; the host's own setting (and its flags)
+// comes back when the block ends. Only values below the smallest normal double (about
+// 2.2e-308) are affected: audio in either precision never comes near them, and a
+// single-precision host's samples convert to normal doubles outside this scope.
+class FlushSubnormals {
+ public:
+#if defined(__SSE2__)
+  static constexpr unsigned kFlushToZero = 0x8000;
+  static constexpr unsigned kDenormalsAreZero = 0x0040;
+  FlushSubnormals() : mSaved(_mm_getcsr()) { _mm_setcsr(mSaved | kFlushToZero | kDenormalsAreZero); }
+  ~FlushSubnormals() { _mm_setcsr(mSaved); }
+
+ private:
+  const unsigned mSaved;
+#endif
+};
+}  // namespace
+
 void Toneglass::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) {
   if (nFrames <= 0 || !inputs || !outputs || !inputs[0] || !inputs[1] || !outputs[0] || !outputs[1]) return;
+  const FlushSubnormals flush;
   const double* inL = inputs[0];
   const double* inR = inputs[1];
   double* outL = outputs[0];
