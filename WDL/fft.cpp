@@ -23,6 +23,7 @@
 #include "fft.h"
 
 #include <atomic>
+#include <cstdint>
 #include <cmath>
 #include <mutex>
 
@@ -33,7 +34,19 @@
 #endif
 #if WDL_FFT_HAVE_SSE2 && !defined(WDL_FFT_NO_AVX2) && defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define WDL_FFT_HAVE_AVX2 1
+// GCC 12's AVX-512 intrinsics fill unused operands with a self-initialised variable
+// and then warn about it wherever they are inlined.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <immintrin.h>
+#pragma GCC diagnostic pop
+#endif
+
+// AVX-512 widens the AVX2 passes to four columns; WDL_FFT_NO_AVX512 keeps the AVX2
+// passes even on processors that have it (to test them there).
+#if WDL_FFT_HAVE_AVX2 && !defined(WDL_FFT_NO_AVX512)
+#define WDL_FFT_HAVE_AVX512 1
 #endif
 
 #if defined(__GNUC__) && !defined(__clang__)
@@ -65,6 +78,9 @@ std::atomic<bool> ffttabinit{false};
 #if WDL_FFT_HAVE_AVX2
 // Chosen with the tables; read only after ffttabinit has been seen set.
 bool gUseAvx2 = false;
+#endif
+#if WDL_FFT_HAVE_AVX512
+bool gUseAvx512 = false;
 #endif
 std::once_flag tablesOnce;
 
@@ -109,6 +125,9 @@ void BuildTables() {
 #if WDL_FFT_HAVE_AVX2
   __builtin_cpu_init();
   gUseAvx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+#endif
+#if WDL_FFT_HAVE_AVX512
+  gUseAvx512 = gUseAvx2 && __builtin_cpu_supports("avx512f");
 #endif
   ffttabinit.store(true, std::memory_order_release);
 }
@@ -323,6 +342,89 @@ WDL_FFT_AVX2 void upassbig_avx2(C* a, const C* w, int n) {
 }
 #endif
 
+// ---------------------------------------------------------------- AVX-512 passes
+
+// The AVX2 passes four columns at a time: every value goes through the same fused
+// operations as there, so the results are the AVX2 path's to the last bit. Passes of
+// sizes 32 and up only (at least eight columns per quarter).
+#if WDL_FFT_HAVE_AVX512
+#define WDL_FFT_AVX512 __attribute__((target("avx512f,avx2,fma")))
+
+using Cx4 = __m512d;
+
+WDL_FFT_AVX512 inline Cx4 Load4(const C* p) { return _mm512_loadu_pd(&p->re); }
+WDL_FFT_AVX512 inline void Store4(C* p, Cx4 x) { _mm512_storeu_pd(&p->re, x); }
+WDL_FFT_AVX512 inline Cx4 Swap4(Cx4 x) { return _mm512_permute_pd(x, 0x55); }
+WDL_FFT_AVX512 inline Cx4 MulI4(Cx4 x) {
+  const __m512i negateRe = _mm512_set_epi64(0, INT64_MIN, 0, INT64_MIN, 0, INT64_MIN, 0, INT64_MIN);
+  return _mm512_castsi512_pd(_mm512_xor_si512(_mm512_castpd_si512(Swap4(x)), negateRe));
+}
+WDL_FFT_AVX512 inline Cx4 Rotate4(Cx4 x, Cx4 w) {
+  return _mm512_fmaddsub_pd(x, _mm512_movedup_pd(w), _mm512_mul_pd(Swap4(x), _mm512_permute_pd(w, 0xFF)));
+}
+WDL_FFT_AVX512 inline Cx4 RotateConj4(Cx4 x, Cx4 w) {
+  return _mm512_fmsubadd_pd(x, _mm512_movedup_pd(w), _mm512_mul_pd(Swap4(x), _mm512_permute_pd(w, 0xFF)));
+}
+WDL_FFT_AVX512 inline Cx4 Join(__m256d lo, __m256d hi) {
+  return _mm512_insertf64x4(_mm512_castpd256_pd512(lo), hi, 1);
+}
+// Columns 0 .. 3: (1, 0) and the first three table entries.
+WDL_FFT_AVX512 inline Cx4 FirstTwiddles4(const C* w) { return Join(FirstTwiddles(w), Load2(w + 1)); }
+// Columns n .. n + 3 of an eighth-circle pass: the 45-degree point, then entries
+// n - 2, n - 3, n - 4 exchanged.
+WDL_FFT_AVX512 inline Cx4 MiddleTwiddles4(const C* w, int n) {
+  return Join(MiddleTwiddles(w, n), MirroredTwiddles(w, 2 * n, n + 2));
+}
+// Columns j .. j + 3 in the mirrored eighth: entries q - j - 1 down to q - j - 4, each
+// exchanged; reversing all eight doubles does both.
+WDL_FFT_AVX512 inline Cx4 MirroredTwiddles4(const C* w, int q, int j) {
+  return _mm512_permutexvar_pd(_mm512_set_epi64(0, 1, 2, 3, 4, 5, 6, 7), Load4(w + q - j - 4));
+}
+
+WDL_FFT_AVX512 inline void ForwardButterfly4(C* a0, C* a1, C* a2, C* a3, Cx4 w) {
+  const Cx4 x0 = Load4(a0), x1 = Load4(a1), x2 = Load4(a2), x3 = Load4(a3);
+  const Cx4 u = _mm512_sub_pd(x0, x2), iv = MulI4(_mm512_sub_pd(x1, x3));
+  Store4(a0, _mm512_add_pd(x0, x2));
+  Store4(a1, _mm512_add_pd(x1, x3));
+  Store4(a2, Rotate4(_mm512_add_pd(u, iv), w));
+  Store4(a3, RotateConj4(_mm512_sub_pd(u, iv), w));
+}
+
+WDL_FFT_AVX512 inline void InverseButterfly4(C* a0, C* a1, C* a2, C* a3, Cx4 w) {
+  const Cx4 x0 = Load4(a0), x1 = Load4(a1);
+  const Cx4 X2 = RotateConj4(Load4(a2), w), X3 = Rotate4(Load4(a3), w);
+  const Cx4 s = _mm512_add_pd(X2, X3), id = MulI4(_mm512_sub_pd(X2, X3));
+  Store4(a0, _mm512_add_pd(x0, s));
+  Store4(a2, _mm512_sub_pd(x0, s));
+  Store4(a1, _mm512_sub_pd(x1, id));
+  Store4(a3, _mm512_add_pd(x1, id));
+}
+
+template <bool kInverse>
+WDL_FFT_AVX512 inline void Butterfly4(C* a, int q, int j, Cx4 w) {
+  if (kInverse)
+    InverseButterfly4(a + j, a + q + j, a + 2 * q + j, a + 3 * q + j, w);
+  else
+    ForwardButterfly4(a + j, a + q + j, a + 2 * q + j, a + 3 * q + j, w);
+}
+
+template <bool kInverse>
+WDL_FFT_AVX512 void QuarterPass4(C* a, const C* w, int n) {
+  const int q = 2 * n;
+  Butterfly4<kInverse>(a, q, 0, FirstTwiddles4(w));
+  for (int j = 4; j < q; j += 4) Butterfly4<kInverse>(a, q, j, Load4(w + j - 1));
+}
+
+template <bool kInverse>
+WDL_FFT_AVX512 void EighthPass4(C* a, const C* w, int n) {
+  const int q = 2 * n;
+  Butterfly4<kInverse>(a, q, 0, FirstTwiddles4(w));
+  for (int j = 4; j < n; j += 4) Butterfly4<kInverse>(a, q, j, Load4(w + j - 1));
+  Butterfly4<kInverse>(a, q, n, MiddleTwiddles4(w, n));
+  for (int j = n + 4; j < q; j += 4) Butterfly4<kInverse>(a, q, j, MirroredTwiddles4(w, q, j));
+}
+#endif
+
 // ---------------------------------------------------------------- passes
 
 // The forward and inverse steps share their structure and differ only in the
@@ -362,6 +464,9 @@ inline void EighthTablePass(C* a, const C* w, int n) {
 }
 
 WDL_FFT_HOT void cpass(C* a, const C* w, int n) {
+#if WDL_FFT_HAVE_AVX512
+  if (gUseAvx512 && n >= 4) return QuarterPass4<false>(a, w, n);
+#endif
 #if WDL_FFT_HAVE_AVX2
   if (gUseAvx2) return cpass_avx2(a, w, n);
 #endif
@@ -369,6 +474,9 @@ WDL_FFT_HOT void cpass(C* a, const C* w, int n) {
 }
 
 WDL_FFT_HOT void cpassbig(C* a, const C* w, int n) {
+#if WDL_FFT_HAVE_AVX512
+  if (gUseAvx512 && n >= 4) return EighthPass4<false>(a, w, n);
+#endif
 #if WDL_FFT_HAVE_AVX2
   if (gUseAvx2) return cpassbig_avx2(a, w, n);
 #endif
@@ -376,6 +484,9 @@ WDL_FFT_HOT void cpassbig(C* a, const C* w, int n) {
 }
 
 WDL_FFT_HOT void upass(C* a, const C* w, int n) {
+#if WDL_FFT_HAVE_AVX512
+  if (gUseAvx512 && n >= 4) return QuarterPass4<true>(a, w, n);
+#endif
 #if WDL_FFT_HAVE_AVX2
   if (gUseAvx2) return upass_avx2(a, w, n);
 #endif
@@ -383,6 +494,9 @@ WDL_FFT_HOT void upass(C* a, const C* w, int n) {
 }
 
 WDL_FFT_HOT void upassbig(C* a, const C* w, int n) {
+#if WDL_FFT_HAVE_AVX512
+  if (gUseAvx512 && n >= 4) return EighthPass4<true>(a, w, n);
+#endif
 #if WDL_FFT_HAVE_AVX2
   if (gUseAvx2) return upassbig_avx2(a, w, n);
 #endif

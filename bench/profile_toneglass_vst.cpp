@@ -3,7 +3,7 @@
 //
 //   profile_toneglass_vst float|double BLOCK SECONDS noise|silence|denormal|tones
 //
-//   e.g. valgrind --tool=callgrind --toggle-collect='IPlugVST::VSTProcess*' \
+//   e.g. valgrind --tool=callgrind --toggle-collect="IPlugVST::VSTProcess*"
 //          build/bench/profile_toneglass_vst float 512 2 noise
 // The signal is the benchmark's: stereo white noise at -12 dBFS; "tones" adds a 1 kHz
 // sine and lowers the threshold so that every analysis frame starts a tone.

@@ -1,7 +1,9 @@
 // The transform's results to the last bit, against fingerprints recorded from an
 // earlier build, so that reordering or widening its loops can never change a result.
 // The SSE2 and portable paths compute every value with the same operations and share
-// one table; the AVX2 path fuses its multiplies and adds and has its own.
+// one table; the AVX2 path fuses its multiplies and adds and has its own, which its
+// AVX-512 passes must give as well (build with -DWDL_FFT_NO_AVX512 to check the AVX2
+// passes on a processor that has AVX-512).
 //
 // TONEGLASS_FFT_PRINT=1 prints the fingerprints of the build under test instead.
 #include <gtest/gtest.h>
