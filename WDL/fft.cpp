@@ -566,9 +566,66 @@ WDL_FFT_AVX2 void c16_avx2(C* a) {
 }
 #endif
 
+#if WDL_FFT_HAVE_AVX512
+// c16_avx2 with the sixteen values held in four registers from the first load to the
+// last store. Each value meets the operations it meets there, in the same order: the
+// column steps fused as there (w^0 = (1, 0) included), the 4- and 2-point kernels
+// with additions and subtractions only (a - b and a + (-b) are the same operation).
+// [x0 + x1, x0 - x1, x2 + x3, x2 - x3] from p = [x0, x0, x2, x2], q = [x1, x1, x3, x3].
+WDL_FFT_AVX512 inline Cx4 SumDifference(Cx4 p, Cx4 q) { return _mm512_mask_sub_pd(_mm512_add_pd(p, q), 0xCC, p, q); }
+// c4 on the four values of z.
+WDL_FFT_AVX512 inline Cx4 C4InRegister(Cx4 z) {
+  const Cx4 h = _mm512_shuffle_f64x2(z, z, 0x4E);  // [x2, x3, x0, x1]
+  const Cx4 sum = _mm512_add_pd(z, h), dif = _mm512_sub_pd(z, h);
+  // [a0, a0, u, u] and [a1, a1, iv, iv] with a0 = x0 + x2, a1 = x1 + x3, u = x0 - x2, v = x1 - x3.
+  return SumDifference(_mm512_shuffle_f64x2(sum, dif, 0x00), _mm512_shuffle_f64x2(sum, MulI4(dif), 0x55));
+}
+// c2 on values 0, 1 and on values 2, 3 of z.
+WDL_FFT_AVX512 inline Cx4 TwoC2InRegister(Cx4 z) {
+  return SumDifference(_mm512_shuffle_f64x2(z, z, 0xA0), _mm512_shuffle_f64x2(z, z, 0xF5));
+}
+
+WDL_FFT_AVX512 void c16_avx512(C* a) {
+  const __m128d one = _mm_set_pd(0.0, 1.0), eighth = _mm_set1_pd(d16[1].re);
+  const __m128d pi8 = _mm_loadu_pd(&d16[0].re);
+  const Cx4 w16 = Join(TwiddlePair(one, pi8), TwiddlePair(eighth, _mm_shuffle_pd(pi8, pi8, 1)));
+  const Cx4 w8 = Join(TwiddlePair(one, eighth), TwiddlePair(one, eighth));
+
+  Cx4 z0 = Load4(a), z1 = Load4(a + 4), z2 = Load4(a + 8), z3 = Load4(a + 12);
+  // The 16-point step, four columns at once.
+  {
+    const Cx4 u = _mm512_sub_pd(z0, z2), iv = MulI4(_mm512_sub_pd(z1, z3));
+    z0 = _mm512_add_pd(z0, z2);
+    z1 = _mm512_add_pd(z1, z3);
+    z2 = Rotate4(_mm512_add_pd(u, iv), w16);
+    z3 = RotateConj4(_mm512_sub_pd(u, iv), w16);
+  }
+  z2 = C4InRegister(z2);
+  z3 = C4InRegister(z3);
+  // The 8-point step on values 0 .. 7: quarters (0, 1), (2, 3), (4, 5), (6, 7).
+  {
+    const Cx4 sum = _mm512_add_pd(z0, z1), dif = _mm512_sub_pd(z0, z1);  // [x0 + x2 | x1 + x3], [u | v]
+    const Cx4 u = _mm512_shuffle_f64x2(dif, dif, 0x44), iv = MulI4(_mm512_shuffle_f64x2(dif, dif, 0xEE));
+    const Cx4 m = _mm512_mask_sub_pd(_mm512_add_pd(u, iv), 0xF0, u, iv);  // [u + iv | u - iv]
+    const Cx4 cs = _mm512_movedup_pd(w8), ss = _mm512_mul_pd(Swap4(m), _mm512_permute_pd(w8, 0xFF));
+    z1 = _mm512_mask_blend_pd(0xF0, _mm512_fmaddsub_pd(m, cs, ss), _mm512_fmsubadd_pd(m, cs, ss));
+    z0 = sum;
+  }
+  z1 = TwoC2InRegister(z1);
+  z0 = C4InRegister(z0);
+  Store4(a, z0);
+  Store4(a + 4, z1);
+  Store4(a + 8, z2);
+  Store4(a + 12, z3);
+}
+#endif
+
 // Forward step of size 16 with the twiddles of pi/8, pi/4 and 3 pi/8, c4 on both last
 // quarters, c8 on the first half.
 inline void c16(C* a) {
+#if WDL_FFT_HAVE_AVX512
+  if (gUseAvx512) return c16_avx512(a);
+#endif
 #if WDL_FFT_HAVE_AVX2
   if (gUseAvx2) return c16_avx2(a);
 #endif
