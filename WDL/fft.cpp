@@ -524,9 +524,16 @@ inline void u4(C* a) {
   InverseButterflyUnit(a, a + 1, a + 2, a + 3);
 }
 
+#if WDL_FFT_HAVE_AVX512
+void c8_avx512(C* a);
+#endif
+
 // Forward step of size 8 (w^1 = (sqrt 1/2, sqrt 1/2)), c2 on both last quarters, c4 on
 // the first half.
 inline void c8(C* a) {
+#if WDL_FFT_HAVE_AVX512
+  if (gUseAvx512) return c8_avx512(a);
+#endif
   ForwardButterflyUnit(a, a + 2, a + 4, a + 6);
   ForwardButterfly(a + 1, a + 3, a + 5, a + 7, EighthTwiddle());
   c2(a + 4);
@@ -583,6 +590,23 @@ WDL_FFT_AVX512 inline Cx4 C4InRegister(Cx4 z) {
 // c2 on values 0, 1 and on values 2, 3 of z.
 WDL_FFT_AVX512 inline Cx4 TwoC2InRegister(Cx4 z) {
   return SumDifference(_mm512_shuffle_f64x2(z, z, 0xA0), _mm512_shuffle_f64x2(z, z, 0xF5));
+}
+
+// c8 in two registers. Unlike the 16-point kernel's own 8-point step, c8 multiplies
+// and adds separately (x c + swap(x) s) and leaves column 0 unmultiplied, and so does
+// this; the build keeps the compiler from fusing the two.
+WDL_FFT_AVX512 void c8_avx512(C* a) {
+  const double e = d16[1].re;
+  const Cx4 cs = _mm512_set1_pd(e);
+  // Swapped-value factors for column 1: (-e, e) rotating, (e, -e) rotating back.
+  const Cx4 sw = _mm512_set_pd(-e, e, 0.0, 0.0, e, -e, 0.0, 0.0);
+  const Cx4 z0 = Load4(a), z1 = Load4(a + 4);
+  const Cx4 sum = _mm512_add_pd(z0, z1), dif = _mm512_sub_pd(z0, z1);  // [x0 + x2 | x1 + x3], [u | v]
+  const Cx4 u = _mm512_shuffle_f64x2(dif, dif, 0x44), iv = MulI4(_mm512_shuffle_f64x2(dif, dif, 0xEE));
+  const Cx4 m = _mm512_mask_sub_pd(_mm512_add_pd(u, iv), 0xF0, u, iv);  // [u + iv | u - iv]
+  const Cx4 rotated = _mm512_add_pd(_mm512_mul_pd(m, cs), _mm512_mul_pd(Swap4(m), sw));
+  Store4(a, C4InRegister(sum));
+  Store4(a + 4, TwoC2InRegister(_mm512_mask_blend_pd(0xCC, m, rotated)));
 }
 
 WDL_FFT_AVX512 void c16_avx512(C* a) {
