@@ -173,6 +173,34 @@ void Toneglass::UpdateSelectionEnd() {
     mSelectionEnd = end;
 }
 
+namespace {
+#if TONEGLASS_HAVE_AVX
+bool HaveAvx() {
+  static const bool have = (__builtin_cpu_init(), __builtin_cpu_supports("avx"));
+  return have;
+}
+
+// The resting run four samples at a time; returns how many samples it did.
+__attribute__((target("avx"))) int RestingRunAvx(const double* inL, const double* inR, double* outL,
+                                                 double* outR, WDL_fft_complex* frame, const float* window,
+                                                 double dryGain, double monoMix, int n) {
+  const __m256d mix = _mm256_set1_pd(monoMix), dry = _mm256_set1_pd(dryGain), zero = _mm256_setzero_pd();
+  int i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const __m256d l = _mm256_loadu_pd(inL + i), r = _mm256_loadu_pd(inR + i);
+    const __m256d w = _mm256_cvtps_pd(_mm_loadu_ps(window + i));
+    const __m256d x = _mm256_mul_pd(w, _mm256_mul_pd(_mm256_add_pd(l, r), mix));
+    const __m256d even = _mm256_unpacklo_pd(x, zero), odd = _mm256_unpackhi_pd(x, zero);  // (x0, 0, x2, 0), (x1, 0, x3, 0)
+    _mm256_storeu_pd(&frame[i].re, _mm256_permute2f128_pd(even, odd, 0x20));
+    _mm256_storeu_pd(&frame[i + 2].re, _mm256_permute2f128_pd(even, odd, 0x31));
+    _mm256_storeu_pd(outL + i, _mm256_mul_pd(l, dry));
+    _mm256_storeu_pd(outR + i, _mm256_mul_pd(r, dry));
+  }
+  return i;
+}
+#endif
+}  // namespace
+
 // ---- Audio --------------------------------------------------------------------------
 //
 // Every sample gets the same arithmetic in the same order whichever loop runs it, so
@@ -247,6 +275,9 @@ void Toneglass::ProcessRestingRun(const double* inL, const double* inR, double* 
   WDL_fft_complex* frame = mFFTBuffer + mFramePos;
   const float* window = mWindow + mFramePos;
   int i = 0;
+#if TONEGLASS_HAVE_AVX
+  if (HaveAvx()) i = RestingRunAvx(inL, inR, outL, outR, frame, window, mDryGain, kMonoMix, n);
+#endif
 #if defined(__SSE2__)
   const __m128d mix = _mm_set1_pd(kMonoMix), dry = _mm_set1_pd(mDryGain), zero = _mm_setzero_pd();
   for (; i + 2 <= n; i += 2) {
@@ -291,10 +322,6 @@ __attribute__((target("avx"))) int MagnitudesAvx(const WDL_fft_complex* spectrum
   return k;
 }
 
-bool HaveAvx() {
-  static const bool have = (__builtin_cpu_init(), __builtin_cpu_supports("avx"));
-  return have;
-}
 #endif
 
 // 2 |X| / (window sum) for the bins in natural order, read from their permuted places.
