@@ -235,14 +235,17 @@ void Toneglass::ProcessDoubleReplacing(double** inputs, double** outputs, int nF
   double* outL = outputs[0];
   double* outR = outputs[1];
   for (int s = 0; s < nFrames;) {
-    // Mostly the tone rests: then everything up to the frame's last sample is a run.
-    if (mSonification.resting()) {
-      const int n = std::min(nFrames - s, kFrameSize - 1 - mFramePos);
-      if (n > 0) {
+    // Up to the frame's last sample the work is a run: mostly the tone rests, and then
+    // it is a plain vector loop; while it sounds, the run lasts until it comes to rest.
+    const int n = std::min(nFrames - s, kFrameSize - 1 - mFramePos);
+    if (n > 0) {
+      if (mSonification.resting()) {
         ProcessRestingRun(inL + s, inR + s, outL + s, outR + s, n);
         s += n;
-        continue;
+      } else {
+        s += ProcessSoundingRun(inL + s, inR + s, outL + s, outR + s, n);
       }
+      continue;
     }
     // Both inputs are read before either output is written: outputs may alias inputs.
     ProcessSample(inL[s], inR[s], outL + s, outR + s);
@@ -267,6 +270,27 @@ inline void Toneglass::ProcessSample(double left, double right, double* outL, do
     *outL = left * mDryGain;
     *outR = right * mDryGain;
   }
+}
+
+int Toneglass::ProcessSoundingRun(const double* inL, const double* inR, double* outL, double* outR, int n) {
+  WDL_fft_complex* frame = mFFTBuffer + mFramePos;
+  const float* window = mWindow + mFramePos;
+  const double dry = mDryGain, toneGain = mToneGain;
+  const double panLeft = mSonification.mPanLeft, panRight = mSonification.mPanRight;  // only a start changes them
+  int i = 0;
+  for (; i < n; ++i) {
+    double tone;
+    // Once the envelope rests nothing changes until the next frame ends: the rest of
+    // the run is a resting one.
+    if (!mSonification.tick(tone)) break;
+    const double left = inL[i], right = inR[i];
+    frame[i].re = static_cast<double>(window[i]) * ((left + right) * kMonoMix);
+    frame[i].im = 0.0;
+    outL[i] = (left * dry + toneGain * tone) * panLeft;
+    outR[i] = (right * dry + toneGain * tone) * panRight;
+  }
+  mFramePos += i;
+  return i;
 }
 
 // Each step reads both channels of its samples before writing either output, as the

@@ -105,6 +105,9 @@ class Toneglass : public ToneglassBase {
   // n samples while the tone rests and before the frame's last sample: windowed mix
   // and dry outputs only.
   void ProcessRestingRun(const double* inL, const double* inR, double* outL, double* outR, int n);
+  // Up to n samples while the tone sounds, before the frame's last sample; stops early
+  // when the tone comes to rest. Returns the samples done.
+  int ProcessSoundingRun(const double* inL, const double* inR, double* outL, double* outR, int n);
   void UpdateSelectionEnd();
   // The graphics context with the panel, the spectrum view and the five knobs, handed
   // to the base. Without a context the view still exists, owned by mOwnedFreqView.
