@@ -113,7 +113,8 @@ class Toneglass : public ToneglassBase {
   // to the base. Without a context the view still exists, owned by mOwnedFreqView.
   void AttachEditor();
 
-  WDL_fft_complex mFFTBuffer[kFrameSize] = {};
+  // On a cache line: the transform's widest loads then never straddle two.
+  alignas(64) WDL_fft_complex mFFTBuffer[kFrameSize] = {};
   int mFramePos = 0;
   FreqView* mFreqView = nullptr;  // owned by the editor, or by mOwnedFreqView without one
   std::unique_ptr<FreqView> mOwnedFreqView;
