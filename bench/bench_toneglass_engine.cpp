@@ -1,8 +1,8 @@
 // Cost of the engine per stereo frame, in 512-frame blocks, for silence, white noise
 // below the threshold, the same noise in the subnormal range, and a sine that starts a
 // blip in every analysis frame, against a plain copy of the input (the floor any
-// processing pays). The "frame" counter is the
-// time per stereo frame. Silence and subnormal input must not cost more than noise.
+// processing pays). The "frame" counter is the time per stereo frame. Silence and
+// subnormal input must not cost more than noise.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
