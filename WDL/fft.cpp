@@ -23,6 +23,7 @@
 #include "fft.h"
 
 #include <atomic>
+#include <cstdint>
 #include <cmath>
 #include <mutex>
 
@@ -33,7 +34,19 @@
 #endif
 #if WDL_FFT_HAVE_SSE2 && !defined(WDL_FFT_NO_AVX2) && defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define WDL_FFT_HAVE_AVX2 1
+// GCC 12's AVX-512 intrinsics fill unused operands with a self-initialised variable
+// and then warn about it wherever they are inlined.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <immintrin.h>
+#pragma GCC diagnostic pop
+#endif
+
+// AVX-512 widens the AVX2 passes to four columns; WDL_FFT_NO_AVX512 keeps the AVX2
+// passes even on processors that have it (to test them there).
+#if WDL_FFT_HAVE_AVX2 && !defined(WDL_FFT_NO_AVX512)
+#define WDL_FFT_HAVE_AVX512 1
 #endif
 
 #if defined(__GNUC__) && !defined(__clang__)
@@ -65,6 +78,9 @@ std::atomic<bool> ffttabinit{false};
 #if WDL_FFT_HAVE_AVX2
 // Chosen with the tables; read only after ffttabinit has been seen set.
 bool gUseAvx2 = false;
+#endif
+#if WDL_FFT_HAVE_AVX512
+bool gUseAvx512 = false;
 #endif
 std::once_flag tablesOnce;
 
@@ -109,6 +125,9 @@ void BuildTables() {
 #if WDL_FFT_HAVE_AVX2
   __builtin_cpu_init();
   gUseAvx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+#endif
+#if WDL_FFT_HAVE_AVX512
+  gUseAvx512 = gUseAvx2 && __builtin_cpu_supports("avx512f");
 #endif
   ffttabinit.store(true, std::memory_order_release);
 }
@@ -323,6 +342,89 @@ WDL_FFT_AVX2 void upassbig_avx2(C* a, const C* w, int n) {
 }
 #endif
 
+// ---------------------------------------------------------------- AVX-512 passes
+
+// The AVX2 passes four columns at a time: every value goes through the same fused
+// operations as there, so the results are the AVX2 path's to the last bit. Passes of
+// sizes 32 and up only (at least eight columns per quarter).
+#if WDL_FFT_HAVE_AVX512
+#define WDL_FFT_AVX512 __attribute__((target("avx512f,avx2,fma")))
+
+using Cx4 = __m512d;
+
+WDL_FFT_AVX512 inline Cx4 Load4(const C* p) { return _mm512_loadu_pd(&p->re); }
+WDL_FFT_AVX512 inline void Store4(C* p, Cx4 x) { _mm512_storeu_pd(&p->re, x); }
+WDL_FFT_AVX512 inline Cx4 Swap4(Cx4 x) { return _mm512_permute_pd(x, 0x55); }
+WDL_FFT_AVX512 inline Cx4 MulI4(Cx4 x) {
+  const __m512i negateRe = _mm512_set_epi64(0, INT64_MIN, 0, INT64_MIN, 0, INT64_MIN, 0, INT64_MIN);
+  return _mm512_castsi512_pd(_mm512_xor_si512(_mm512_castpd_si512(Swap4(x)), negateRe));
+}
+WDL_FFT_AVX512 inline Cx4 Rotate4(Cx4 x, Cx4 w) {
+  return _mm512_fmaddsub_pd(x, _mm512_movedup_pd(w), _mm512_mul_pd(Swap4(x), _mm512_permute_pd(w, 0xFF)));
+}
+WDL_FFT_AVX512 inline Cx4 RotateConj4(Cx4 x, Cx4 w) {
+  return _mm512_fmsubadd_pd(x, _mm512_movedup_pd(w), _mm512_mul_pd(Swap4(x), _mm512_permute_pd(w, 0xFF)));
+}
+WDL_FFT_AVX512 inline Cx4 Join(__m256d lo, __m256d hi) {
+  return _mm512_insertf64x4(_mm512_castpd256_pd512(lo), hi, 1);
+}
+// Columns 0 .. 3: (1, 0) and the first three table entries.
+WDL_FFT_AVX512 inline Cx4 FirstTwiddles4(const C* w) { return Join(FirstTwiddles(w), Load2(w + 1)); }
+// Columns n .. n + 3 of an eighth-circle pass: the 45-degree point, then entries
+// n - 2, n - 3, n - 4 exchanged.
+WDL_FFT_AVX512 inline Cx4 MiddleTwiddles4(const C* w, int n) {
+  return Join(MiddleTwiddles(w, n), MirroredTwiddles(w, 2 * n, n + 2));
+}
+// Columns j .. j + 3 in the mirrored eighth: entries q - j - 1 down to q - j - 4, each
+// exchanged; reversing all eight doubles does both.
+WDL_FFT_AVX512 inline Cx4 MirroredTwiddles4(const C* w, int q, int j) {
+  return _mm512_permutexvar_pd(_mm512_set_epi64(0, 1, 2, 3, 4, 5, 6, 7), Load4(w + q - j - 4));
+}
+
+WDL_FFT_AVX512 inline void ForwardButterfly4(C* a0, C* a1, C* a2, C* a3, Cx4 w) {
+  const Cx4 x0 = Load4(a0), x1 = Load4(a1), x2 = Load4(a2), x3 = Load4(a3);
+  const Cx4 u = _mm512_sub_pd(x0, x2), iv = MulI4(_mm512_sub_pd(x1, x3));
+  Store4(a0, _mm512_add_pd(x0, x2));
+  Store4(a1, _mm512_add_pd(x1, x3));
+  Store4(a2, Rotate4(_mm512_add_pd(u, iv), w));
+  Store4(a3, RotateConj4(_mm512_sub_pd(u, iv), w));
+}
+
+WDL_FFT_AVX512 inline void InverseButterfly4(C* a0, C* a1, C* a2, C* a3, Cx4 w) {
+  const Cx4 x0 = Load4(a0), x1 = Load4(a1);
+  const Cx4 X2 = RotateConj4(Load4(a2), w), X3 = Rotate4(Load4(a3), w);
+  const Cx4 s = _mm512_add_pd(X2, X3), id = MulI4(_mm512_sub_pd(X2, X3));
+  Store4(a0, _mm512_add_pd(x0, s));
+  Store4(a2, _mm512_sub_pd(x0, s));
+  Store4(a1, _mm512_sub_pd(x1, id));
+  Store4(a3, _mm512_add_pd(x1, id));
+}
+
+template <bool kInverse>
+WDL_FFT_AVX512 inline void Butterfly4(C* a, int q, int j, Cx4 w) {
+  if (kInverse)
+    InverseButterfly4(a + j, a + q + j, a + 2 * q + j, a + 3 * q + j, w);
+  else
+    ForwardButterfly4(a + j, a + q + j, a + 2 * q + j, a + 3 * q + j, w);
+}
+
+template <bool kInverse>
+WDL_FFT_AVX512 void QuarterPass4(C* a, const C* w, int n) {
+  const int q = 2 * n;
+  Butterfly4<kInverse>(a, q, 0, FirstTwiddles4(w));
+  for (int j = 4; j < q; j += 4) Butterfly4<kInverse>(a, q, j, Load4(w + j - 1));
+}
+
+template <bool kInverse>
+WDL_FFT_AVX512 void EighthPass4(C* a, const C* w, int n) {
+  const int q = 2 * n;
+  Butterfly4<kInverse>(a, q, 0, FirstTwiddles4(w));
+  for (int j = 4; j < n; j += 4) Butterfly4<kInverse>(a, q, j, Load4(w + j - 1));
+  Butterfly4<kInverse>(a, q, n, MiddleTwiddles4(w, n));
+  for (int j = n + 4; j < q; j += 4) Butterfly4<kInverse>(a, q, j, MirroredTwiddles4(w, q, j));
+}
+#endif
+
 // ---------------------------------------------------------------- passes
 
 // The forward and inverse steps share their structure and differ only in the
@@ -362,6 +464,9 @@ inline void EighthTablePass(C* a, const C* w, int n) {
 }
 
 WDL_FFT_HOT void cpass(C* a, const C* w, int n) {
+#if WDL_FFT_HAVE_AVX512
+  if (gUseAvx512 && n >= 4) return QuarterPass4<false>(a, w, n);
+#endif
 #if WDL_FFT_HAVE_AVX2
   if (gUseAvx2) return cpass_avx2(a, w, n);
 #endif
@@ -369,6 +474,9 @@ WDL_FFT_HOT void cpass(C* a, const C* w, int n) {
 }
 
 WDL_FFT_HOT void cpassbig(C* a, const C* w, int n) {
+#if WDL_FFT_HAVE_AVX512
+  if (gUseAvx512 && n >= 4) return EighthPass4<false>(a, w, n);
+#endif
 #if WDL_FFT_HAVE_AVX2
   if (gUseAvx2) return cpassbig_avx2(a, w, n);
 #endif
@@ -376,6 +484,9 @@ WDL_FFT_HOT void cpassbig(C* a, const C* w, int n) {
 }
 
 WDL_FFT_HOT void upass(C* a, const C* w, int n) {
+#if WDL_FFT_HAVE_AVX512
+  if (gUseAvx512 && n >= 4) return QuarterPass4<true>(a, w, n);
+#endif
 #if WDL_FFT_HAVE_AVX2
   if (gUseAvx2) return upass_avx2(a, w, n);
 #endif
@@ -383,6 +494,9 @@ WDL_FFT_HOT void upass(C* a, const C* w, int n) {
 }
 
 WDL_FFT_HOT void upassbig(C* a, const C* w, int n) {
+#if WDL_FFT_HAVE_AVX512
+  if (gUseAvx512 && n >= 4) return EighthPass4<true>(a, w, n);
+#endif
 #if WDL_FFT_HAVE_AVX2
   if (gUseAvx2) return upassbig_avx2(a, w, n);
 #endif
@@ -410,9 +524,16 @@ inline void u4(C* a) {
   InverseButterflyUnit(a, a + 1, a + 2, a + 3);
 }
 
+#if WDL_FFT_HAVE_AVX512
+void c8_avx512(C* a);
+#endif
+
 // Forward step of size 8 (w^1 = (sqrt 1/2, sqrt 1/2)), c2 on both last quarters, c4 on
 // the first half.
 inline void c8(C* a) {
+#if WDL_FFT_HAVE_AVX512
+  if (gUseAvx512) return c8_avx512(a);
+#endif
   ForwardButterflyUnit(a, a + 2, a + 4, a + 6);
   ForwardButterfly(a + 1, a + 3, a + 5, a + 7, EighthTwiddle());
   c2(a + 4);
@@ -452,9 +573,83 @@ WDL_FFT_AVX2 void c16_avx2(C* a) {
 }
 #endif
 
+#if WDL_FFT_HAVE_AVX512
+// c16_avx2 with the sixteen values held in four registers from the first load to the
+// last store. Each value meets the operations it meets there, in the same order: the
+// column steps fused as there (w^0 = (1, 0) included), the 4- and 2-point kernels
+// with additions and subtractions only (a - b and a + (-b) are the same operation).
+// [x0 + x1, x0 - x1, x2 + x3, x2 - x3] from p = [x0, x0, x2, x2], q = [x1, x1, x3, x3].
+WDL_FFT_AVX512 inline Cx4 SumDifference(Cx4 p, Cx4 q) { return _mm512_mask_sub_pd(_mm512_add_pd(p, q), 0xCC, p, q); }
+// c4 on the four values of z.
+WDL_FFT_AVX512 inline Cx4 C4InRegister(Cx4 z) {
+  const Cx4 h = _mm512_shuffle_f64x2(z, z, 0x4E);  // [x2, x3, x0, x1]
+  const Cx4 sum = _mm512_add_pd(z, h), dif = _mm512_sub_pd(z, h);
+  // [a0, a0, u, u] and [a1, a1, iv, iv] with a0 = x0 + x2, a1 = x1 + x3, u = x0 - x2, v = x1 - x3.
+  return SumDifference(_mm512_shuffle_f64x2(sum, dif, 0x00), _mm512_shuffle_f64x2(sum, MulI4(dif), 0x55));
+}
+// c2 on values 0, 1 and on values 2, 3 of z.
+WDL_FFT_AVX512 inline Cx4 TwoC2InRegister(Cx4 z) {
+  return SumDifference(_mm512_shuffle_f64x2(z, z, 0xA0), _mm512_shuffle_f64x2(z, z, 0xF5));
+}
+
+// c8 in two registers. Unlike the 16-point kernel's own 8-point step, c8 multiplies
+// and adds separately (x c + swap(x) s) and leaves column 0 unmultiplied, and so does
+// this; the build keeps the compiler from fusing the two.
+WDL_FFT_AVX512 void c8_avx512(C* a) {
+  const double e = d16[1].re;
+  const Cx4 cs = _mm512_set1_pd(e);
+  // Swapped-value factors for column 1: (-e, e) rotating, (e, -e) rotating back.
+  const Cx4 sw = _mm512_set_pd(-e, e, 0.0, 0.0, e, -e, 0.0, 0.0);
+  const Cx4 z0 = Load4(a), z1 = Load4(a + 4);
+  const Cx4 sum = _mm512_add_pd(z0, z1), dif = _mm512_sub_pd(z0, z1);  // [x0 + x2 | x1 + x3], [u | v]
+  const Cx4 u = _mm512_shuffle_f64x2(dif, dif, 0x44), iv = MulI4(_mm512_shuffle_f64x2(dif, dif, 0xEE));
+  const Cx4 m = _mm512_mask_sub_pd(_mm512_add_pd(u, iv), 0xF0, u, iv);  // [u + iv | u - iv]
+  const Cx4 rotated = _mm512_add_pd(_mm512_mul_pd(m, cs), _mm512_mul_pd(Swap4(m), sw));
+  Store4(a, C4InRegister(sum));
+  Store4(a + 4, TwoC2InRegister(_mm512_mask_blend_pd(0xCC, m, rotated)));
+}
+
+WDL_FFT_AVX512 void c16_avx512(C* a) {
+  const __m128d one = _mm_set_pd(0.0, 1.0), eighth = _mm_set1_pd(d16[1].re);
+  const __m128d pi8 = _mm_loadu_pd(&d16[0].re);
+  const Cx4 w16 = Join(TwiddlePair(one, pi8), TwiddlePair(eighth, _mm_shuffle_pd(pi8, pi8, 1)));
+  const Cx4 w8 = Join(TwiddlePair(one, eighth), TwiddlePair(one, eighth));
+
+  Cx4 z0 = Load4(a), z1 = Load4(a + 4), z2 = Load4(a + 8), z3 = Load4(a + 12);
+  // The 16-point step, four columns at once.
+  {
+    const Cx4 u = _mm512_sub_pd(z0, z2), iv = MulI4(_mm512_sub_pd(z1, z3));
+    z0 = _mm512_add_pd(z0, z2);
+    z1 = _mm512_add_pd(z1, z3);
+    z2 = Rotate4(_mm512_add_pd(u, iv), w16);
+    z3 = RotateConj4(_mm512_sub_pd(u, iv), w16);
+  }
+  z2 = C4InRegister(z2);
+  z3 = C4InRegister(z3);
+  // The 8-point step on values 0 .. 7: quarters (0, 1), (2, 3), (4, 5), (6, 7).
+  {
+    const Cx4 sum = _mm512_add_pd(z0, z1), dif = _mm512_sub_pd(z0, z1);  // [x0 + x2 | x1 + x3], [u | v]
+    const Cx4 u = _mm512_shuffle_f64x2(dif, dif, 0x44), iv = MulI4(_mm512_shuffle_f64x2(dif, dif, 0xEE));
+    const Cx4 m = _mm512_mask_sub_pd(_mm512_add_pd(u, iv), 0xF0, u, iv);  // [u + iv | u - iv]
+    const Cx4 cs = _mm512_movedup_pd(w8), ss = _mm512_mul_pd(Swap4(m), _mm512_permute_pd(w8, 0xFF));
+    z1 = _mm512_mask_blend_pd(0xF0, _mm512_fmaddsub_pd(m, cs, ss), _mm512_fmsubadd_pd(m, cs, ss));
+    z0 = sum;
+  }
+  z1 = TwoC2InRegister(z1);
+  z0 = C4InRegister(z0);
+  Store4(a, z0);
+  Store4(a + 4, z1);
+  Store4(a + 8, z2);
+  Store4(a + 12, z3);
+}
+#endif
+
 // Forward step of size 16 with the twiddles of pi/8, pi/4 and 3 pi/8, c4 on both last
 // quarters, c8 on the first half.
 inline void c16(C* a) {
+#if WDL_FFT_HAVE_AVX512
+  if (gUseAvx512) return c16_avx512(a);
+#endif
 #if WDL_FFT_HAVE_AVX2
   if (gUseAvx2) return c16_avx2(a);
 #endif
@@ -606,6 +801,9 @@ void WDL_fft_complexmul3(WDL_fft_complex* dest, const WDL_fft_complex* a, const 
 
 const char* WDL_fft_path() {
   EnsureTables();
+#if WDL_FFT_HAVE_AVX512
+  if (gUseAvx512) return "avx512";
+#endif
 #if WDL_FFT_HAVE_AVX2
   if (gUseAvx2) return "avx2";
 #endif

@@ -82,4 +82,21 @@ void BM_FillRectSmall(benchmark::State& state) {
 }
 BENCHMARK(BM_FillRectSmall);
 
+// Filtered reduction of the whole bitmap to range(0) / 100 of its size in both directions,
+// as a scaled picture is drawn; items are source pixels.
+void BM_ScaledBlitReduce(benchmark::State& state) {
+  LICE_MemBitmap src(kWidth, kHeight);
+  Randomise(&src, 5);
+  const int dw = int(kWidth * state.range(0) / 100), dh = int(kHeight * state.range(0) / 100);
+  LICE_MemBitmap dst(dw, dh);
+  for (auto _ : state) {
+    LICE_ScaledBlit(&dst, &src, 0, 0, dw, dh, 0, 0, kWidth, kHeight, 1.0f,
+                    LICE_BLIT_MODE_COPY | LICE_BLIT_FILTER_BILINEAR);
+    benchmark::DoNotOptimize(dst.getBits());
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * kPixels);
+}
+BENCHMARK(BM_ScaledBlitReduce)->ArgName("size%")->Arg(55)->Arg(50)->Arg(30)->Arg(25);
+
 }  // namespace

@@ -1,7 +1,8 @@
 // Cost of the engine per stereo frame, in 512-frame blocks, for silence, white noise
-// below the threshold, and a sine that starts a blip in every analysis frame, against
-// a plain copy of the input (the floor any processing pays). The "frame" counter is the
-// time per stereo frame. Silence must not cost more than noise.
+// below the threshold, the same noise in the subnormal range, and a sine that starts a
+// blip in every analysis frame, against a plain copy of the input (the floor any
+// processing pays). The "frame" counter is the time per stereo frame. Silence and
+// subnormal input must not cost more than noise.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -18,7 +19,7 @@ constexpr int kBlock = 512;
 // Several analysis frames of input, cycled through block by block.
 constexpr int kSignalFrames = 8 * Toneglass::kFrameSize;
 
-enum class Signal { kSilence, kNoise, kBlipEveryFrame };
+enum class Signal { kSilence, kNoise, kSubnormalNoise, kBlipEveryFrame };
 
 std::vector<double> MakeSignal(Signal kind, uint32_t seed) {
   std::vector<double> s(kSignalFrames, 0.0);
@@ -30,6 +31,11 @@ std::vector<double> MakeSignal(Signal kind, uint32_t seed) {
         // Uniform noise at about -20 dBFS: every bin reads near -45 dB, under the threshold.
         seed = seed * 1664525u + 1013904223u;
         s[i] = (static_cast<double>(seed >> 8) / 16777216.0 - 0.5) * 0.35;
+        break;
+      case Signal::kSubnormalNoise:
+        // The same noise scaled into the subnormal range (below 2.2e-308).
+        seed = seed * 1664525u + 1013904223u;
+        s[i] = (static_cast<double>(seed >> 8) / 16777216.0 - 0.5) * 1e-310;
         break;
       case Signal::kBlipEveryFrame:
         s[i] = 0.5 * std::sin(2.0 * 3.14159265358979323846 * 1000.0 * i / 44100.0);
@@ -93,6 +99,7 @@ void RunEngine(benchmark::State& state, Signal kind) {
 
 void BM_EngineSilence(benchmark::State& state) { RunEngine(state, Signal::kSilence); }
 void BM_EngineNoise(benchmark::State& state) { RunEngine(state, Signal::kNoise); }
+void BM_EngineSubnormalNoise(benchmark::State& state) { RunEngine(state, Signal::kSubnormalNoise); }
 void BM_EngineBlipEveryFrame(benchmark::State& state) { RunEngine(state, Signal::kBlipEveryFrame); }
 
 }  // namespace
@@ -100,4 +107,5 @@ void BM_EngineBlipEveryFrame(benchmark::State& state) { RunEngine(state, Signal:
 BENCHMARK(BM_CopyFloor);
 BENCHMARK(BM_EngineSilence);
 BENCHMARK(BM_EngineNoise);
+BENCHMARK(BM_EngineSubnormalNoise);
 BENCHMARK(BM_EngineBlipEveryFrame);

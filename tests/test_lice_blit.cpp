@@ -8,6 +8,7 @@
 #include <limits>
 #include <vector>
 
+#include "guarded_bitmap.h"
 #include "lice.h"
 #include "lice_combine.h"
 
@@ -441,6 +442,119 @@ TEST(LiceScaledBlit, ChannelCopyWhenScaling) {
   EXPECT_EQ(one.getBits()[0], LICE_RGBA(30, 2, 3, 4));
 }
 
+// Reductions of 1.7x and more with the filter flag average every source pixel a
+// destination pixel covers, partly covered ones by the share they contribute.
+namespace {
+
+// Vertical stripes one pixel wide: even columns black, odd ones white.
+void FillStripes(LICE_IBitmap* bm) {
+  for (int y = 0; y < bm->getHeight(); ++y)
+    for (int x = 0; x < bm->getWidth(); ++x)
+      bm->getBits()[y * bm->getRowSpan() + x] =
+          (x & 1) ? LICE_RGBA(255, 255, 255, 255) : LICE_RGBA(0, 0, 0, 255);
+}
+
+// Mean of one byte of every pixel (shift 0 is alpha, 8 red, 16 green, 24 blue).
+double MeanChannel(LICE_IBitmap* bm, int shift) {
+  double sum = 0;
+  for (int y = 0; y < bm->getHeight(); ++y)
+    for (int x = 0; x < bm->getWidth(); ++x) sum += (LICE_GetPixel(bm, x, y) >> shift) & 0xff;
+  return sum / (double(bm->getWidth()) * bm->getHeight());
+}
+
+constexpr int kFilter = LICE_BLIT_FILTER_BILINEAR;
+
+}  // namespace
+
+TEST(LiceScaledBlitReduction, StripesBelowTwoToOneBecomeGrey) {
+  LICE_MemBitmap s(19, 19), d(10, 10);
+  FillStripes(&s);
+  Fill(&d, 0);
+  LICE_ScaledBlit(&d, &s, 0, 0, 10, 10, 0, 0, 19, 19, 1.0f, kFilter);
+  // Each destination pixel covers 1.9 columns, about half of them white.
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 10; ++x) {
+      const LICE_pixel p = LICE_GetPixel(&d, x, y);
+      EXPECT_GE(LICE_GETR(p), 100) << x << "," << y;
+      EXPECT_LE(LICE_GETR(p), 150) << x << "," << y;
+      EXPECT_EQ(LICE_GETA(p), 255);
+    }
+  EXPECT_NEAR(MeanChannel(&d, 8), 9.0 * 255 / 19, 1.0);  // 9 of the 19 columns are white
+}
+
+TEST(LiceScaledBlitReduction, PartlyCoveredPixelsCountByTheirShare) {
+  // Columns 0, 100, 200, 50, 250 reduced 2.5 times: the first destination pixel takes
+  // columns 0 and 1 whole and half of column 2, the second the other half and 3 and 4.
+  const int cols[] = {0, 100, 200, 50, 250};
+  LICE_MemBitmap s(5, 5), d(2, 2);
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 5; ++x) s.getBits()[y * s.getRowSpan() + x] = LICE_RGBA(cols[x], 0, cols[4 - x], 255);
+  LICE_ScaledBlit(&d, &s, 0, 0, 2, 2, 0, 0, 5, 5, 1.0f, kFilter);
+  for (int y = 0; y < 2; ++y) {
+    EXPECT_EQ(LICE_GetPixel(&d, 0, y), LICE_RGBA(80, 0, 160, 255));  // (0+100+100)/2.5, (250+50+100)/2.5
+    EXPECT_EQ(LICE_GetPixel(&d, 1, y), LICE_RGBA(160, 0, 80, 255));  // (100+50+250)/2.5, (100+100+0)/2.5
+  }
+}
+
+TEST(LiceScaledBlitReduction, WholeRatiosGiveThePlainMean) {
+  LICE_MemBitmap s(4, 4), d(2, 2);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x)
+      s.getBits()[y * s.getRowSpan() + x] = LICE_RGBA(x * 60, y * 40, (x + y) & 1 ? 200 : 0, 100 + x + y);
+  LICE_ScaledBlit(&d, &s, 0, 0, 2, 2, 0, 0, 4, 4, 1.0f, kFilter);
+  // 2 x 2 blocks: red 0,60 -> 30 and 120,180 -> 150; green 0,40 -> 20 and 80,120 -> 100.
+  EXPECT_EQ(LICE_GetPixel(&d, 0, 0), LICE_RGBA(30, 20, 100, 101));
+  EXPECT_EQ(LICE_GetPixel(&d, 1, 0), LICE_RGBA(150, 20, 100, 103));
+  EXPECT_EQ(LICE_GetPixel(&d, 0, 1), LICE_RGBA(30, 100, 100, 103));
+  EXPECT_EQ(LICE_GetPixel(&d, 1, 1), LICE_RGBA(150, 100, 100, 105));
+
+  // 3 x 3 blocks of 0..8 scaled by 10: the mean is 40.
+  LICE_MemBitmap s3(9, 9), d3(3, 3);
+  for (int y = 0; y < 9; ++y)
+    for (int x = 0; x < 9; ++x) s3.getBits()[y * s3.getRowSpan() + x] = LICE_RGBA(((y % 3) * 3 + x % 3) * 10, 0, 0, 255);
+  LICE_ScaledBlit(&d3, &s3, 0, 0, 3, 3, 0, 0, 9, 9, 1.0f, kFilter);
+  EXPECT_EQ(CountEqual(&d3, LICE_RGBA(40, 0, 0, 255)), 9);
+}
+
+TEST(LiceScaledBlitReduction, ConstantStaysConstantAndMeanIsKept) {
+  LICE_MemBitmap s(97, 61), d(23, 31);
+  Fill(&s, LICE_RGBA(201, 7, 130, 77));
+  Fill(&d, 0);
+  LICE_ScaledBlit(&d, &s, 0, 0, 23, 31, 0, 0, 97, 61, 1.0f, kFilter);  // 4.2 x 1.97
+  EXPECT_EQ(CountEqual(&d, LICE_RGBA(201, 7, 130, 77)), 23 * 31);
+
+  // Random pixels at a non-whole ratio: each channel's mean survives within rounding.
+  uint32_t seed = 12345;
+  for (int y = 0; y < s.getHeight(); ++y)
+    for (int x = 0; x < s.getWidth(); ++x) {
+      seed = seed * 1664525u + 1013904223u;
+      s.getBits()[y * s.getRowSpan() + x] = seed;
+    }
+  LICE_ScaledBlit(&d, &s, 0, 0, 23, 31, 0, 0, 97, 61, 1.0f, kFilter);
+  for (int shift : {0, 8, 16, 24}) EXPECT_NEAR(MeanChannel(&d, shift), MeanChannel(&s, shift), 1.0) << shift;
+}
+
+TEST(LiceScaledBlitReduction, ClippingAndMirroringKeepTheSamePixels) {
+  LICE_MemBitmap s(40, 30), full(16, 12), part(16, 12);
+  FillCoords(&s);
+  Fill(&full, 0);
+  LICE_ScaledBlit(&full, &s, 0, 0, 16, 12, 0, 0, 40, 30, 1.0f, kFilter);
+  // The same box moved partly off the bitmap: what remains is the same pixels, and the
+  // guard pixels outside the box stay as they were.
+  Fill(&part, 0x5a5a5a5a);
+  LICE_ScaledBlit(&part, &s, -5, 3, 16, 12, 0, 0, 40, 30, 1.0f, kFilter);
+  for (int y = 0; y < 12; ++y)
+    for (int x = 0; x < 16; ++x) {
+      const LICE_pixel want = (x < 11 && y >= 3) ? LICE_GetPixel(&full, x + 5, y - 3) : 0x5a5a5a5a;
+      EXPECT_EQ(LICE_GetPixel(&part, x, y), want) << x << "," << y;
+    }
+  // A negative width mirrors the reduced image.
+  Fill(&part, 0);
+  LICE_ScaledBlit(&part, &s, 16, 0, -16, 12, 0, 0, 40, 30, 1.0f, kFilter);
+  for (int y = 0; y < 12; ++y)
+    for (int x = 0; x < 16; ++x) EXPECT_EQ(LICE_GetPixel(&part, x, y), LICE_GetPixel(&full, 15 - x, y));
+}
+
 // ---------------------------------------------------------------------------
 // Rotated blit
 // ---------------------------------------------------------------------------
@@ -478,6 +592,83 @@ TEST(LiceRotatedBlit, ClipToSourceRectLeavesOutsidePixels) {
   Fill(&d, 0x12345678);
   LICE_RotatedBlit(&d, &s, 0, 0, 4, 4, 2, 2, 4, 4, float(M_PI / 4), false, 1.0f, 0);
   EXPECT_EQ(CountEqual(&d, 0x12345678), 0);
+}
+
+// Positive angles turn clockwise on screen (y grows downward), the way knob angles run.
+TEST(LiceRotatedBlit, QuarterTurnsGoClockwiseForPositiveAngles) {
+  LICE_MemBitmap s(4, 4), d(4, 4);
+  FillCoords(&s);
+  for (int mode : {0, int(LICE_BLIT_FILTER_BILINEAR)}) {
+    // +90 degrees: the top row becomes the right column, top-left going to top-right.
+    Fill(&d, 0);
+    LICE_RotatedBlit(&d, &s, 0, 0, 4, 4, 0, 0, 4, 4, float(M_PI / 2), false, 1.0f, mode);
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 4; ++x)
+        EXPECT_EQ(LICE_GetPixel(&d, x, y), LICE_RGBA(y, 3 - x, 0, 255)) << mode << ": " << x << "," << y;
+    // -90 degrees: the top row becomes the left column, read upward.
+    Fill(&d, 0);
+    LICE_RotatedBlit(&d, &s, 0, 0, 4, 4, 0, 0, 4, 4, float(-M_PI / 2), false, 1.0f, mode);
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 4; ++x)
+        EXPECT_EQ(LICE_GetPixel(&d, x, y), LICE_RGBA(3 - y, x, 0, 255)) << mode << ": " << x << "," << y;
+  }
+  // A single marked pixel in the top-left of a 5 x 5 image turns about the centre pixel.
+  LICE_MemBitmap odd(5, 5), out(5, 5);
+  Fill(&odd, LICE_RGBA(0, 0, 0, 255));
+  odd.getBits()[0] = LICE_RGBA(255, 0, 0, 255);
+  Fill(&out, 0);
+  LICE_RotatedBlit(&out, &odd, 0, 0, 5, 5, 0, 0, 5, 5, float(M_PI / 2), false, 1.0f, 0);
+  EXPECT_EQ(LICE_GetPixel(&out, 4, 0), LICE_RGBA(255, 0, 0, 255));
+  EXPECT_EQ(CountEqual(&out, LICE_RGBA(255, 0, 0, 255)), 1);
+}
+
+// The pivot is the box centre plus (rotxcent, rotycent), in destination pixels.
+TEST(LiceRotatedBlit, CentreOffsetsMoveThePivot) {
+  LICE_MemBitmap s(4, 4), d(8, 8);
+  FillCoords(&s);
+  const LICE_pixel kUntouched = 0x11223344;
+  // Half a turn about (3, 2), one pixel right of the centre: the image moves two pixels
+  // right, so the box's left half finds no source and is left alone.
+  Fill(&d, kUntouched);
+  LICE_RotatedBlit(&d, &s, 0, 0, 4, 4, 0, 0, 4, 4, float(M_PI), true, 1.0f, 0, 1.0f, 0.0f);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x)
+      EXPECT_EQ(LICE_GetPixel(&d, x, y), x >= 2 ? LICE_RGBA(5 - x, 3 - y, 0, 255) : kUntouched) << x << "," << y;
+  EXPECT_EQ(LICE_GetPixel(&d, 4, 0), kUntouched) << "nothing outside the box";
+  // The same about (2, 3), one pixel below the centre: the image moves down two pixels.
+  Fill(&d, kUntouched);
+  LICE_RotatedBlit(&d, &s, 0, 0, 4, 4, 0, 0, 4, 4, float(M_PI), true, 1.0f, 0, 0.0f, 1.0f);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x)
+      EXPECT_EQ(LICE_GetPixel(&d, x, y), y >= 2 ? LICE_RGBA(3 - x, 5 - y, 0, 255) : kUntouched) << x << "," << y;
+  // A quarter turn about (3, 2): destination (x, y) shows source (y + 1, 4 - x).
+  Fill(&d, kUntouched);
+  LICE_RotatedBlit(&d, &s, 0, 0, 4, 4, 0, 0, 4, 4, float(M_PI / 2), false, 1.0f, 0, 1.0f, 0.0f);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) {
+      const bool covered = x >= 1 && y <= 2;
+      EXPECT_EQ(LICE_GetPixel(&d, x, y), covered ? LICE_RGBA(y + 1, 4 - x, 0, 255) : kUntouched) << x << "," << y;
+    }
+}
+
+TEST(LiceRotatedBlit, BoxesCrossingTheBitmapEdgeAreClipped) {
+  LICE_MemBitmap s(6, 6), full(12, 12);
+  FillCoords(&s);
+  Fill(&full, 0);
+  LICE_RotatedBlit(&full, &s, 3, 3, 6, 6, 0, 0, 6, 6, 0.6f, false, 1.0f, LICE_BLIT_FILTER_BILINEAR);
+  // The same box four pixels further up and left: what remains is the same pixels.
+  GuardedBitmap part(12, 12);
+  LICE_RotatedBlit(&part, &s, -1, -1, 6, 6, 0, 0, 6, 6, 0.6f, false, 1.0f, LICE_BLIT_FILTER_BILINEAR);
+  for (int y = 0; y < 12; ++y)
+    for (int x = 0; x < 12; ++x) {
+      const LICE_pixel want = (x < 8 && y < 8) ? LICE_GetPixel(&full, x + 4, y + 4) : 0;
+      EXPECT_EQ(LICE_GetPixel(&part, x, y), want) << x << "," << y;
+    }
+  // A box hanging over every edge writes nothing outside the bitmap.
+  GuardedBitmap small(4, 4);
+  LICE_RotatedBlit(&small, &s, -3, -3, 10, 10, 0, 0, 6, 6, 1.0f, false, 1.0f, 0);
+  EXPECT_EQ(small.SpoiltGuardPixels(), 0);
+  EXPECT_EQ(CountEqual(&small, 0), 0) << "every pixel lies inside the rotated image";
 }
 
 // ---------------------------------------------------------------------------

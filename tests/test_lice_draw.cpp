@@ -10,7 +10,9 @@
 #include <random>
 #include <set>
 #include <utility>
+#include <vector>
 
+#include "guarded_bitmap.h"
 #include "lice.h"
 
 namespace {
@@ -211,6 +213,93 @@ TEST(LiceLine, SlopedLinesStepWithAFixedPointSlope) {
         }
       ASSERT_EQ(checked, (int)want.size());
     }
+  }
+}
+
+// Antialiased sloped lines in copy mode at the weights that have shift forms elsewhere
+// (1.0, 0.75, 0.5, 0.25): each step splits the weight between the two pixels that straddle
+// the line by the accumulated 16.16 fraction, far = w * fraction >> 16, near = w - far.
+// Source 200 over 100 in every byte, so a pixel hit with weight k reads
+// 200 + (100 - 200) * (256 - k) / 256.
+namespace {
+
+const LICE_pixel kGreyDest = LICE_RGBA(100, 100, 100, 100);
+const LICE_pixel kGreyInk = LICE_RGBA(200, 200, 200, 200);
+
+int CopiedAt(int k) { return 200 - (100 * (256 - k)) / 256; }
+
+struct Hit {
+  int x, y, weight;
+};
+
+// Draws the segment both ways round and checks every pixel of a 12 x 12 bitmap against
+// the hits (pixels not listed keep the destination), with the segment optionally mirrored
+// left-right and/or transposed so that every octant is covered by the same numbers.
+void ExpectHits(int x1, int y1, int x2, int y2, float alpha, bool aa, const std::vector<Hit>& hits) {
+  for (int transform = 0; transform < 4; ++transform) {
+    const bool mirror = transform & 1, transpose = transform & 2;
+    auto map = [&](int x, int y) {
+      if (mirror) x = 10 - x;
+      return transpose ? std::make_pair(y, x) : std::make_pair(x, y);
+    };
+    std::map<std::pair<int, int>, int> want;
+    for (const Hit& h : hits) want[map(h.x, h.y)] = CopiedAt(h.weight);
+    const auto a = map(x1, y1), b = map(x2, y2);
+    for (bool reversed : {false, true}) {
+      LICE_MemBitmap bm(12, 12);
+      Clear(&bm, kGreyDest);
+      if (reversed)
+        LICE_Line(&bm, b.first, b.second, a.first, a.second, kGreyInk, alpha, LICE_BLIT_MODE_COPY, aa);
+      else
+        LICE_Line(&bm, a.first, a.second, b.first, b.second, kGreyInk, alpha, LICE_BLIT_MODE_COPY, aa);
+      for (int y = 0; y < 12; ++y)
+        for (int x = 0; x < 12; ++x) {
+          const auto it = want.find({x, y});
+          const int v = it == want.end() ? 100 : it->second;
+          ASSERT_EQ(LICE_GetPixel(&bm, x, y), LICE_RGBA(v, v, v, v))
+              << "alpha " << alpha << " aa " << aa << " transform " << transform << " reversed " << reversed
+              << " at " << x << "," << y;
+        }
+    }
+  }
+}
+
+}  // namespace
+
+TEST(LiceLine, AntialiasedSlopeOfAQuarterAtTheShiftWeights) {
+  // (0, 0) to (4, 1): slope 0x4000. From the start: step 0 fraction 0, step 1 a quarter,
+  // step 2 (the middle) a half; from the end the same, mirrored.
+  struct Case {
+    float alpha;
+    int w, quarterNear, quarterFar, half;
+  } const cases[] = {
+      {1.0f, 256, 192, 64, 128},
+      {0.75f, 192, 144, 48, 96},
+      {0.5f, 128, 96, 32, 64},
+      {0.25f, 64, 48, 16, 32},
+  };
+  for (const Case& c : cases) {
+    ExpectHits(0, 0, 4, 1, c.alpha, true,
+               {{0, 0, c.w}, {1, 0, c.quarterNear}, {1, 1, c.quarterFar}, {2, 0, c.half}, {2, 1, c.half},
+                {3, 1, c.quarterNear}, {3, 0, c.quarterFar}, {4, 1, c.w}});
+  }
+}
+
+TEST(LiceLine, AntialiasedSlopeOfTwoFifthsUsesTheTruncatedFraction) {
+  // (0, 0) to (5, 2): slope (2 << 16) / 5 = 26214. Step 1: fraction 26214, step 2: 52428.
+  // Weight 256: far 102 and 204; weight 128: far 51 and 102; weight 192: 76 and 153.
+  struct Case {
+    float alpha;
+    int w, far1, far2;
+  } const cases[] = {{1.0f, 256, 102, 204}, {0.75f, 192, 76, 153}, {0.5f, 128, 51, 102}, {0.25f, 64, 25, 51}};
+  for (const Case& c : cases) {
+    ExpectHits(0, 0, 5, 2, c.alpha, true,
+               {{0, 0, c.w}, {1, 0, c.w - c.far1}, {1, 1, c.far1}, {2, 0, c.w - c.far2}, {2, 1, c.far2},
+                {5, 2, c.w}, {4, 2, c.w - c.far1}, {4, 1, c.far1}, {3, 2, c.w - c.far2}, {3, 1, c.far2}});
+    // Without antialiasing each step is one pixel at the full weight, moving to the next
+    // row once the fraction passes one half (0.4 stays, 0.8 moves).
+    ExpectHits(0, 0, 5, 2, c.alpha, false,
+               {{0, 0, c.w}, {1, 0, c.w}, {2, 1, c.w}, {3, 1, c.w}, {4, 2, c.w}, {5, 2, c.w}});
   }
 }
 
@@ -555,7 +644,8 @@ void DrawEverything(LICE_IBitmap* bm, int i, int j, float f, float g) {
 TEST(LiceHostileInput, AnyCoordinatesAnyBitmap) {
   const int ints[] = {0, -1, 1, 7, -100000, 100000, INT_MIN, INT_MAX, INT_MIN + 1, INT_MAX - 1};
   const float floats[] = {0.0f, -0.5f, 3.5f, 1e9f, -1e9f, 1e38f, -1e38f, kNaN, kInf, -kInf};
-  LICE_MemBitmap small(7, 5), empty(0, 0), thin(1, 9);
+  GuardedBitmap small(7, 5), thin(1, 9);
+  LICE_MemBitmap empty(0, 0);
   LICE_IBitmap* bitmaps[] = {&small, &empty, &thin, nullptr};
   for (LICE_IBitmap* bm : bitmaps)
     for (int i : ints)
@@ -563,7 +653,26 @@ TEST(LiceHostileInput, AnyCoordinatesAnyBitmap) {
   for (LICE_IBitmap* bm : bitmaps)
     for (float f : floats)
       for (float g : floats) DrawEverything(bm, 3, -2, f, g);
-  SUCCEED();
+  // Nothing lands outside the bitmaps, and the empty one stays empty.
+  EXPECT_EQ(small.SpoiltGuardPixels(), 0);
+  EXPECT_EQ(thin.SpoiltGuardPixels(), 0);
+  EXPECT_EQ(empty.getBits(), nullptr);
+  EXPECT_EQ(empty.getWidth(), 0);
+  // The shapes that do cross the bitmaps drew there.
+  EXPECT_FALSE(Touched(&small).empty());
+  EXPECT_FALSE(Touched(&thin).empty());
+
+  // Shapes wholly outside a bitmap, however far, leave every pixel as it was.
+  GuardedBitmap clean(7, 5);
+  for (int far : {-100000, 100000, INT_MIN, INT_MIN + 1, INT_MAX - 5}) {
+    LICE_Line(&clean, far, far, far, far + 1, kWhite, 1.0f, 0, true);
+    LICE_Line(&clean, far, 2, far, 3, kWhite, 1.0f, 0, false);
+    LICE_FillTriangle(&clean, far, far, far, far + 5, far + 5, far, kWhite, 1.0f, 0);
+    LICE_FillCircle(&clean, float(far), float(far), 3.0f, kWhite, 1.0f, 0, true);
+    LICE_Circle(&clean, float(far), 2.0f, 3.0f, kWhite, 1.0f, 0, true);
+  }
+  EXPECT_TRUE(Touched(&clean).empty());
+  EXPECT_EQ(clean.SpoiltGuardPixels(), 0);
 }
 
 TEST(LiceHostileInput, HugeShapesStillDrawWhatCrossesTheBitmap) {

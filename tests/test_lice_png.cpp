@@ -6,6 +6,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -159,6 +160,75 @@ TEST(LicePngDecode, EveryColourTypeBecomesAlphaFirstEightBit) {
     }
     delete bm;
   }
+}
+
+// Transparency keys on grey images below 8 bits (the key is in the image's own depth) and
+// on 16-bit images (the key must match all 16 bits, before the samples are cut to 8).
+TEST(LicePngDecode, LowDepthGreyAndSixteenBitImagesWithAKey) {
+  struct Case {
+    const char* name;
+    int colorType, bitDepth;
+    std::vector<png_byte> row;
+    png_color_16 key;
+    std::vector<LICE_pixel> want;
+  };
+  const LICE_pixel kClear = 0;  // only the alpha byte is checked for keyed pixels
+  const Case cases[] = {
+      {"grey1key", PNG_COLOR_TYPE_GRAY, 1, {0xb0}, {0, 0, 0, 0, 1},
+       {kClear, LICE_RGBA(0, 0, 0, 255), kClear}},
+      {"grey2key", PNG_COLOR_TYPE_GRAY, 2, {0x1b}, {0, 0, 0, 0, 2},
+       {LICE_RGBA(0, 0, 0, 255), LICE_RGBA(85, 85, 85, 255), kClear, LICE_RGBA(255, 255, 255, 255)}},
+      {"grey4key", PNG_COLOR_TYPE_GRAY, 4, {0x0f, 0x50}, {0, 0, 0, 0, 15},
+       {LICE_RGBA(0, 0, 0, 255), kClear, LICE_RGBA(85, 85, 85, 255)}},
+      {"grey16key", PNG_COLOR_TYPE_GRAY, 16, {0x77, 0x01, 0x77, 0x02, 0xff, 0xff}, {0, 0, 0, 0, 0x7701},
+       {kClear, LICE_RGBA(0x77, 0x77, 0x77, 255), LICE_RGBA(255, 255, 255, 255)}},
+      {"rgb16key", PNG_COLOR_TYPE_RGB, 16,
+       {1, 2, 3, 4, 5, 6, 1, 2, 3, 4, 5, 7, 0xff, 0xff, 0, 0, 0x80, 0x80}, {0, 0x0102, 0x0304, 0x0506, 0},
+       {kClear, LICE_RGBA(1, 3, 5, 255), LICE_RGBA(255, 0, 0x80, 255)}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    PngImage s;
+    s.width = int(c.want.size());
+    s.height = 1;
+    s.colorType = c.colorType;
+    s.bitDepth = c.bitDepth;
+    s.greyOrRgbKey = true;
+    s.key = c.key;
+    s.rows = {c.row};
+    std::unique_ptr<LICE_IBitmap> bm(RoundTrip(std::string(c.name) + ".png", s));
+    ASSERT_NE(bm, nullptr);
+    ASSERT_EQ(bm->getWidth(), s.width);
+    for (int x = 0; x < s.width; ++x) {
+      const LICE_pixel got = LICE_GetPixel(bm.get(), x, 0);
+      if (c.want[x] == kClear)
+        EXPECT_EQ(LICE_GETA(got), 0) << x;
+      else
+        EXPECT_EQ(got, c.want[x]) << x;
+    }
+  }
+
+  // Several rows of a 1-bit image whose width is not a whole number of bytes: each row
+  // starts on its own byte, and the key (0) clears the black pixels.
+  PngImage s;
+  s.width = 10;
+  s.height = 2;
+  s.colorType = PNG_COLOR_TYPE_GRAY;
+  s.bitDepth = 1;
+  s.greyOrRgbKey = true;
+  s.key = {0, 0, 0, 0, 0};
+  s.rows = {{0xaa, 0xc0}, {0x55, 0x40}};  // 1010101011 and 0101010101
+  std::unique_ptr<LICE_IBitmap> bm(RoundTrip("grey1rows.png", s));
+  ASSERT_NE(bm, nullptr);
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 10; ++x) {
+      const bool white = y == 0 ? (x % 2 == 0 || x == 9) : (x % 2 == 1);
+      const LICE_pixel got = LICE_GetPixel(bm.get(), x, y);
+      if (white)
+        EXPECT_EQ(got, LICE_RGBA(255, 255, 255, 255)) << x << "," << y;
+      else
+        EXPECT_EQ(LICE_GETA(got), 0) << x << "," << y;
+    }
 }
 
 TEST(LicePngDecode, InterlacedImageMatchesItsPixels) {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "guarded_bitmap.h"
 #include "lice.h"
 
 namespace {
@@ -340,28 +341,50 @@ TEST(LiceCachedFontGlyphs, RefreshingTheFontEmptiesTheCache) {
 TEST(LiceCachedFontHostile, ExtremeRectanglesAndEmptyBitmaps) {
   NativeFont native(14);
   NativeFont cached(14, LICE_FONT_FLAG_OWNS_HFONT);
-  LICE_SysBitmap sys(50, 20), sysEmpty(0, 0);
-  LICE_MemBitmap mem(50, 20), memEmpty(0, 0);
-  LICE_IBitmap* bitmaps[] = {&sys, &mem, &sysEmpty, &memEmpty, nullptr};
   const RECT rects[] = {{INT_MIN, INT_MIN, INT_MAX, INT_MAX},
                         {INT_MAX, INT_MAX, INT_MIN, INT_MIN},
                         {INT_MAX - 3, 0, INT_MAX, 10},
                         {-100000, -5, -99990, 5},
                         {0, 0, 0, 0},
                         {10, 10, 0, 0}};
+  // Rectangles that leave no room inside the 50 x 20 bitmaps: clipped text draws nothing.
+  const bool roomless[] = {false, true, true, true, true, true};
   const unsigned fmts[] = {0, DT_CENTER | DT_VCENTER, DT_RIGHT | DT_BOTTOM, DT_NOCLIP, DT_CALCRECT};
-  for (LICE_CachedFont* f : {&native.font, &cached.font})
-    for (LICE_IBitmap* bm : bitmaps)
-      for (const RECT& r0 : rects)
-        for (unsigned fmt : fmts) {
-          RECT r = r0;
-          f->DrawText(bm, "Ag\nyW", -1, &r, fmt);
+  const char* text = "Ag\nyW";
+  for (LICE_CachedFont* f : {&native.font, &cached.font}) {
+    const RECT size = Measure(*f, text);
+    ASSERT_GT(size.right, 0);
+    for (size_t k = 0; k < sizeof(rects) / sizeof(rects[0]); ++k)
+      for (unsigned fmt : fmts) {
+        // Bitmaps with and without a drawing context, over a guard band or with none at all.
+        LICE_SysBitmap sys(50, 20), sysEmpty(0, 0);
+        GuardedBitmap guarded(50, 20, kGrey);
+        LICE_MemBitmap memEmpty(0, 0);
+        Clear(&sys, kGrey);
+        LICE_IBitmap* bitmaps[] = {&sys, &guarded, &sysEmpty, &memEmpty, nullptr};
+        for (LICE_IBitmap* bm : bitmaps) {
+          RECT r = rects[k];
+          f->DrawText(bm, text, -1, &r, fmt);
           if (fmt == DT_CALCRECT) {
-            EXPECT_EQ(r.left, r0.left);
-            EXPECT_GE(r.right, r.left);
+            // Only right and bottom move, by the text's size (clamped at the int limit).
+            EXPECT_EQ(r.left, rects[k].left);
+            EXPECT_EQ(r.top, rects[k].top);
+            const long long right = (long long)rects[k].left + size.right;
+            EXPECT_EQ(r.right, right > INT_MAX ? INT_MAX : right) << k;
           }
         }
-  SUCCEED();  // the sanitizer build checks that nothing overflowed or wrote out of bounds
+        EXPECT_EQ(guarded.SpoiltGuardPixels(), 0) << k << " " << fmt;
+        if (fmt == DT_CALCRECT || (roomless[k] && !(fmt & DT_NOCLIP))) {
+          EXPECT_EQ(Ink(&sys, kGrey).right, 0) << k << " " << fmt << ": nothing drawn";
+          EXPECT_EQ(Ink(&guarded, kGrey).right, 0) << k << " " << fmt << ": nothing drawn";
+        }
+        if (k == 0 && fmt == (DT_CENTER | DT_VCENTER)) {
+          // Centred in the whole int plane: the text's lower right quarter reaches (0, 0).
+          EXPECT_GT(Ink(&sys, kGrey).right, 0);
+          EXPECT_GT(Ink(&guarded, kGrey).right, 0);
+        }
+      }
+  }
 }
 
 TEST(LiceCachedFontGlyphs, VerticalTextTurnsTheBox) {

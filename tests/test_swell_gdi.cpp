@@ -533,3 +533,97 @@ TEST(SwellMemContext, BytesAreAlphaRedGreenBlueWithRowsTopDown) {
 }
 
 }  // namespace
+
+// ---- Shutdown ------------------------------------------------------------------------
+
+namespace {
+
+// Pixels of a context that are not the given background.
+int InkedPixels(HDC dc, int w, int h, uint32_t background) {
+  const uint32_t* px = static_cast<const uint32_t*>(SWELL_GetCtxFrameBuffer(dc));
+  int n = 0;
+  for (int i = 0; px && i < w * h; i++) n += (px[i] | 0xff) != (background | 0xff);
+  return n;
+}
+
+// Draws "Hg" in white on a black context with whatever font is selected.
+int DrawProbe(HDC dc, int w, int h) {
+  memset(SWELL_GetCtxFrameBuffer(dc), 0, size_t(w) * h * 4);
+  SetTextColor(dc, RGB(255, 255, 255));
+  RECT r = {0, 0, w, h};
+  if (SWELL_DrawText(dc, "Hg", -1, &r, DT_NOCLIP) <= 0) return -1;
+  return InkedPixels(dc, w, h, 0);
+}
+
+// Resolves the default face, then shuts down and points fontconfig at an empty
+// configuration: nothing of the old default may survive. 0 when every check holds.
+int ShutdownForgetsTheDefaultChecks(const char* emptyConf) {
+  HFONT before = MakeFont(12, 0, FW_NORMAL, 0, 0, "");
+  bool ok = before && before->ct_font && SWELL_GetFallbackFont();
+  setenv("FONTCONFIG_FILE", emptyConf, 1);
+  SWELL_FontCacheShutdown();
+  ok = ok && SWELL_GetFallbackFont() == nullptr;
+  HFONT after = MakeFont(12, 0, FW_NORMAL, 0, 0, "");
+  ok = ok && after && !after->ct_font;
+  char file[4096];
+  int index = 0;
+  ok = ok && !SWELL_ResolveFontName("", file, sizeof(file), &index);
+  DeleteObject(before);
+  DeleteObject(after);
+  return ok ? 0 : 1;
+}
+
+}  // namespace
+
+TEST(SwellShutdownDeathTest, TheDefaultNameEntryIsEmptiedToo) {
+  const std::string path = "/tmp/swell-test-shutdown-" + std::to_string(getpid()) + ".conf";
+  FILE* fp = fopen(path.c_str(), "w");
+  ASSERT_NE(fp, nullptr);
+  fputs("<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n", fp);
+  fclose(fp);
+  EXPECT_EXIT(_exit(ShutdownForgetsTheDefaultChecks(path.c_str())), ::testing::ExitedWithCode(0), "");
+  remove(path.c_str());
+}
+
+TEST(SwellShutdown, StockFontAndOlderFontsStaySafeAndNewFontsWork) {
+  const int w = 60, h = 24;
+  HDC dc = SWELL_CreateMemContext(nullptr, w, h);
+  ASSERT_NE(dc, nullptr);
+  HGDIOBJ stock = GetStockObject(DEFAULT_GUI_FONT);
+  ASSERT_NE(stock, nullptr);
+  HFONT older = MakeFont(16);
+  ASSERT_NE(older->ct_font, nullptr);
+  SelectObject(dc, stock);
+  EXPECT_GT(DrawProbe(dc, w, h), 0);
+
+  SWELL_FontCacheShutdown();
+  EXPECT_EQ(SWELL_FontNameCacheSize(), 0);
+  EXPECT_EQ(SWELL_OpenFontFileCount(), 0);
+
+  // The stock font draws with the default face made afresh (the sanitizer build catches
+  // any use of the freed one).
+  SelectObject(dc, stock);
+  EXPECT_GT(DrawProbe(dc, w, h), 0);
+  TEXTMETRIC tm;
+  ASSERT_TRUE(GetTextMetrics(dc, &tm));
+  EXPECT_EQ(tm.tmAscent, int(SWELL_GetFallbackFont()->metrics.ascent));
+  // A font made before the shutdown falls back to the default face instead of its freed one.
+  SelectObject(dc, older);
+  EXPECT_GT(DrawProbe(dc, w, h), 0);
+  ASSERT_TRUE(GetTextMetrics(dc, &tm));
+  EXPECT_EQ(tm.tmAscent, int(SWELL_GetFallbackFont()->metrics.ascent));
+  // Fonts made now resolve and open their files again.
+  HFONT fresh = MakeFont(16);
+  ASSERT_NE(fresh->ct_font, nullptr);
+  EXPECT_GE(SWELL_OpenFontFileCount(), 1);
+  EXPECT_TRUE(SWELL_FontNameCacheContains("Verdana"));
+  SelectObject(dc, fresh);
+  EXPECT_GT(DrawProbe(dc, w, h), 0);
+  ASSERT_TRUE(GetTextMetrics(dc, &tm));
+  EXPECT_EQ(tm.tmAscent, int(fresh->ct_font->metrics.ascent));
+
+  SelectObject(dc, SWELL_MARKER_FONT);
+  DeleteObject(fresh);
+  DeleteObject(older);
+  SWELL_DeleteGfxContext(dc);
+}

@@ -558,4 +558,144 @@ TEST(SwellThreads, ContextsOnSeveralThreadsShareFontsSafely) {
   EXPECT_EQ(mismatches.load(), 0);
 }
 
+
+// ---- Characters the chosen face lacks ---------------------------------------------------
+
+// Text in a "Verdana" font that the installed sans (DejaVu here) cannot draw by itself: the
+// missing characters come from another installed face, measured and drawn alike.
+class SwellFallback : public ::testing::Test {
+ protected:
+  static constexpr int kW = 240, kH = 60, kSize = 20;
+  void SetUp() override {
+    dc = SWELL_CreateMemContext(nullptr, kW, kH);
+    ASSERT_NE(dc, nullptr);
+    verdana = CreateFont(-kSize, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "Verdana");
+    ASSERT_NE(verdana, nullptr);
+    ASSERT_NE(verdana->ct_font, nullptr);
+    SelectObject(dc, verdana);
+    SetTextColor(dc, 0xffffff);
+  }
+  void TearDown() override {
+    SelectObject(dc, SWELL_MARKER_FONT);
+    DeleteObject(verdana);
+    SWELL_DeleteGfxContext(dc);
+  }
+  // Ink (red byte) summed per column after drawing text at (2, 4); rows don't matter, so
+  // faces with different ascents compare equal when they draw the same glyphs.
+  std::vector<int> ColumnInk(HFONT font, const char* text) {
+    SelectObject(dc, font);
+    unsigned char* px = static_cast<unsigned char*>(SWELL_GetCtxFrameBuffer(dc));
+    memset(px, 0, size_t(kW) * kH * 4);
+    RECT r = {2, 4, kW, kH};
+    EXPECT_GT(SWELL_DrawText(dc, text, -1, &r, DT_NOCLIP), 0) << text;
+    std::vector<int> ink(kW, 0);
+    for (int y = 0; y < kH; y++)
+      for (int x = 0; x < kW; x++) ink[x] += px[(y * kW + x) * 4 + 1];
+    SelectObject(dc, verdana);
+    return ink;
+  }
+  int Width(const char* text) {
+    RECT r = {0, 0, 0, 0};
+    SWELL_DrawText(dc, text, -1, &r, DT_CALCRECT);
+    return r.right;
+  }
+  static std::vector<uint32_t> CodePoints(const char* text) {
+    std::vector<uint32_t> cps(strlen(text) + 1);
+    const int n = SWELL_DecodeUTF8(text, int(strlen(text)), cps.data(), int(cps.size()));
+    cps.resize(n > 0 ? size_t(n) : 0);
+    return cps;
+  }
+  HDC dc = nullptr;
+  HFONT verdana = nullptr;
+};
+
+constexpr const char* kChinese = "\xe4\xb8\xad\xe6\x96\x87";  // two Han characters
+constexpr const char* kNowhere = "\xf4\x8f\xbf\xbd";          // U+10FFFD, private use: no face has it
+
+TEST_F(SwellFallback, HanTextInVerdanaDrawsTheFallbackFacesGlyphs) {
+  ASSERT_EQ(FT_Get_Char_Index(verdana->ct_font->face, 0x4e2d), 0u) << "the chosen face has Han itself";
+  HFONT han = CreateFont(-kSize, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "WenQuanYi Micro Hei");
+  ASSERT_NE(FT_Get_Char_Index(han->ct_font->face, 0x4e2d), 0u) << "a face with Han is installed (bootstrap)";
+
+  // The same glyphs as the Han face draws by itself, not the missing-character boxes.
+  const std::vector<int> fallback = ColumnInk(verdana, kChinese);
+  EXPECT_EQ(fallback, ColumnInk(han, kChinese));
+  const std::string boxes = std::string(kNowhere) + kNowhere;
+  EXPECT_NE(fallback, ColumnInk(verdana, boxes.c_str()));
+
+  // Widths come from the fallback face's advances; mixed text adds up face by face.
+  const std::vector<uint32_t> cps = CodePoints(kChinese);
+  const float hanWidth = SWELL_MeasureLine(han->ct_font, cps.data(), int(cps.size()));
+  EXPECT_EQ(Width(kChinese), int(floorf(hanWidth + 0.5f)));
+  const std::string mixed = std::string("ab") + kChinese + "cd";
+  const std::vector<uint32_t> all = CodePoints(mixed.c_str());
+  const float ab = SWELL_MeasureLine(verdana->ct_font, all.data(), 2);
+  const float cd = SWELL_MeasureLine(verdana->ct_font, all.data() + 4, 2);
+  EXPECT_NEAR(SWELL_MeasureLine(verdana->ct_font, all.data(), int(all.size())), ab + hanWidth + cd, 0.01);
+  DeleteObject(han);
+}
+
+TEST_F(SwellFallback, MeasuringAgreesWithDrawingAndTheSearchIsCached) {
+  const std::string text = std::string("Tag ") + kChinese + " \xea\xb0\x80\xe3\x81\x82 x";  // Hangul, kana
+  const int w = Width(text.c_str());
+  const std::vector<int> ink = ColumnInk(verdana, text.c_str());
+  int first = -1, last = -1;
+  for (int x = 0; x < kW; x++)
+    if (ink[x]) {
+      if (first < 0) first = x;
+      last = x;
+    }
+  ASSERT_GE(first, 0);
+  // Drawn at x = 2: ink ends within a couple of pixels of the measured width.
+  EXPECT_NEAR(last + 1 - 2, w, 2);
+  EXPECT_LE(first, 4);
+  const int searches = SWELL_FallbackSearchCount();
+  for (int i = 0; i < 20; i++) ColumnInk(verdana, text.c_str());
+  EXPECT_EQ(SWELL_FallbackSearchCount(), searches) << "drawing again asks fontconfig nothing";
+}
+
+TEST_F(SwellFallback, EveryScriptFindsAFaceThatHasIt) {
+  // Greek, Cyrillic, Hebrew, Arabic, Han, kana, Hangul and a symbol, from a face that has
+  // none of the Asian ones.
+  const uint32_t cps[] = {0x3a9, 0x416, 0x5d0, 0x628, 0x6f22, 0x30ab, 0xd55c, 0x263a};
+  HFONT han = CreateFont(-kSize, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "WenQuanYi Micro Hei");
+  for (HFONT font : {verdana, han}) {
+    WDL_MutexLock lock(SWELL_FontLock());
+    for (uint32_t cp : cps) {
+      FT_UInt glyph = 0;
+      SWELL_FontInstance* f = SWELL_FontForChar(font->ct_font, cp, &glyph);
+      ASSERT_NE(f, nullptr);
+      EXPECT_NE(glyph, 0u) << std::hex << cp;
+      EXPECT_EQ(FT_Get_Char_Index(f->face, cp), glyph) << std::hex << cp;
+      EXPECT_FLOAT_EQ(f->pixelSize, font->ct_font->pixelSize);
+    }
+  }
+  // Face names in other scripts resolve too.
+  HFONT named = CreateFont(-kSize, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "\xe6\x96\x87\xe6\xb3\x89\xe9\xa9\xbf\xe5\xbe\xae\xe7\xb1\xb3\xe9\xbb\x91");
+  EXPECT_EQ(named->ct_font->face, han->ct_font->face);
+  DeleteObject(named);
+  DeleteObject(han);
+}
+
+TEST_F(SwellFallback, CharactersNoFaceHasDrawTheBoxOfTheChosenFace) {
+  {
+    WDL_MutexLock lock(SWELL_FontLock());
+    FT_UInt glyph = 1;
+    EXPECT_EQ(SWELL_FontForChar(verdana->ct_font, 0x10fffd, &glyph), verdana->ct_font);
+    EXPECT_EQ(glyph, 0u);
+  }
+  // Something is drawn and measured: the box, one per character, in the chosen face.
+  const int one = Width(kNowhere);
+  EXPECT_GT(one, 0);
+  const std::string two = std::string(kNowhere) + kNowhere;
+  EXPECT_NEAR(Width(two.c_str()), 2 * one, 1);
+  std::vector<int> ink = ColumnInk(verdana, kNowhere);
+  int inked = 0;
+  for (int v : ink) inked += v > 0;
+  EXPECT_GT(inked, 0);
+  // Mixed with ordinary text, the ordinary characters keep their own widths.
+  const std::string mixed = std::string("a") + kNowhere + "b";
+  EXPECT_NEAR(Width(mixed.c_str()), Width("ab") + one, 1);
+}
+
 }  // namespace

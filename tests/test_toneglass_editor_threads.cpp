@@ -39,7 +39,9 @@ TEST(ToneglassEditorThreads, AudioDrawingAndAutomationTogether) {
     double* ins[2] = {l.data(), r.data()};
     double* outs[2] = {outL.data(), outR.data()};
     long long n = 0;
-    for (int b = 0; b < kBlocks; ++b) {
+    // At least the blocks, and on until the editor has drawn a few times: the audio
+    // alone may finish before the drawing thread has started.
+    for (int b = 0; b < kBlocks || passes.load() < 20; ++b) {
       for (int i = 0; i < 256; ++i, ++n) {
         l[static_cast<size_t>(i)] = 0.5 * std::sin(2.0 * M_PI * (200.0 + (n >> 12)) * n / 2048.0);
         r[static_cast<size_t>(i)] = 0.25 * std::sin(2.0 * M_PI * 31.0 * n / 2048.0);

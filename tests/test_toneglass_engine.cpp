@@ -760,3 +760,94 @@ TEST(ToneglassEngine, InstancesCreatedOnTwoThreadsAtOnce) {
   auto plug = MakeEngine(44100.0, 0.0, 20.0, 20000.0);
   EXPECT_NEAR(MeasureBlip(*plug, 44100.0, 300, 0.5).pitch, 440.0, 0.5);
 }
+
+// ---- Subnormal numbers ----------------------------------------------------------------
+
+#if defined(__SSE2__)
+#include <xmmintrin.h>
+
+namespace {
+constexpr unsigned kFtz = 0x8000, kDaz = 0x0040, kRoundingMask = 0x6000, kRoundUp = 0x4000;
+
+// Restores the test thread's control register whatever a test leaves behind.
+struct CsrGuard {
+  unsigned saved = _mm_getcsr();
+  ~CsrGuard() { _mm_setcsr(saved); }
+};
+}  // namespace
+
+// The block runs with subnormals flushed, and every host setting, including its
+// rounding mode and its sticky exception flags, is exactly what the host had after.
+TEST(ToneglassEngine, TheHostsFloatingPointControlComesBackAfterEveryBlock) {
+  CsrGuard guard;
+  auto plug = MakeEngine(44100.0, -60.0, 20.0, 10000.0);
+  SetPlainParam(*plug, Toneglass::kWet, 0.0);
+  Stereo in(N + 100);
+  AddBinSine(in, 40, 0.5);
+  const unsigned base = guard.saved & ~(kFtz | kDaz | kRoundingMask | 0x3Fu);
+  for (unsigned host : {base, base | kFtz, base | kDaz, base | kFtz | kDaz, base | 0x3Fu}) {
+    _mm_setcsr(host);
+    // Blocks of one sample, a frame end with a tone start, and a long run.
+    for (int n : {1, 2047, 100, 1}) {
+      Stereo part(n);
+      for (int i = 0; i < n; ++i) part.left[i] = part.right[i] = in.left[i];
+      Process(*plug, part, n);
+      ASSERT_EQ(_mm_getcsr(), host) << "host register 0x" << std::hex << host << ", block of " << std::dec << n;
+    }
+  }
+  EXPECT_GE(plug->GetLastToneStart().frameIndex, 0) << "the blocks reached a tone start";
+}
+
+// A subnormal sample on the double path reads as zero; every other sample is untouched,
+// including the smallest normal numbers and those whose products stay normal.
+TEST(ToneglassEngine, SubnormalInputGivesSignedZeroAndNormalInputIsUnchanged) {
+  CsrGuard guard;
+  _mm_setcsr(guard.saved & ~(kFtz | kDaz));
+  auto plug = MakeEngine();  // dry 0 dB: the outputs are the inputs
+  const double tiny = 4.9e-324, sub = 1.5e-310, smallest = 2.2250738585072014e-308;
+  Stereo in(N + 8);
+  for (size_t i = 0; i < in.size(); ++i) {
+    const double values[] = {tiny, -sub, smallest, -smallest * 4.0, 0.25, -0.0};
+    in.left[i] = values[i % 6];
+    in.right[i] = values[(i + 3) % 6];
+  }
+  for (int block : {1, 512, N + 8}) {
+    Stereo out = Process(*plug, in, block);
+    for (size_t i = 0; i < in.size(); ++i) {
+      for (int c = 0; c < 2; ++c) {
+        const double x = (c ? in.right : in.left)[i], y = (c ? out.right : out.left)[i];
+        if (std::fpclassify(x) == FP_SUBNORMAL) {
+          ASSERT_EQ(y, 0.0) << "block " << block << ", sample " << i;
+          ASSERT_EQ(std::signbit(y), std::signbit(x)) << "block " << block << ", sample " << i;
+        } else {
+          ASSERT_EQ(y, x) << "block " << block << ", sample " << i;
+        }
+      }
+    }
+  }
+  // (The comparisons above raise the denormal-operand flag themselves.)
+  EXPECT_EQ(_mm_getcsr() & ~0x3Fu, guard.saved & ~(kFtz | kDaz | 0x3Fu));
+}
+
+// The flush changes nothing that rounds: a host running with rounding towards +inf
+// gets the results that mode gives, as before.
+TEST(ToneglassEngine, TheHostsRoundingModeStillApplies) {
+  CsrGuard guard;
+  auto plug = MakeEngine();
+  SetPlainParam(*plug, Toneglass::kDry, -6.0);
+  Stereo in(64);
+  for (size_t i = 0; i < in.size(); ++i) in.left[i] = in.right[i] = 0.1 + 1e-3 * static_cast<double>(i);
+  const double gain = std::exp(-6.0 * 0.1151292546497);  // as the engine derived it
+  _mm_setcsr((guard.saved & ~kRoundingMask) | kRoundUp);
+  std::vector<double> expected(in.size());
+  for (size_t i = 0; i < in.size(); ++i) expected[i] = in.left[i] * gain;  // rounded up as well
+  Stereo out = Process(*plug, in);
+  _mm_setcsr(guard.saved);
+  int differFromNearest = 0;
+  for (size_t i = 0; i < in.size(); ++i) {
+    ASSERT_EQ(out.left[i], expected[i]) << i;
+    differFromNearest += out.left[i] != in.left[i] * gain ? 1 : 0;
+  }
+  EXPECT_GT(differFromNearest, 0) << "the signal tells the rounding modes apart";
+}
+#endif

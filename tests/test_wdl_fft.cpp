@@ -356,8 +356,13 @@ TEST(FftPath, FollowsTheBuildSwitches) {
 #elif defined(WDL_FFT_NO_AVX2) && defined(__SSE2__)
   EXPECT_EQ(path, "sse2");
 #elif defined(__x86_64__)
-  EXPECT_TRUE(path == "avx2" || path == "sse2") << path;
-  EXPECT_EQ(path == "avx2", __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) << path;
+  const bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+#if defined(WDL_FFT_NO_AVX512)
+  const bool avx512 = false;
+#else
+  const bool avx512 = avx2 && __builtin_cpu_supports("avx512f");
+#endif
+  EXPECT_EQ(path, avx512 ? "avx512" : avx2 ? "avx2" : "sse2");
 #else
   EXPECT_FALSE(path.empty());
 #endif

@@ -6,6 +6,15 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#include <xmmintrin.h>
+#endif
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define TONEGLASS_HAVE_AVX 1
+#include <immintrin.h>
+#endif
+
 #include "IGraphics.h"
 #include "ToneglassGraphics.h"
 #include "ToneglassResources.h"
@@ -44,6 +53,7 @@ Toneglass::Toneglass(IPlugInstanceInfo instanceInfo)
   mWindowSum = 0.0;
   for (int i = 0; i < kFrameSize; ++i) mWindowSum += (1.0 - std::cos(i * k2pi / 2047)) * 0.5;
   WDL_fft_init();
+  mPermute = WDL_fft_permute_tab(kFrameSize);
 
   GetParam(kThreshold)->InitDouble("Threshold", 0.0, -60.0, 6.0, 10.0, "dB", "", 1.0);
   GetParam(kSelectionStart)->InitDouble("Selection Start", 20.0, 20.0, 22050.0, 10.0, "Hz", "", 1.0);
@@ -163,7 +173,59 @@ void Toneglass::UpdateSelectionEnd() {
     mSelectionEnd = end;
 }
 
+namespace {
+#if TONEGLASS_HAVE_AVX
+bool HaveAvx() {
+  static const bool have = (__builtin_cpu_init(), __builtin_cpu_supports("avx"));
+  return have;
+}
+
+// The resting run four samples at a time; returns how many samples it did.
+__attribute__((target("avx"))) int RestingRunAvx(const double* inL, const double* inR, double* outL,
+                                                 double* outR, WDL_fft_complex* frame, const float* window,
+                                                 double dryGain, double monoMix, int n) {
+  const __m256d mix = _mm256_set1_pd(monoMix), dry = _mm256_set1_pd(dryGain), zero = _mm256_setzero_pd();
+  int i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const __m256d l = _mm256_loadu_pd(inL + i), r = _mm256_loadu_pd(inR + i);
+    const __m256d w = _mm256_cvtps_pd(_mm_loadu_ps(window + i));
+    const __m256d x = _mm256_mul_pd(w, _mm256_mul_pd(_mm256_add_pd(l, r), mix));
+    const __m256d even = _mm256_unpacklo_pd(x, zero), odd = _mm256_unpackhi_pd(x, zero);  // (x0, 0, x2, 0), (x1, 0, x3, 0)
+    _mm256_storeu_pd(&frame[i].re, _mm256_permute2f128_pd(even, odd, 0x20));
+    _mm256_storeu_pd(&frame[i + 2].re, _mm256_permute2f128_pd(even, odd, 0x31));
+    _mm256_storeu_pd(outL + i, _mm256_mul_pd(l, dry));
+    _mm256_storeu_pd(outR + i, _mm256_mul_pd(r, dry));
+  }
+  return i;
+}
+#endif
+}  // namespace
+
 // ---- Audio --------------------------------------------------------------------------
+//
+// Every sample gets the same arithmetic in the same order whichever loop runs it, so
+// the vector loops give the per-sample loop's results to the last bit.
+
+namespace {
+// Subnormal numbers cost the processor a slow path on every operation that reads or
+// makes one, so for the block the SSE control register treats subnormal operands as
+// zero and flushes subnormal results to zero; the host's own setting (and its flags)
+// comes back when the block ends. Only values below the smallest normal double (about
+// 2.2e-308) are affected: audio in either precision never comes near them, and a
+// single-precision host's samples convert to normal doubles outside this scope.
+class FlushSubnormals {
+ public:
+#if defined(__SSE2__)
+  static constexpr unsigned kFlushToZero = 0x8000;
+  static constexpr unsigned kDenormalsAreZero = 0x0040;
+  FlushSubnormals() : mSaved(_mm_getcsr()) { _mm_setcsr(mSaved | kFlushToZero | kDenormalsAreZero); }
+  ~FlushSubnormals() { _mm_setcsr(mSaved); }
+
+ private:
+  const unsigned mSaved;
+#endif
+};
+}  // namespace
 
 void Toneglass::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) {
   if (nFrames <= 0 || !outputs) return;
@@ -174,54 +236,193 @@ void Toneglass::ProcessDoubleReplacing(double** inputs, double** outputs, int nF
       if (outputs[c]) memset(outputs[c], 0, static_cast<size_t>(nFrames) * sizeof(double));
     return;
   }
+  const FlushSubnormals flush;
   const double* inL = inputs[0];
   const double* inR = inputs[1];
   double* outL = outputs[0];
   double* outR = outputs[1];
-  for (int s = 0; s < nFrames; ++s) {
-    // Both inputs are read before either output is written: outputs may alias inputs.
-    const double left = inL[s];
-    const double right = inR[s];
-    mFFTBuffer[mFramePos].re = static_cast<double>(mWindow[mFramePos]) * ((left + right) * kMonoMix);
-    mFFTBuffer[mFramePos].im = 0.0;
-    if (mFramePos == kFrameSize - 1)
-      AnalyseFrame();  // may start a tone that sounds from this very sample
-    else
-      ++mFramePos;
-
-    double tone;
-    if (mSonification.tick(tone)) {
-      // While the blip sounds the pan gains scale the dry signal as well.
-      outL[s] = (left * mDryGain + mToneGain * tone) * mSonification.mPanLeft;
-      outR[s] = (right * mDryGain + mToneGain * tone) * mSonification.mPanRight;
-    } else {
-      outL[s] = left * mDryGain;
-      outR[s] = right * mDryGain;
+  for (int s = 0; s < nFrames;) {
+    // Up to the frame's last sample the work is a run: mostly the tone rests, and then
+    // it is a plain vector loop; while it sounds, the run lasts until it comes to rest.
+    const int n = std::min(nFrames - s, kFrameSize - 1 - mFramePos);
+    if (n > 0) {
+      if (mSonification.resting()) {
+        ProcessRestingRun(inL + s, inR + s, outL + s, outR + s, n);
+        s += n;
+      } else {
+        s += ProcessSoundingRun(inL + s, inR + s, outL + s, outR + s, n);
+      }
+      continue;
     }
+    // Both inputs are read before either output is written: outputs may alias inputs.
+    ProcessSample(inL[s], inR[s], outL + s, outR + s);
+    ++s;
   }
 }
+
+inline void Toneglass::ProcessSample(double left, double right, double* outL, double* outR) {
+  mFFTBuffer[mFramePos].re = static_cast<double>(mWindow[mFramePos]) * ((left + right) * kMonoMix);
+  mFFTBuffer[mFramePos].im = 0.0;
+  if (mFramePos == kFrameSize - 1)
+    AnalyseFrame();  // may start a tone that sounds from this very sample
+  else
+    ++mFramePos;
+
+  double tone;
+  if (mSonification.tick(tone)) {
+    // While the blip sounds the pan gains scale the dry signal as well.
+    *outL = (left * mDryGain + mToneGain * tone) * mSonification.mPanLeft;
+    *outR = (right * mDryGain + mToneGain * tone) * mSonification.mPanRight;
+  } else {
+    *outL = left * mDryGain;
+    *outR = right * mDryGain;
+  }
+}
+
+int Toneglass::ProcessSoundingRun(const double* inL, const double* inR, double* outL, double* outR, int n) {
+  WDL_fft_complex* frame = mFFTBuffer + mFramePos;
+  const float* window = mWindow + mFramePos;
+  const double dry = mDryGain, toneGain = mToneGain;
+  const double panLeft = mSonification.mPanLeft, panRight = mSonification.mPanRight;  // only a start changes them
+  int i = 0;
+  for (; i < n; ++i) {
+    double tone;
+    // Once the envelope rests nothing changes until the next frame ends: the rest of
+    // the run is a resting one.
+    if (!mSonification.tick(tone)) break;
+    const double left = inL[i], right = inR[i];
+    frame[i].re = static_cast<double>(window[i]) * ((left + right) * kMonoMix);
+    frame[i].im = 0.0;
+    outL[i] = (left * dry + toneGain * tone) * panLeft;
+    outR[i] = (right * dry + toneGain * tone) * panRight;
+  }
+  mFramePos += i;
+  return i;
+}
+
+// Each step reads both channels of its samples before writing either output, as the
+// per-sample loop does, so outputs on the inputs (either channel) give the same result.
+void Toneglass::ProcessRestingRun(const double* inL, const double* inR, double* outL, double* outR, int n) {
+  WDL_fft_complex* frame = mFFTBuffer + mFramePos;
+  const float* window = mWindow + mFramePos;
+  int i = 0;
+#if TONEGLASS_HAVE_AVX
+  if (HaveAvx()) i = RestingRunAvx(inL, inR, outL, outR, frame, window, mDryGain, kMonoMix, n);
+#endif
+#if defined(__SSE2__)
+  const __m128d mix = _mm_set1_pd(kMonoMix), dry = _mm_set1_pd(mDryGain), zero = _mm_setzero_pd();
+  for (; i + 2 <= n; i += 2) {
+    const __m128d l = _mm_loadu_pd(inL + i), r = _mm_loadu_pd(inR + i);
+    const __m128d w = _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(window + i))));
+    const __m128d x = _mm_mul_pd(w, _mm_mul_pd(_mm_add_pd(l, r), mix));
+    _mm_storeu_pd(&frame[i].re, _mm_unpacklo_pd(x, zero));
+    _mm_storeu_pd(&frame[i + 1].re, _mm_unpackhi_pd(x, zero));
+    _mm_storeu_pd(outL + i, _mm_mul_pd(l, dry));
+    _mm_storeu_pd(outR + i, _mm_mul_pd(r, dry));
+  }
+#endif
+  for (; i < n; ++i) {
+    const double left = inL[i], right = inR[i];
+    frame[i].re = static_cast<double>(window[i]) * ((left + right) * kMonoMix);
+    frame[i].im = 0.0;
+    outL[i] = left * mDryGain;
+    outR[i] = right * mDryGain;
+  }
+  mFramePos += n;
+}
+
+namespace {
+#if TONEGLASS_HAVE_AVX
+// Four bins at a time where the processor has AVX: the square roots and divisions,
+// which dominate, take half the steps. No fused multiply-add: the products and sums
+// round as they do one at a time.
+__attribute__((target("avx"))) int MagnitudesAvx(const WDL_fft_complex* spectrum, const int* permute,
+                                                 double windowSum, float* out, int n) {
+  const __m256d two = _mm256_set1_pd(2.0), sum = _mm256_set1_pd(windowSum);
+  int k = 0;
+  for (; k + 4 <= n; k += 4) {
+    const __m256d ac = _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(&spectrum[permute[k]].re)),
+                                            _mm_loadu_pd(&spectrum[permute[k + 2]].re), 1);
+    const __m256d bd = _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(&spectrum[permute[k + 1]].re)),
+                                            _mm_loadu_pd(&spectrum[permute[k + 3]].re), 1);
+    const __m256d ac2 = _mm256_mul_pd(ac, ac), bd2 = _mm256_mul_pd(bd, bd);
+    const __m256d power = _mm256_add_pd(_mm256_unpacklo_pd(ac2, bd2), _mm256_unpackhi_pd(ac2, bd2));
+    const __m256d mag = _mm256_div_pd(_mm256_mul_pd(two, _mm256_sqrt_pd(power)), sum);
+    _mm_storeu_ps(out + k, _mm256_cvtpd_ps(mag));
+  }
+  return k;
+}
+
+#endif
+
+// 2 |X| / (window sum) for the bins in natural order, read from their permuted places.
+void Magnitudes(const WDL_fft_complex* spectrum, const int* permute, double windowSum, float* out, int n) {
+  int k = 0;
+#if TONEGLASS_HAVE_AVX
+  if (HaveAvx()) k = MagnitudesAvx(spectrum, permute, windowSum, out, n);
+#endif
+#if defined(__SSE2__)
+  const __m128d two = _mm_set1_pd(2.0), sum = _mm_set1_pd(windowSum);
+  for (; k + 2 <= n; k += 2) {
+    const __m128d a = _mm_loadu_pd(&spectrum[permute[k]].re), b = _mm_loadu_pd(&spectrum[permute[k + 1]].re);
+    const __m128d a2 = _mm_mul_pd(a, a), b2 = _mm_mul_pd(b, b);
+    const __m128d power = _mm_add_pd(_mm_unpacklo_pd(a2, b2), _mm_unpackhi_pd(a2, b2));
+    const __m128d mag = _mm_div_pd(_mm_mul_pd(two, _mm_sqrt_pd(power)), sum);
+    _mm_storel_pi(reinterpret_cast<__m64*>(out + k), _mm_cvtpd_ps(mag));
+  }
+#endif
+  for (; k < n; ++k) {
+    const WDL_fft_complex& bin = spectrum[permute[k]];
+    out[k] = static_cast<float>(2.0 * std::sqrt(bin.re * bin.re + bin.im * bin.im) / windowSum);
+  }
+}
+
+// The first k in [lo, hi) for which pass(k) holds, for a pass that, once true, stays true.
+template <class Pred>
+int FirstPassing(int lo, int hi, Pred pass) {
+  while (lo < hi) {
+    const int mid = lo + (hi - lo) / 2;
+    if (pass(mid))
+      hi = mid;
+    else
+      lo = mid + 1;
+  }
+  return lo;
+}
+}  // namespace
 
 void Toneglass::AnalyseFrame() {
   WDL_fft(mFFTBuffer, kFrameSize, 0);
 
   float magnitudes[kNumBins];
+  Magnitudes(mFFTBuffer, mPermute, mWindowSum, magnitudes, kNumBins);
+
   double best = 0.0;
   int bestBin = 0;
   bool found = false;
   const double selectionStart = mFreqView->mSelectionStart;
-
-  for (int k = 0; k < kNumBins; ++k) {
-    const WDL_fft_complex& bin = mFFTBuffer[WDL_fft_permute(kFrameSize, k)];
-    const float mag = static_cast<float>(2.0 * std::sqrt(bin.re * bin.re + bin.im * bin.im) / mWindowSum);
-    magnitudes[k] = mag;
-
-    const double freq = k * mBinWidth;
+  const double selectionEnd = mSelectionEnd;
+  const double binWidth = mBinWidth;
+  const auto inBand = [&](int k) {
+    const double freq = k * binWidth;
+    return freq > selectionStart && selectionEnd > freq;
+  };
+  // A bin's frequency rises with k for a positive, finite bin width, so the band is one
+  // run of bins, found with the same comparisons; otherwise every bin is asked.
+  int first = 0, last = kNumBins;
+  if (binWidth > 0.0 && binWidth < HUGE_VAL) {
+    first = FirstPassing(0, kNumBins, [&](int k) { return k * binWidth > selectionStart; });
+    last = FirstPassing(first, kNumBins, [&](int k) { return !(selectionEnd > k * binWidth); });
+  }
+  double thresholdDb = 0.0;
+  for (int k = first; k < last; ++k) {
+    const float mag = magnitudes[k];
     // A NaN magnitude fails the comparison and is never a candidate.
-    if (!(freq > selectionStart && mSelectionEnd > freq && static_cast<double>(mag) > mThresholdAmp)) continue;
+    if (!(inBand(k) && static_cast<double>(mag) > mThresholdAmp)) continue;
 
     // Logarithms only for candidates.
     const double levelDb = kDbPerNeper * std::log(std::fabs(static_cast<double>(mag)));
-    const double thresholdDb = kDbPerNeper * std::log(std::fabs(mThresholdAmp));
+    if (!found) thresholdDb = kDbPerNeper * std::log(std::fabs(mThresholdAmp));
     const double d = std::fabs(levelDb - thresholdDb);
     // A level just below a whole decibel counts as that decibel.
     const double c = std::ceil(d);

@@ -60,6 +60,12 @@ class Toneglass : public ToneglassBase {
     // One sample of tone. False while the envelope rests (the output is then unpanned
     // dry signal); otherwise writes the tone sample and the pan gains apply.
     inline bool tick(double& tone);
+    // True while tick would return false: the envelope neither rises nor falls, and
+    // only a start changes that.
+    bool resting() const {
+      const int stage = mEnvelope.getState();
+      return stage != stk::ADSR::ATTACK && stage != stk::ADSR::DECAY && stage != stk::ADSR::RELEASE;
+    }
 
     stk::SineWave mSine;
     stk::ADSR mEnvelope;
@@ -94,16 +100,26 @@ class Toneglass : public ToneglassBase {
 
  private:
   void AnalyseFrame();
+  // One sample: window and mix into the frame, analysis at the frame's end, tone.
+  inline void ProcessSample(double left, double right, double* outL, double* outR);
+  // n samples while the tone rests and before the frame's last sample: windowed mix
+  // and dry outputs only.
+  void ProcessRestingRun(const double* inL, const double* inR, double* outL, double* outR, int n);
+  // Up to n samples while the tone sounds, before the frame's last sample; stops early
+  // when the tone comes to rest. Returns the samples done.
+  int ProcessSoundingRun(const double* inL, const double* inR, double* outL, double* outR, int n);
   void UpdateSelectionEnd();
   // The graphics context with the panel, the spectrum view and the five knobs, handed
   // to the base. Without a context the view still exists, owned by mOwnedFreqView.
   void AttachEditor();
 
-  WDL_fft_complex mFFTBuffer[kFrameSize] = {};
+  // On a cache line: the transform's widest loads then never straddle two.
+  alignas(64) WDL_fft_complex mFFTBuffer[kFrameSize] = {};
   int mFramePos = 0;
   FreqView* mFreqView = nullptr;  // owned by the editor, or by mOwnedFreqView without one
   std::unique_ptr<FreqView> mOwnedFreqView;
   float mWindow[kFrameSize];
+  const int* mPermute = nullptr;  // where the transform leaves each bin
   double mWindowSum = 0.0;
   // Derived by the first Reset and OnParamChange calls; until then the engine is silent
   // and no bin qualifies.

@@ -8,6 +8,29 @@
 
 #include "IPlugBase.h"
 
+// The precision conversions, also compiled for AVX2 and chosen by the processor when
+// the library loads: a conversion rounds the same way at any vector width.
+#if defined(__x86_64__) && defined(__has_attribute)
+#if __has_attribute(target_clones)
+#define IPLUG_CONVERSION_CLONES __attribute__((target_clones("avx2", "default")))
+#endif
+#endif
+#ifndef IPLUG_CONVERSION_CLONES
+#define IPLUG_CONVERSION_CLONES
+#endif
+
+namespace {
+IPLUG_CONVERSION_CLONES void FloatToDouble(const float* in, double* out, int n) {
+  for (int s = 0; s < n; ++s) out[s] = in[s];
+}
+IPLUG_CONVERSION_CLONES void DoubleToFloat(const double* in, float* out, int n) {
+  for (int s = 0; s < n; ++s) out[s] = static_cast<float>(in[s]);
+}
+IPLUG_CONVERSION_CLONES void AddDoubleToFloat(const double* in, float* out, int n) {
+  for (int s = 0; s < n; ++s) out[s] += static_cast<float>(in[s]);
+}
+}  // namespace
+
 void IPlugBase::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) {
   if (!outputs || nFrames <= 0) return;
   const size_t bytes = static_cast<size_t>(nFrames) * sizeof(double);
@@ -112,7 +135,7 @@ void IPlugBase::AttachInputBuffers(int idx, int n, float** ppData, int nFrames) 
     const int count = nFrames < size ? nFrames : size;
     if (scratch) {
       if (host) {
-        for (int s = 0; s < count; ++s) scratch[s] = host[s];
+        FloatToDouble(host, scratch, count);
       } else {
         memset(scratch, 0, static_cast<size_t>(count) * sizeof(double));
       }
@@ -160,9 +183,9 @@ void IPlugBase::ConvertOutputsToFloat(int nFrames, bool accumulate) {
     if (!ch->mConnected || !dest || !src) continue;
     const int count = nFrames < ch->mScratchBuf.GetSize() ? nFrames : ch->mScratchBuf.GetSize();
     if (accumulate) {
-      for (int s = 0; s < count; ++s) dest[s] += static_cast<float>(src[s]);
+      AddDoubleToFloat(src, dest, count);
     } else {
-      for (int s = 0; s < count; ++s) dest[s] = static_cast<float>(src[s]);
+      DoubleToFloat(src, dest, count);
     }
   }
 }

@@ -13,12 +13,12 @@ namespace {
 
 constexpr double kMaxCoord = 1.0e7;  // beyond this nothing can land on a real bitmap
 
+// Positions are rounded to the nearest 1/256 pixel, the filter's resolution: a quarter
+// turn computed in floating point lands a hair short of pixel centres, and truncating
+// would then take nearly all of the neighbouring pixel instead of the one it meets.
 LICE_pixel SampleBilinear(const LICE_Rows& s, double x, double y) {
-  x -= 0.5;
-  y -= 0.5;
-  const double fx0 = std::floor(x), fy0 = std::floor(y);
-  const int fx = int((x - fx0) * 256.0), fy = int((y - fy0) * 256.0);
-  return LICE_BilinearAt(s, int(fx0), int(fy0), fx, fy);
+  const int64_t qx = std::llround((x - 0.5) * 256.0), qy = std::llround((y - 0.5) * 256.0);
+  return LICE_BilinearAt(s, int(qx >> 8), int(qy >> 8), int(qx & 255), int(qy & 255));
 }
 
 struct RotParams {

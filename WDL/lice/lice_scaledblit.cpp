@@ -1,11 +1,12 @@
 // LICE_ScaledBlit: a source rectangle with float coordinates mapped onto a
-// destination rectangle, sampled nearest, bilinear or by averaging.
+// destination rectangle, sampled nearest, bilinear or by area averaging.
 //
 // Positions are 16.16 fixed point. Destination pixel i samples the source at
 // src + (i + 0.5) * scale, so 1:1 maps pixel centres onto pixel centres and a
 // mirrored blit (negative destination size) starts at the far edge.
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "lice.h"
 #include "lice_combine.h"
@@ -20,7 +21,6 @@ struct Axis {
   int dst0 = 0, dst1 = 0;  // destination pixels to visit, [dst0, dst1)
   int64_t pos0 = 0;        // source position of dst0's centre, 16.16
   int64_t step = 0;        // per destination pixel, 16.16
-  int span = 0;            // source pixels covered by one destination pixel (averaging)
 };
 
 // Maps destination pixels [dst, dst + dstLen) onto source [src, src + srcLen),
@@ -34,21 +34,19 @@ bool SetupAxis(int64_t dst, int64_t dstLen, double src, double srcLen, int destL
   a->dst1 = int(d1);
   a->step = int64_t(std::llround(scale * 65536.0));
   a->pos0 = int64_t(std::llround((src + (double(d0 - dst) + 0.5) * scale) * 65536.0));
-  const double absScale = std::fabs(scale);
-  a->span = absScale < 1.0 ? 1 : int(absScale);
   return true;
 }
 
 // Samplers: give the source colour for a position (16.16) known to lie inside
 // the source bitmap.
 struct NearestSampler {
-  static LICE_pixel Get(const LICE_Rows& s, int64_t px, int64_t py, int, int) {
+  static LICE_pixel Get(const LICE_Rows& s, int64_t px, int64_t py) {
     return s.row(int(py >> 16))[px >> 16];
   }
 };
 
 struct BilinearSampler {
-  static LICE_pixel Get(const LICE_Rows& s, int64_t px, int64_t py, int, int) {
+  static LICE_pixel Get(const LICE_Rows& s, int64_t px, int64_t py) {
     // Interpolate between the pixel centres around the position, clamped at the edges.
     px -= 32768;
     py -= 32768;
@@ -57,31 +55,113 @@ struct BilinearSampler {
   }
 };
 
-// Mean of the source pixels one destination pixel covers.
-struct AverageSampler {
-  static LICE_pixel Get(const LICE_Rows& s, int64_t px, int64_t py, int spanX, int spanY) {
-    int x0 = int(px >> 16) - spanX / 2, y0 = int(py >> 16) - spanY / 2;
-    int x1 = x0 + spanX, y1 = y0 + spanY;
-    if (x0 < 0) x0 = 0;
-    if (y0 < 0) y0 = 0;
-    if (x1 > s.width) x1 = s.width;
-    if (y1 > s.height) y1 = s.height;
-    uint32_t sum[4] = {0, 0, 0, 0};
-    for (int y = y0; y < y1; ++y) {
-      const LICE_pixel* row = s.row(y);
-      for (int x = x0; x < x1; ++x) {
-        const LICE_pixel p = row[x];
-        sum[0] += p & 0xff;
-        sum[1] += (p >> 8) & 0xff;
-        sum[2] += (p >> 16) & 0xff;
-        sum[3] += p >> 24;
+// Box-filter weights along one axis for a reduction: destination pixel j covers the
+// source interval of one step's length centred on its sample position, and every source
+// pixel inside it counts by the share of it that is covered (16-bit fixed point, summing
+// to exactly 65536 per destination pixel). Pixels beyond the bitmap edge are left out
+// and the shares of the rest scaled up to make up for them.
+struct AreaWeights {
+  std::vector<int> first;    // per destination pixel: first source pixel
+  std::vector<int> offset;   // per destination pixel: index of its first weight; one more at the end
+  std::vector<uint32_t> weight;
+
+  void Build(const Axis& a, int srcDim) {
+    const int n = a.dst1 - a.dst0;
+    first.assign(size_t(n), 0);
+    offset.assign(size_t(n) + 1, 0);
+    weight.clear();
+    const double half = std::fabs(double(a.step)) / 65536.0 * 0.5;
+    const int64_t lim = int64_t(srcDim) << 16;
+    for (int j = 0; j < n; ++j) {
+      offset[size_t(j)] = int(weight.size());
+      const int64_t pos = a.pos0 + a.step * j;
+      if (pos < 0 || pos >= lim) continue;  // not drawn
+      const double c = double(pos) / 65536.0, lo = c - half, hi = c + half;
+      int k0 = int(std::floor(lo)), k1 = int(std::ceil(hi));
+      if (k0 < 0) k0 = 0;
+      if (k1 > srcDim) k1 = srcDim;
+      double covered = 0;
+      for (int k = k0; k < k1; ++k) covered += std::fmin(hi, k + 1.0) - std::fmax(lo, double(k));
+      if (!(covered > 0)) covered = 1;
+      first[size_t(j)] = k0;
+      int64_t sum = 0;
+      size_t largest = weight.size();
+      for (int k = k0; k < k1; ++k) {
+        const double share = (std::fmin(hi, k + 1.0) - std::fmax(lo, double(k))) / covered;
+        const uint32_t w = uint32_t(std::llround(share * 65536.0));
+        if (!w && weight.size() == size_t(offset[size_t(j)])) {
+          ++first[size_t(j)];  // a sliver at the start
+          continue;
+        }
+        if (largest == weight.size() || w > weight[largest]) largest = weight.size();
+        weight.push_back(w);
+        sum += w;
       }
+      // Rounding may leave the sum a little off 65536; the largest share takes the
+      // difference, so that every pixel's weights sum to exactly 1.0 in both axes.
+      if (largest < weight.size()) weight[largest] = uint32_t(int64_t(weight[largest]) + 65536 - sum);
     }
-    const uint32_t n = uint32_t(x1 - x0) * uint32_t(y1 - y0);
-    if (!n) return 0;
-    return (sum[0] / n) | ((sum[1] / n) << 8) | ((sum[2] / n) << 16) | ((sum[3] / n) << 24);
+    offset[size_t(n)] = int(weight.size());
   }
 };
+
+// Area average of the source pixels under destination pixel (jx, jy), weights from the
+// two axes' tables; rounded to the nearest value.
+inline LICE_pixel AreaAverage(const LICE_Rows& s, const AreaWeights& wx, int jx, const AreaWeights& wy,
+                              int jy) {
+  const uint32_t* xw = wx.weight.data() + wx.offset[size_t(jx)];
+  const int nx = wx.offset[size_t(jx) + 1] - wx.offset[size_t(jx)];
+  const uint32_t* yw = wy.weight.data() + wy.offset[size_t(jy)];
+  const int ny = wy.offset[size_t(jy) + 1] - wy.offset[size_t(jy)];
+  const int x0 = wx.first[size_t(jx)], y0 = wy.first[size_t(jy)];
+  uint64_t acc[4] = {0, 0, 0, 0};
+  for (int j = 0; j < ny; ++j) {
+    const LICE_pixel* row = s.row(y0 + j) + x0;
+    // A row's sum stays below 65536 * 255 per channel, well inside 32 bits.
+    uint32_t r[4] = {0, 0, 0, 0};
+    for (int i = 0; i < nx; ++i) {
+      const LICE_pixel p = row[i];
+      const uint32_t w = xw[i];
+      r[0] += (p & 0xff) * w;
+      r[1] += ((p >> 8) & 0xff) * w;
+      r[2] += ((p >> 16) & 0xff) * w;
+      r[3] += (p >> 24) * w;
+    }
+    for (int c = 0; c < 4; ++c) acc[c] += uint64_t(r[c]) * yw[j];
+  }
+  // Both axes' weights sum to 2^16, so the mean is the sum over 2^32, rounded.
+  LICE_pixel out = 0;
+  for (int c = 0; c < 4; ++c) {
+    uint64_t v = (acc[c] + (uint64_t(1) << 31)) >> 32;
+    if (v > 255) v = 255;
+    out |= LICE_pixel(v) << (8 * c);
+  }
+  return out;
+}
+
+template <class Op>
+void AreaLoop(const LICE_Rows& d, const LICE_Rows& s, const Axis& ax, const Axis& ay, int weight) {
+  AreaWeights wx, wy;
+  wx.Build(ax, s.width);
+  wy.Build(ay, s.height);
+  const int64_t limX = int64_t(s.width) << 16, limY = int64_t(s.height) << 16;
+  int64_t py = ay.pos0;
+  for (int y = ay.dst0; y < ay.dst1; ++y, py += ay.step) {
+    if (py < 0 || py >= limY) continue;
+    LICE_pixel* row = d.row(y);
+    int64_t px = ax.pos0;
+    for (int x = ax.dst0; x < ax.dst1; ++x, px += ax.step) {
+      if (px < 0 || px >= limX) continue;
+      const LICE_pixel p = AreaAverage(s, wx, x - ax.dst0, wy, y - ay.dst0);
+      if constexpr (LICE_HasWholePixelMix<Op>::value) {
+        row[x] = Op::mix(row[x], p);
+        continue;
+      }
+      Op::doPix(reinterpret_cast<LICE_pixel_chan*>(row + x), LICE_GETR(p), LICE_GETG(p),
+                LICE_GETB(p), LICE_GETA(p), weight);
+    }
+  }
+}
 
 template <class Sampler, class Op>
 void ScaleLoop(const LICE_Rows& d, const LICE_Rows& s, const Axis& ax, const Axis& ay,
@@ -94,7 +174,7 @@ void ScaleLoop(const LICE_Rows& d, const LICE_Rows& s, const Axis& ax, const Axi
     int64_t px = ax.pos0;
     for (int x = ax.dst0; x < ax.dst1; ++x, px += ax.step) {
       if (px < 0 || px >= limX) continue;
-      const LICE_pixel p = Sampler::Get(s, px, py, ax.span, ay.span);
+      const LICE_pixel p = Sampler::Get(s, px, py);
       if constexpr (LICE_HasWholePixelMix<Op>::value) {
         row[x] = Op::mix(row[x], p);
         continue;
@@ -160,7 +240,7 @@ void LICE_ScaledBlit(LICE_IBitmap* dest, LICE_IBitmap* src, int dstx, int dsty, 
   LICE_WithBlitAlpha(mode, alpha, [&](auto comb) {
     using Op = decltype(comb);
     if (average)
-      ScaleLoop<AverageSampler, Op>(d, s, ax, ay, weight);
+      AreaLoop<Op>(d, s, ax, ay, weight);
     else if (filter)
       ScaleLoop<BilinearSampler, Op>(d, s, ax, ay, weight);
     else

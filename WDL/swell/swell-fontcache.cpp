@@ -5,6 +5,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <unordered_map>
+
 #include "ptrlist.h"
 #include "swell-glyphcache.h"
 #include "swell-utf8.h"
@@ -25,6 +27,7 @@ WDL_Mutex* NameMutex() {
 }
 
 WDL_PtrList<FontNameEntry>* sNames;  // sorted by strcmp of name
+FontNameEntry sDefaultEntry;         // the empty name, which is not a cache key
 // Our own configuration rather than the process default: a host that uses fontconfig
 // itself keeps its configuration when we release ours at unload.
 FcConfig* sFontconfig;
@@ -99,17 +102,34 @@ bool MatchWithFontconfig(const char* requestedName, char** file, int* faceIndex)
   return ok;
 }
 
+}  // namespace
+
 // ---- Face and size cache -------------------------------------------------------------
 
-struct FaceEntry {
+struct SWELL_FaceEntry {
   char* file;
   int faceIndex;
   FT_Face face;  // null when the file could not be loaded (not retried)
   WDL_PtrList<SWELL_FontInstance> sizes;
+  FcFontSet* fallbackOrder;  // fontconfig's faces for this one, best first; null until asked
+  bool fallbackOrderDone;    // asked already (the answer may have been null)
 };
+
+struct SWELL_CharFallbacks {
+  struct Answer {
+    SWELL_FontInstance* font;  // null: no installed face has the character
+    FT_UInt glyph;
+  };
+  std::unordered_map<uint32_t, Answer> byChar;
+};
+
+namespace {
+
+using FaceEntry = SWELL_FaceEntry;
 
 FT_Library sLibrary;
 bool sLibraryFailed;
+unsigned sGeneration = 1;  // bumped by every shutdown
 WDL_PtrList<FaceEntry>* sFaces;
 SWELL_FontInstance* sFallback;
 
@@ -131,6 +151,8 @@ FaceEntry* FindOrOpenFace(const char* file, int faceIndex) {
   e->file = strdup(file);
   e->faceIndex = faceIndex;
   e->face = nullptr;
+  e->fallbackOrder = nullptr;
+  e->fallbackOrderDone = false;
   if (!e->file || FT_New_Face(sLibrary, file, faceIndex, &e->face) != 0) e->face = nullptr;
   if (e->face && !FT_IS_SCALABLE(e->face) && e->face->num_fixed_sizes < 1) {
     FT_Done_Face(e->face);
@@ -191,9 +213,69 @@ SWELL_FontInstance* FindOrMakeSize(FaceEntry* e, float pixelSize) {
   inst->size = size;
   inst->pixelSize = pixelSize;
   inst->glyphs = SWELL_GlyphCacheCreate();
+  inst->entry = e;
+  inst->fallbacks = nullptr;
   ComputeMetrics(inst);
   e->sizes.Add(inst);
   return inst;
+}
+
+// ---- Fallback faces ------------------------------------------------------------------
+
+// Characters remembered per instance before the table starts over; ordinary text uses a
+// few hundred at most.
+constexpr size_t kMaxRememberedChars = 4096;
+int sFallbackSearches;
+
+// fontconfig's faces for this face's family and style, best first, trimmed to those that
+// add characters. Takes the name mutex (always after the FreeType mutex).
+FcFontSet* SortFallbacks(FT_Face face) {
+  WDL_MutexLock lock(NameMutex());
+  if (!sFontconfig) {
+    sFontconfig = FcInitLoadConfigAndFonts();
+    if (!sFontconfig) return nullptr;
+  }
+  FcPattern* pat = FcPatternCreate();
+  if (!pat) return nullptr;
+  if (face->family_name) FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(face->family_name));
+  FcPatternAddInteger(pat, FC_WEIGHT, (face->style_flags & FT_STYLE_FLAG_BOLD) ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+  FcPatternAddInteger(pat, FC_SLANT, (face->style_flags & FT_STYLE_FLAG_ITALIC) ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  FcPatternAddBool(pat, FC_SCALABLE, FcTrue);
+  FcConfigSubstitute(sFontconfig, pat, FcMatchPattern);
+  FcDefaultSubstitute(pat);
+  FcResult result = FcResultNoMatch;
+  FcFontSet* set = FcFontSort(sFontconfig, pat, FcTrue, nullptr, &result);
+  FcPatternDestroy(pat);
+  return set;
+}
+
+SWELL_FontInstance* SearchFallback(SWELL_FontInstance* font, uint32_t cp, FT_UInt* glyph) {
+  sFallbackSearches++;
+  FaceEntry* own = font->entry;
+  if (!own) return nullptr;
+  if (!own->fallbackOrderDone) {
+    own->fallbackOrder = SortFallbacks(font->face);
+    own->fallbackOrderDone = true;
+  }
+  FcFontSet* set = own->fallbackOrder;
+  for (int i = 0; set && i < set->nfont; i++) {
+    FcPattern* p = set->fonts[i];
+    FcCharSet* chars = nullptr;
+    FcChar8* path = nullptr;
+    int index = 0;
+    if (FcPatternGetCharSet(p, FC_CHARSET, 0, &chars) != FcResultMatch || !FcCharSetHasChar(chars, cp)) continue;
+    if (FcPatternGetString(p, FC_FILE, 0, &path) != FcResultMatch || !path || !path[0]) continue;
+    if (FcPatternGetInteger(p, FC_INDEX, 0, &index) != FcResultMatch) index = 0;
+    FaceEntry* e = FindOrOpenFace(reinterpret_cast<const char*>(path), index);
+    if (!e || !e->face || e == own) continue;
+    const FT_UInt g = FT_Get_Char_Index(e->face, cp);
+    if (!g) continue;  // the character set promised more than the face holds
+    SWELL_FontInstance* inst = FindOrMakeSize(e, font->pixelSize);
+    if (!inst) continue;
+    *glyph = g;
+    return inst;
+  }
+  return nullptr;
 }
 
 struct FontCacheAtUnload {
@@ -230,7 +312,6 @@ bool SWELL_ResolveFontName(const char* requestedName, char* file, int fileSize, 
     }
   }
 
-  static FontNameEntry sDefaultEntry;  // the empty name is not a cache key
   if (!entry) entry = &sDefaultEntry;
   if (!entry->file || !entry->file[0]) {
     char* resolved = nullptr;
@@ -265,6 +346,39 @@ SWELL_FontInstance* SWELL_GetFallbackFont() {
   return sFallback;
 }
 
+SWELL_FontInstance* SWELL_FontForChar(SWELL_FontInstance* font, uint32_t cp, FT_UInt* glyph) {
+  *glyph = 0;
+  if (!font) return nullptr;
+  const FT_UInt own = FT_Get_Char_Index(font->face, cp);
+  if (own || cp < 0x20) {
+    *glyph = own;
+    return font;
+  }
+  WDL_MutexLock lock(SWELL_FontLock());
+  if (!font->fallbacks) font->fallbacks = new SWELL_CharFallbacks;
+  auto& known = font->fallbacks->byChar;
+  auto it = known.find(cp);
+  SWELL_FontInstance* inst;
+  if (it != known.end()) {
+    inst = it->second.font;
+    *glyph = it->second.glyph;
+  } else {
+    inst = SearchFallback(font, cp, glyph);
+    if (known.size() >= kMaxRememberedChars) known.clear();
+    known.emplace(cp, SWELL_CharFallbacks::Answer{inst, inst ? *glyph : 0});
+  }
+  if (!inst || !*glyph) {
+    *glyph = 0;
+    return font;
+  }
+  return inst;
+}
+
+int SWELL_FallbackSearchCount() {
+  WDL_MutexLock lock(SWELL_FontLock());
+  return sFallbackSearches;
+}
+
 bool SWELL_FontNameCacheContains(const char* requestedName) {
   if (!requestedName) return false;
   WDL_MutexLock lock(NameMutex());
@@ -283,14 +397,25 @@ int SWELL_OpenFontFileCount() {
   return n;
 }
 
+unsigned SWELL_FontCacheGeneration() {
+  WDL_MutexLock lock(SWELL_FontLock());
+  return sGeneration;
+}
+
 void SWELL_FontCacheShutdown() {
   {
     WDL_MutexLock lock(SWELL_FontLock());
+    sGeneration++;
+    if (!sGeneration) sGeneration = 1;
     sFallback = nullptr;
     if (sFaces) {
       for (int i = 0; i < sFaces->GetSize(); i++) {
         FaceEntry* e = sFaces->Get(i);
-        for (int k = 0; k < e->sizes.GetSize(); k++) SWELL_GlyphCacheDestroy(e->sizes.Get(k)->glyphs);
+        for (int k = 0; k < e->sizes.GetSize(); k++) {
+          SWELL_GlyphCacheDestroy(e->sizes.Get(k)->glyphs);
+          delete e->sizes.Get(k)->fallbacks;
+        }
+        if (e->fallbackOrder) FcFontSetDestroy(e->fallbackOrder);
         e->sizes.Empty(true);  // FT_Done_Face below releases the FT_Size objects
         if (e->face) FT_Done_Face(e->face);
         free(e->file);
@@ -301,6 +426,7 @@ void SWELL_FontCacheShutdown() {
     }
     if (sLibrary) FT_Done_FreeType(sLibrary);
     sLibrary = nullptr;
+    sLibraryFailed = false;  // a later use starts over
   }
   WDL_MutexLock lock(NameMutex());
   if (sNames) {
@@ -314,6 +440,9 @@ void SWELL_FontCacheShutdown() {
     delete sNames;
     sNames = nullptr;
   }
+  free(sDefaultEntry.file);
+  sDefaultEntry.file = nullptr;
+  sDefaultEntry.faceIndex = 0;
   if (sFontconfig) FcConfigDestroy(sFontconfig);
   sFontconfig = nullptr;
 }

@@ -26,9 +26,20 @@ HGDIOBJ__ sStock[kStockCount];
 
 bool IsStockObject(const HGDIOBJ__* obj) { return obj >= sStock && obj < sStock + kStockCount; }
 
-// The font a context draws with: its selected font when usable, else the fallback.
+// The face of a font object, or null when it has none or the font cache was shut down
+// since it was made (its instance is freed then).
+SWELL_FontInstance* LiveFont(const HGDIOBJ__* font) {
+  if (!HGDIOBJ_VALID(font, TYPE_FONT) || !font->ct_font) return nullptr;
+  return font->font_generation == SWELL_FontCacheGeneration() ? font->ct_font : nullptr;
+}
+
+// The font a context draws with: its selected font when usable, else the fallback. The
+// stock GUI font holds no face of its own and always draws with the fallback, which the
+// font cache makes again after a shutdown.
 SWELL_FontInstance* ContextFont(const HDC__* ctx) {
-  if (ctx && HGDIOBJ_VALID(ctx->curfont, TYPE_FONT) && ctx->curfont->ct_font) return ctx->curfont->ct_font;
+  if (ctx) {
+    if (SWELL_FontInstance* f = LiveFont(ctx->curfont)) return f;
+  }
   return SWELL_GetFallbackFont();
 }
 
@@ -99,6 +110,7 @@ HFONT CreateFont(int height, int width, int escapement, int orientation, int wei
   if (weight >= FW_BOLD) strcat(name, " Bold");
   if (italic) strcat(name, " Italic");
 
+  const unsigned generation = SWELL_FontCacheGeneration();
   SWELL_FontInstance* font = SWELL_GetFontInstance(name, static_cast<float>(size));
   if (!font) font = SWELL_GetFontInstance("", static_cast<float>(size));  // the default sans
   // Even with no font file at all the caller gets its object; contexts then use the fallback.
@@ -108,6 +120,7 @@ HFONT CreateFont(int height, int width, int escapement, int orientation, int wei
   obj->type = TYPE_FONT;
   obj->font_angle = orientation / 10.0f;
   obj->ct_font = font;
+  obj->font_generation = generation;
   obj->font_quality = (quality == 0 || quality == NONANTIALIASED_QUALITY || quality == ANTIALIASED_QUALITY)
                           ? quality
                           : 0;
@@ -152,7 +165,6 @@ bool InitStockObjects() {
     obj->color = ColorFromInt(st.color, st.alpha);
     obj->wid = st.type == TYPE_PEN ? 1 : 0;
   }
-  sStock[DEFAULT_GUI_FONT].ct_font = SWELL_GetFallbackFont();
   return true;
 }
 
@@ -326,7 +338,7 @@ int SWELL_DrawText(HDC ctx, const char* text, int len, RECT* r, int flags) {
   const SWELL_Color bkColor = ColorFromInt(ctx->curbkcol, 1.0f);
   // Quality 3 turns antialiasing off; 4 and anything else keep the context's default (on).
   bool antialias = true;
-  if (HGDIOBJ_VALID(ctx->curfont, TYPE_FONT) && ctx->curfont->ct_font)
+  if (LiveFont(ctx->curfont))
     antialias = ctx->curfont->font_quality != NONANTIALIASED_QUALITY;
 
   auto boxOf = [](int64_t left, int64_t top, int64_t right, int64_t bottom) {

@@ -90,6 +90,7 @@ struct HGDIOBJ__ {
   char font_quality;              // 0, NONANTIALIASED_QUALITY or ANTIALIASED_QUALITY
   void* ownedImage;               // bitmaps: pixel memory freed with the object
   int wid;                        // pens: width in pixels
+  unsigned font_generation;       // fonts: the font cache generation ct_font belongs to
 };
 
 // ---- Constants -----------------------------------------------------------------------

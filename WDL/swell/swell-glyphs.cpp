@@ -26,11 +26,6 @@ Rgb ToBytes(const SWELL_Color* c) {
 
 bool IsInvisibleControl(uint32_t cp) { return cp < 0x20 || cp == 0x7f; }
 
-FT_UInt GlyphFor(FT_Face face, uint32_t cp) {
-  if (cp == '\t') cp = ' ';
-  return FT_Get_Char_Index(face, cp);
-}
-
 // Advance in pixels as laid out: unhinted, so measuring and drawing agree at every size.
 float GlyphAdvance(FT_Face face, FT_UInt glyph) {
   FT_Fixed adv = 0;
@@ -181,21 +176,52 @@ SWELL_PixelBox ClipToSurface(const SWELL_GfxSurface* s, const SWELL_PixelBox* cl
 
 }  // namespace
 
+namespace {
+
+// Picks the face for each character in turn: the line's own face, or a fallback face for
+// characters it lacks. Keeps the chosen instance's size active and tells when the face
+// changes (kerning never crosses faces).
+class FaceWalker {
+ public:
+  explicit FaceWalker(SWELL_FontInstance* font) : mFont(font), mActive(font) { FT_Activate_Size(font->size); }
+  // The instance for cp (tab drawn as a space) and its glyph.
+  SWELL_FontInstance* For(uint32_t cp, FT_UInt* glyph) {
+    if (cp == '\t') cp = ' ';
+    SWELL_FontInstance* f = mFont;
+    *glyph = FT_Get_Char_Index(mFont->face, cp);
+    if (!*glyph) f = SWELL_FontForChar(mFont, cp, glyph);
+    if (f != mActive) {
+      FT_Activate_Size(f->size);
+      mActive = f;
+    }
+    return f;
+  }
+
+ private:
+  SWELL_FontInstance* mFont;
+  SWELL_FontInstance* mActive;
+};
+
+}  // namespace
+
 float SWELL_MeasureLine(SWELL_FontInstance* font, const uint32_t* cps, int n) {
   if (!font || !cps || n <= 0) return 0.0f;
   WDL_MutexLock lock(SWELL_FontLock());
-  FT_Activate_Size(font->size);
-  FT_Face face = font->face;
+  FaceWalker faces(font);
   float width = 0.0f;
   FT_UInt prev = 0;
+  SWELL_FontInstance* prevFont = nullptr;
   for (int i = 0; i < n; i++) {
     if (IsInvisibleControl(cps[i]) && cps[i] != '\t') {
       prev = 0;
       continue;
     }
-    const FT_UInt glyph = GlyphFor(face, cps[i]);
-    width += Kerning(face, prev, glyph) + GlyphAdvance(face, glyph);
+    FT_UInt glyph;
+    SWELL_FontInstance* f = faces.For(cps[i], &glyph);
+    if (f != prevFont) prev = 0;
+    width += Kerning(f->face, prev, glyph) + GlyphAdvance(f->face, glyph);
     prev = glyph;
+    prevFont = f;
   }
   return width;
 }
@@ -209,24 +235,28 @@ void SWELL_DrawLine(SWELL_FontInstance* font, const uint32_t* cps, int n, const 
   const Rgb rgb = ToBytes(color);
 
   WDL_MutexLock lock(SWELL_FontLock());
-  FT_Activate_Size(font->size);
-  FT_Face face = font->face;
+  FaceWalker faces(font);
   const FT_Int32 loadFlags = antialias ? FT_LOAD_TARGET_LIGHT : FT_LOAD_TARGET_MONO;
   const FT_Render_Mode renderMode = antialias ? FT_RENDER_MODE_NORMAL : FT_RENDER_MODE_MONO;
   WDL_TypedBuf<unsigned char> scratch(1024);  // a glyph on its way into the cache
   float pen = x;
   FT_UInt prev = 0;
+  SWELL_FontInstance* prevFont = nullptr;
   for (int i = 0; i < n; i++) {
     if (IsInvisibleControl(cps[i]) && cps[i] != '\t') {
       prev = 0;
       continue;
     }
-    const FT_UInt glyph = GlyphFor(face, cps[i]);
+    FT_UInt glyph;
+    SWELL_FontInstance* f = faces.For(cps[i], &glyph);
+    FT_Face face = f->face;
+    if (f != prevFont) prev = 0;
     pen += Kerning(face, prev, glyph);
     prev = glyph;
+    prevFont = f;
     const float advance = GlyphAdvance(face, glyph);
     // Glyphs entirely left or right of the clip need no rendering.
-    const float reach = font->metrics.maxAdvance + font->pixelSize;
+    const float reach = f->metrics.maxAdvance + f->pixelSize;
     if (pen + reach < clip.left || pen - reach > clip.right || cps[i] == ' ' || cps[i] == '\t') {
       pen += advance;
       continue;
@@ -241,7 +271,7 @@ void SWELL_DrawLine(SWELL_FontInstance* font, const uint32_t* cps, int n, const 
     } else {
       origin = static_cast<int>(floorf(pen + 0.5f));
     }
-    const SWELL_CachedGlyph* g = SWELL_GlyphCacheFind(font->glyphs, glyph, subpixel, antialias);
+    const SWELL_CachedGlyph* g = SWELL_GlyphCacheFind(f->glyphs, glyph, subpixel, antialias);
     SWELL_CachedGlyph rendered;
     if (!g && FT_Load_Glyph(face, glyph, loadFlags) == 0) {
       FT_GlyphSlot slot = face->glyph;
@@ -254,7 +284,7 @@ void SWELL_DrawLine(SWELL_FontInstance* font, const uint32_t* cps, int n, const 
         RenderOutlineClipped(slot->library, &slot->outline, origin, baselineY, s, clip, rgb, !antialias);
       } else if (slot->format == FT_GLYPH_FORMAT_BITMAP || FT_Render_Glyph(slot, renderMode) == 0) {
         if (ToCoverage(slot->bitmap, slot->bitmap_left, slot->bitmap_top, &scratch, &rendered)) {
-          g = SWELL_GlyphCacheAdd(font->glyphs, glyph, subpixel, antialias, rendered);
+          g = SWELL_GlyphCacheAdd(f->glyphs, glyph, subpixel, antialias, rendered);
           if (!g) g = &rendered;  // not kept (out of memory): draw it this once
         } else {
           BlitBitmap(slot->bitmap, origin + slot->bitmap_left, baselineY - slot->bitmap_top, s, clip, rgb);
