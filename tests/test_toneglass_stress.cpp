@@ -4,6 +4,8 @@
 // closed through the dispatcher. Run under ThreadSanitizer in CI (label "threads").
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "IGraphics.h"
 #include "Toneglass.h"
 #include "toneglass_stress.h"
@@ -26,6 +28,7 @@ TEST(ToneglassStress, AudioAutomationRestoresAndHeadlessEditorTogether) {
 
   const double seconds = stress::Seconds();
   long long draws = 0, opens = 0;
+  auto lastOpen = std::chrono::steady_clock::now();
   const stress::Result res = stress::Run(e, seconds, [&](long long pass) {
     // What a host's idle timer and the editor's redraw do, as fast as they can.
     e->dispatcher(e, effEditIdle, 0, 0, nullptr, 0.0f);
@@ -34,7 +37,9 @@ TEST(ToneglassStress, AudioAutomationRestoresAndHeadlessEditorTogether) {
       g->Draw(&r);
       ++draws;
     }
-    if (pass % 64 == 0) {
+    const auto now = std::chrono::steady_clock::now();
+    if (pass % 64 == 0 || now - lastOpen > std::chrono::milliseconds(500)) {
+      lastOpen = now;
       // Closed and opened again: the whole editor is drawn anew.
       e->dispatcher(e, effEditClose, 0, 0, nullptr, 0.0f);
       e->dispatcher(e, effEditOpen, 0, 0, nullptr, 0.0f);
