@@ -244,3 +244,21 @@ TEST_F(PresetXMLTest, AFailedSaveLeavesTheOldFile) {
   EXPECT_FALSE(Save(folder.Path("missing/x.xml"), "x"));
   EXPECT_FALSE(Save("", "x"));
 }
+
+// A text ending inside a multi-byte UTF-8 sequence ends at its terminator: what lies in
+// memory after it (here the rest of a valid file) never counts.
+TEST_F(PresetXMLTest, TextEndsAtItsTerminatorEvenInsideAUtf8Sequence) {
+  const std::string whole = WithParams("<Param name=\"Mix\" val=\"0.9\" />x\xf4zzz");
+  const size_t cut = whole.find("\xf4") + 1;
+  for (const char* lead : {"\xc3", "\xe2", "\xf4"}) {
+    std::string buffer = whole;
+    buffer[cut - 1] = lead[0];
+    buffer[cut] = 0;  // the text ends here; "zz" and the closing tags follow in memory
+    for (int i = 0; i < 5; ++i) plug.GetParam(i)->SetNormalized(0.3);
+    const std::vector<double> before = ParamValues(plug);
+    EXPECT_FALSE(Load(buffer)) << int(static_cast<unsigned char>(lead[0]));
+    EXPECT_EQ(ParamValues(plug), before);
+    IPreset preset;
+    EXPECT_FALSE(plug.CreatePresetXMLText("TestMaker", "TestEffect", &preset, buffer.c_str(), false));
+  }
+}

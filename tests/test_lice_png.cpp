@@ -2,8 +2,12 @@
 // files that are missing, truncated, corrupt, enormous or not PNG at all.
 #include <gtest/gtest.h>
 #include <png.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -367,4 +371,40 @@ TEST(LicePngBadInput, EnormousDimensionsAreRefusedWithoutAllocating) {
   EXPECT_EQ(target.getWidth(), 2);  // refused before the bitmap was touched
   EXPECT_EQ(LICE_LoadPNG(path.c_str()), nullptr);
   remove(path.c_str());
+}
+
+// The peak resident memory, in kilobytes, that decoding bytes from memory adds to a child
+// process (so that the measure is not spoiled by the rest of the suite); -1 on failure.
+long DecodePeakGrowthKb(const std::vector<unsigned char>& bytes) {
+  const pid_t child = fork();
+  if (child < 0) return -1;
+  if (child == 0) {
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
+    LICE_IBitmap* bm = LICE_LoadPNGFromMemory(bytes.data(), bytes.size());
+    getrusage(RUSAGE_SELF, &after);
+    const long growthMb = (after.ru_maxrss - before.ru_maxrss) / 1024;
+    _exit(bm ? 255 : int(growthMb > 250 ? 250 : growthMb));
+  }
+  int status = 0;
+  if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status) == 255 ? -1 : long(WEXITSTATUS(status)) * 1024;
+}
+
+TEST(LicePngBadInput, ChunkLengthsClaimingGigabytesAreNotAllocated) {
+  // A valid header, then a text, profile or palette-suggestion chunk that claims
+  // almost 2 GB and ends with the file: a few dozen bytes must not cost that memory.
+  const std::vector<unsigned char> valid = ValidPngBytes();
+  const std::vector<unsigned char> head(valid.begin(), valid.begin() + 33);  // signature and IHDR
+  ASSERT_EQ(memcmp(&head[12], "IHDR", 4), 0);
+  for (const char* type : {"tEXt", "zTXt", "iTXt", "iCCP", "sPLT", "eXIf"}) {
+    std::vector<unsigned char> bytes = head;
+    const uint32_t length = 0x7ff00000u;
+    for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back((unsigned char)(length >> shift));
+    bytes.insert(bytes.end(), type, type + 4);
+    bytes.insert(bytes.end(), {'a', 0, 'b', 'c'});
+    const long growthKb = DecodePeakGrowthKb(bytes);
+    ASSERT_GE(growthKb, 0) << type;  // refused, in a child that ended normally
+    EXPECT_LT(growthKb, 64 * 1024) << type;
+  }
 }

@@ -74,6 +74,7 @@ class EditorHost {
   }
 
   bool Ok() const { return mEffect != nullptr; }
+  AEffect* Effect() const { return mEffect; }
   VstIntPtr Dispatch(VstInt32 op, VstInt32 idx = 0, VstIntPtr value = 0, void* ptr = nullptr, float opt = 0) {
     return mEffect->dispatcher(mEffect, op, idx, value, ptr, opt);
   }

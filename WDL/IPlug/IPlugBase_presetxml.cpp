@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
 
 #include "AtomicFile.h"
 #include "IPlugBase.h"
@@ -36,7 +37,12 @@ int CountElementStarts(const char* text) {
 bool ParsePresetText(const char* text, int nParams, TiXmlDocument* doc) {
   if (!text) return false;
   if (CountElementStarts(text) > 64 + 2 * nParams) return false;
-  doc->Parse(text, nullptr, TIXML_DEFAULT_ENCODING);
+  // TinyXML steps over a whole UTF-8 sequence from its lead byte even when the text ends
+  // inside it, landing up to three bytes past the terminator and parsing on from there.
+  // It reads a copy followed by enough terminators that such a step still lands on one.
+  std::string padded(text);
+  padded.append(4, '\0');
+  doc->Parse(padded.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
   return !doc->Error();
 }
 

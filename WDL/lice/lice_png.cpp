@@ -64,6 +64,14 @@ LICE_IBitmap* Decode(FILE* fp, MemorySource* mem, LICE_IBitmap* into) {
     return nullptr;
   }
 
+  // libpng takes (and zeroes) a buffer of the length a text, profile or palette-suggestion
+  // chunk claims before reading it, so a few header bytes could cost gigabytes. None of
+  // them changes the pixels decoded here: they are skipped unread.
+  // (libpng's list: each name followed by a terminator.)
+  static const png_byte kSkipped[] = {'t', 'E', 'X', 't', 0, 'z', 'T', 'X', 't', 0, 'i', 'T', 'X', 't', 0,
+                                      'i', 'C', 'C', 'P', 0, 's', 'P', 'L', 'T', 0, 'e', 'X', 'I', 'f', 0};
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kSkipped, int(sizeof(kSkipped) / 5));
+
   if (fp)
     png_init_io(png, fp);
   else
