@@ -9,8 +9,18 @@
 #include "IPlugBase.h"
 
 // The precision conversions, also compiled for AVX2 and chosen by the processor when
-// the library loads: a conversion rounds the same way at any vector width.
-#if defined(__x86_64__) && defined(__has_attribute)
+// the library loads: a conversion rounds the same way at any vector width. Not under
+// ThreadSanitizer: the loader runs the clones' resolvers before the sanitizer's runtime
+// is up, and their instrumented entry crashes the process at start.
+#if defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define IPLUG_NO_CONVERSION_CLONES 1
+#endif
+#endif
+#if defined(__SANITIZE_THREAD__)
+#define IPLUG_NO_CONVERSION_CLONES 1
+#endif
+#if defined(__x86_64__) && defined(__has_attribute) && !defined(IPLUG_NO_CONVERSION_CLONES)
 #if __has_attribute(target_clones)
 #define IPLUG_CONVERSION_CLONES __attribute__((target_clones("avx2", "default")))
 #endif
