@@ -16,7 +16,7 @@
 #endif
 
 #include "IGraphics.h"
-#include "ToneglassGraphics.h"
+#include "IGraphicsBackend.h"
 #include "ToneglassResources.h"
 #include "Toneglass_controls.h"
 
@@ -96,7 +96,7 @@ const IRECT kFreqViewRect(4, 40, 696, 300);
 }  // namespace
 
 void Toneglass::AttachEditor() {
-  IGraphics* pGraphics = MakeToneglassGraphics(this, kEditorWidth, kEditorHeight, 0);
+  IGraphics* pGraphics = MakeGraphics(this, kEditorWidth, kEditorHeight, 0);
   if (!pGraphics) {
     mOwnedFreqView.reset(new FreqView(this, kFreqViewRect, kNumBins));
     mFreqView = mOwnedFreqView.get();

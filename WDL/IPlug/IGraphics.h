@@ -8,6 +8,10 @@
 // platform's timer) draws and handles input; host threads move parameter values in
 // through SetParameterFromPlug. No lock is taken on either side: control values are
 // SharedValues. A separate idle thread calls the plug-in's OnPlugIdle every 50 ms.
+//
+// Thread tags on the operations a backend or control library overrides, as in
+// IPlugBase.h: [editor] the editor's own thread; [main-thread] the host's dispatcher
+// thread; [any-thread]; "mutex held" / "mutex free" for the plug-in's instance mutex.
 #ifndef IPLUG_IGRAPHICS_H_
 #define IPLUG_IGRAPHICS_H_
 
@@ -17,6 +21,8 @@
 
 #include "IControl.h"
 #include "IGraphicsStructs.h"
+#include "IPlugBase.h"
+#include "IPlugEditor.h"
 #include "IPopupMenu.h"
 #include "lice.h"
 #include "ptrlist.h"
@@ -25,61 +31,101 @@
 class IParam;
 class IPlugBase;
 
+// The platform operations every backend supplies, declared once: a backend's class
+// says IGRAPHICS_PLATFORM_OPERATIONS where these belong and defines each of them in its
+// source files (the contracts are the pure operations' above).
+#define IGRAPHICS_PLATFORM_OPERATIONS                                                                  \
+  bool DrawScreen(IRECT* pR) override;                                                                 \
+  void ForceEndUserEdit() override;                                                                    \
+  const char* GetGUIAPI() override;                                                                    \
+  int ShowMessageBox(const char* text, const char* caption, int type) override;                        \
+  IPopupMenu* CreateIPopupMenu(IPopupMenu* pMenu, IRECT* pAreaRect) override;                          \
+  void CreateTextEntry(IControl* pControl, IText* pText, IRECT* pTextRect, const char* str = "",       \
+                       IParam* pParam = nullptr) override;                                             \
+  void HostPath(WDL_String* pPath) override;                                                           \
+  void PluginPath(WDL_String* pPath) override;                                                         \
+  void DesktopPath(WDL_String* pPath) override;                                                        \
+  void AppSupportPath(WDL_String* pPath, bool isSystem = false) override;                              \
+  void PromptForFile(WDL_String* pFilename, EFileAction action = kFileOpen, WDL_String* pDir = nullptr, \
+                     char* extensions = nullptr) override;                                             \
+  bool PromptForColor(IColor* pColor, char* prompt = nullptr) override;                                \
+  bool OpenURL(const char* url, const char* msgWindowTitle = nullptr, const char* confirmMsg = nullptr, \
+               const char* errMsgOnFailure = nullptr) override;                                        \
+  void* OpenWindow(void* pParentWnd) override;                                                         \
+  void CloseWindow() override;                                                                         \
+  void* GetWindow() override;                                                                          \
+  bool GetTextFromClipboard(WDL_String* pStr) override;                                                \
+  void UpdateFPS(int fps) override;                                                                    \
+  void SetMCursor(int cursor) override;                                                                \
+  void SetWindowTransparency(int alpha) override;                                                      \
+  void UpdateTooltips() override;                                                                      \
+  LICE_IBitmap* OSLoadBitmap(int id, const char* name) override;
+
 // Cursor ids for SetMCursor.
 enum EMCursor { kMCursorArrow = 0, kMCursorCustom = 1 };
 
-class IGraphics {
+class IGraphics : public IPlugEditor {
  public:
   // refreshRate <= 0 gives 25 frames per second. Starts the idle thread.
   IGraphics(IPlugBase* pPlug, int w, int h, int refreshRate = 0);
-  virtual ~IGraphics();
+  ~IGraphics() override;
   IGraphics(const IGraphics&) = delete;
   IGraphics& operator=(const IGraphics&) = delete;
 
   // ---- Virtual operations (platform ones are pure) ----------------------------------
-  // Copies the region of the draw bitmap to the screen; false when it could not.
+  // [editor] Copies the region of the draw bitmap to the screen; false when it could not.
   virtual bool DrawScreen(IRECT* pR) = 0;
-  // Measures with DrawIText in measuring mode: pR receives the text's box.
+  // [editor] Measures with DrawIText in measuring mode: pR receives the text's box.
   virtual bool MeasureIText(IText* pTxt, char* str, IRECT* pR);
-  // Ends a text entry in progress (abandoning it).
+  // [editor] Ends a text entry in progress (abandoning it).
   virtual void ForceEndUserEdit() = 0;
-  // Keeps the controls when keepControls is non-zero; always rebuilds the bitmaps and
-  // tells the plug-in (ResizeGraphics).
+  // [editor, mutex free] Keeps the controls when keepControls is non-zero; always
+  // rebuilds the bitmaps and tells the plug-in (ResizeGraphics).
   virtual void Resize(int w, int h, int keepControls = 0);
-  // Deletes every control, rebuilds the bitmaps, tells the plug-in.
+  // [editor, mutex free] Deletes every control, rebuilds the bitmaps, tells the plug-in.
   virtual void NewGraphics();
+  // [any-thread]
   virtual bool WindowIsOpen() { return GetWindow() != nullptr; }
-  // Names the backend; the empty text in the base.
+  // [any-thread] Names the backend; the empty text in the base.
   virtual const char* GetGUIAPI() { return ""; }
-  // Returns the button pressed (platform convention), 0 when nothing could be shown.
+  // [editor, modal] Returns the button pressed (platform convention), 0 when nothing
+  // could be shown.
   virtual int ShowMessageBox(const char* text, const char* caption, int type) = 0;
-  // Shows pMenu modally at pAreaRect. When the user chooses an item, stores its index
-  // as pMenu's chosen item and returns non-null; null when cancelled.
+  // [editor, modal] Shows pMenu at pAreaRect. When the user chooses an item, stores its
+  // index as pMenu's chosen item and returns non-null; null when cancelled.
   virtual IPopupMenu* CreateIPopupMenu(IPopupMenu* pMenu, IRECT* pAreaRect) = 0;
-  // Opens an editable field over pTextRect; the typed text comes back through
+  // [editor] Opens an editable field over pTextRect; the typed text comes back through
   // SetFromStringAfterPrompt (or TextFromTextEntry without a parameter).
   virtual void CreateTextEntry(IControl* pControl, IText* pText, IRECT* pTextRect,
                                const char* str = "", IParam* pParam = nullptr) = 0;
+  // [any-thread] Folders: the host program's, the plug-in binary's, the user's
+  // desktop, the application support folder (XdgFolders.h on Linux).
   virtual void HostPath(WDL_String* pPath) = 0;
   virtual void PluginPath(WDL_String* pPath) = 0;
   virtual void DesktopPath(WDL_String* pPath) = 0;
   virtual void AppSupportPath(WDL_String* pPath, bool isSystem = false) = 0;
-  // Leaves pFilename empty when the user cancels.
+  // [editor, modal] Leaves pFilename empty when the user cancels.
   virtual void PromptForFile(WDL_String* pFilename, EFileAction action = kFileOpen,
                              WDL_String* pDir = nullptr, char* extensions = nullptr) = 0;
+  // [editor, modal]
   virtual bool PromptForColor(IColor* pColor, char* prompt = nullptr) = 0;
+  // [editor]
   virtual bool OpenURL(const char* url, const char* msgWindowTitle = nullptr,
                        const char* confirmMsg = nullptr, const char* errMsgOnFailure = nullptr) = 0;
-  // Embeds the editor in the host's parent window; the view, or null on failure.
-  virtual void* OpenWindow(void* pParentWnd) = 0;
+  // [main-thread, mutex held] Embeds the editor in the host's parent window; the view,
+  // or null on failure.
+  void* OpenWindow(void* pParentWnd) override = 0;
   virtual void* OpenWindow(void* /*pParentWnd*/, void* /*pParentControl*/, short /*x*/ = 0,
                            short /*y*/ = 0) {
     return nullptr;
   }
+  // [main-thread, mutex held]
   virtual void AttachSubWindow(void* /*hostWindowRef*/) {}
   virtual void RemoveSubWindow() {}
-  virtual void CloseWindow() = 0;
+  void CloseWindow() override = 0;
+  // [any-thread]
   virtual void* GetWindow() = 0;
+  // [editor]
   virtual bool GetTextFromClipboard(WDL_String* pStr) = 0;
   virtual void UpdateFPS(int fps) = 0;
   virtual void SetMCursor(int cursor) = 0;
@@ -87,20 +133,23 @@ class IGraphics {
   virtual void HideMouseCursor() {}
   virtual void ShowMouseCursor() {}
   virtual void UpdateTooltips() = 0;
-  // A newly made bitmap holding the decoded image resource, or null.
+  // [any-thread; the plug-in's constructor] A newly made bitmap holding the decoded
+  // image resource, or null.
   virtual LICE_IBitmap* OSLoadBitmap(int id, const char* name) = 0;
-  // The host's editor idle call (effEditIdle), made outside the plug-in mutex: a
-  // platform without a run loop of its own handles its events and redraws here.
-  virtual void OnEditorIdle() {}
-  // A key the host hands over (effEditKeyDown / effEditKeyUp: character, VST virtual
-  // key, modifier flags). True when the editor took it; false gives it back.
-  virtual bool OnHostKey(int /*character*/, int /*virtualKey*/, int /*modifiers*/, bool /*down*/) {
+  // [main-thread, mutex free] The host's editor idle call (effEditIdle): a platform
+  // without a run loop of its own handles its events and redraws here.
+  void OnEditorIdle() override {}
+  // [main-thread, mutex held] A key the host hands over (effEditKeyDown / effEditKeyUp:
+  // character, VST virtual key, modifier flags). True when the editor took it; false
+  // gives it back.
+  bool OnHostKey(int /*character*/, int /*virtualKey*/, int /*modifiers*/, bool /*down*/) override {
     return false;
   }
 
   // ---- Setup ------------------------------------------------------------------------
-  // Creates the draw bitmap (width x height) and the scratch bitmap.
-  virtual void PrepDraw();
+  // [editor; on attach, mutex held] Creates the draw bitmap (width x height) and the
+  // scratch bitmap.
+  void PrepDraw() override;
   // Appends the control (ownership passes to the context); returns its index.
   int AttachControl(IControl* pControl);
   // Inserts at index 0: every other control moves up by one.
@@ -111,8 +160,9 @@ class IGraphics {
   void ResizeUpdateControls(int refW, int refH, double factorX, double factorY);
 
   // ---- Parameter binding ------------------------------------------------------------
-  // Host or plug-in side: moves every control bound to paramIdx (and auxiliary slots).
-  virtual void SetParameterFromPlug(int paramIdx, double value, bool normalized);
+  // [any-thread, mutex held] Host or plug-in side: moves every control bound to
+  // paramIdx (and auxiliary slots).
+  void SetParameterFromPlug(int paramIdx, double value, bool normalized) override;
   void SetControlFromPlug(int controlIdx, double normalizedValue);
   // 0 for an index outside the list.
   double GetControlFromPlug(int controlIdx);
@@ -123,7 +173,7 @@ class IGraphics {
   void HideControl(int paramIdx, bool hide);
   void GrayOutControl(int paramIdx, bool gray);
   void TransparentControl(int paramIdx, bool transparent);
-  void SetAllControlsDirty(bool pushParamToPlug = false);
+  void SetAllControlsDirty(bool pushParamToPlug = false) override;
   void AssignParamNameToolTips();
   void SetStrictDrawing(bool strict);
   bool GetStrictDrawing() const { return mStrict; }
@@ -135,6 +185,10 @@ class IGraphics {
   // Draws what *pR needs into the draw bitmap, then returns DrawScreen(pR).
   bool Draw(IRECT* pR);
   void OnGUIIdle();
+  // The picture without a window (IGraphics_picture.cpp): a draw pass as the timer
+  // runs it, and the draw bitmap written to a PNG file.
+  void DrawPicturePass(bool everything) override;
+  bool WritePicturePNG(const char* path) override;
 
   // ---- Events (editor pixels, origin top-left) --------------------------------------
   void OnMouseDown(int x, int y, IMouseMod* pMod);
@@ -236,8 +290,8 @@ class IGraphics {
   bool Scale_TB(LICE_IBitmap* pBitmap, float fx, float fy);
 
   // ---- Accessors --------------------------------------------------------------------
-  int Width() const { return mWidth; }
-  int Height() const { return mHeight; }
+  int Width() const override { return mWidth; }
+  int Height() const override { return mHeight; }
   int FPS() const { return mFPS; }
   IPlugBase* GetPlug() { return mPlug; }
   int GetNControls() const { return mControls.GetSize(); }
@@ -258,7 +312,7 @@ class IGraphics {
   bool IdleThreadRunning() const { return mIdleRunning; }
   // Stops the idle thread now (it calls into the plug-in, so the plug-in's owner stops
   // it before taking the plug-in apart). The destructor stops it anyway.
-  void StopIdleThread() { CloseThread(); }
+  void StopIdleThread() override { CloseThread(); }
 
  protected:
   // Stops the idle thread within one period; safe to call twice. Platform
@@ -296,5 +350,9 @@ class IGraphics {
   bool mIdleStopSignalled = false;
   SharedValue<bool> mIdleRunning = false;
 };
+
+// Defined here, where an IGraphics is known to be an IPlugEditor: the plug-in core sees
+// only the interface and links no graphics code.
+inline void IPlugBase::AttachGraphics(IGraphics* pGraphics) { AdoptEditor(pGraphics, pGraphics); }
 
 #endif  // IPLUG_IGRAPHICS_H_

@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "IGraphics.h"
 #include "Log.h"
 
 // ---- Versions ---------------------------------------------------------------------------
@@ -83,8 +82,9 @@ IPlugBase::IPlugBase(int nParams, const char* channelIOStr, int nPresets, const 
 }
 
 IPlugBase::~IPlugBase() {
-  delete mGraphics;
+  if (mGraphics) delete mEditor;
   mGraphics = nullptr;
+  mEditor = nullptr;
   mParams.Empty(true);
   mPresets.Empty(true);
   mInChannels.Empty(true);
@@ -327,19 +327,21 @@ bool IPlugBase::SendMidiMsgs(WDL_TypedBuf<IMidiMsg>* pMsgs) {
 
 // ---- Editor --------------------------------------------------------------------------------------
 
-void IPlugBase::AttachGraphics(IGraphics* pGraphics) {
-  if (!pGraphics) return;
+void IPlugBase::AdoptEditor(IGraphics* pGraphics, IPlugEditor* pEditor) {
+  if (!pGraphics || !pEditor) return;
   WDL_MutexLock lock(&mMutex);
-  for (int i = 0; i < NParams(); ++i) pGraphics->SetParameterFromPlug(i, GetParam(i)->GetNormalized(), true);
-  pGraphics->PrepDraw();
+  for (int i = 0; i < NParams(); ++i) pEditor->SetParameterFromPlug(i, GetParam(i)->GetNormalized(), true);
+  pEditor->PrepDraw();
   // A second editor replaces the first, which the base owns and so must free.
-  if (mGraphics != pGraphics) delete mGraphics;
+  if (IPlugEditor* pOld = GetEditor(); pOld && pOld != pEditor) delete pOld;
   mGraphics = pGraphics;
+  mEditor = pEditor;
 }
 
 void IPlugBase::RedrawParamControls() {
-  if (!mGraphics) return;
-  for (int i = 0; i < NParams(); ++i) mGraphics->SetParameterFromPlug(i, GetParam(i)->Value(), false);
+  IPlugEditor* pEditor = GetEditor();
+  if (!pEditor) return;
+  for (int i = 0; i < NParams(); ++i) pEditor->SetParameterFromPlug(i, GetParam(i)->Value(), false);
 }
 
 // ---- Latency ----------------------------------------------------------------------------------

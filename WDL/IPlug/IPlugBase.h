@@ -3,6 +3,13 @@
 // through which audio enters and leaves, and one recursive mutex; it turns the host
 // adapter's buffer hand-over into one double-precision ProcessDoubleReplacing per
 // block. A host adapter derives from it and supplies the host-facing operations.
+//
+// Thread tags on the operations a plug-in or adapter overrides: [audio-thread] the
+// host's processing thread; [main-thread] the thread of the host's dispatcher and
+// editor calls; [editor] the editor's own thread (timer, drawing, mouse and keys);
+// [idle-thread] the editor's idle thread; [any-thread] any of these. "mutex held":
+// the caller holds the instance mutex (recursive, so taking it again is safe);
+// "mutex free": it does not.
 #ifndef IPLUG_IPLUGBASE_H_
 #define IPLUG_IPLUGBASE_H_
 
@@ -12,6 +19,7 @@
 #include "ByteChunk.h"
 #include "Hosts.h"
 #include "IParam.h"
+#include "IPlugEditor.h"
 #include "IPlugStructs.h"
 #include "IPreset.h"
 #include "NChanDelayLine.h"
@@ -80,72 +88,100 @@ class IPlugBase {
 
   // ---- Operations a plug-in or adapter specialises (in slot order) ----------------
 
-  // Called when the sample rate, block size or activation changes.
+  // [any-thread, mutex held] The sample rate, block size or activation changed (the
+  // audio thread calls it when a block is longer than any before).
   virtual void Reset();
-  // Called after a parameter's value changed, from any of the three roads.
+  // [any-thread, mutex held] A parameter's value changed, from any of the three roads
+  // (host automation, the editor, a state restore).
   virtual void OnParamChange(int paramIdx);
-  // Processes one block. Base: copies input i to output i where both exist and
-  // writes zeros into the other outputs.
+  // [audio-thread, mutex held] Processes one block: no allocation, no blocking. Base:
+  // copies input i to output i where both exist and writes zeros into the others.
   virtual void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames);
 
+  // [main-thread, mutex held] The host opened / closed the editor's window.
   virtual void OnGUIOpen() {}
   virtual void OnGUIClose() {}
+  // [main-thread, mutex held] The host's idle call (effIdle, effEditIdle).
   virtual void OnIdle() {}
+  // [editor, mutex free] Once per editor redraw tick.
   virtual void OnGUIIdle() {}
-  // Called by the editor's idle thread: applies a latency requested meanwhile.
+  // [idle-thread, mutex free] Every 50 ms while an editor exists. Base: applies a
+  // latency requested meanwhile.
   virtual void OnPlugIdle();
+  // [main-thread, mutex held] Processing was switched on or off.
   virtual void OnActivate(bool active);
-  // Base: passes the message on with SendMidiMsg.
+  // [audio-thread, mutex held] Base: passes the message on with SendMidiMsg.
   virtual void ProcessMidiMsg(IMidiMsg* pMsg);
+  // [audio-thread, mutex held]
   virtual void ProcessSysEx(ISysEx*) {}
-  // Base: writes the empty text (when name is not null) and returns false.
+  // [main-thread, mutex held] Base: writes the empty text (when name is not null) and
+  // returns false.
   virtual bool MidiNoteName(int noteNumber, char* name);
 
-  // State of one program. Base: the parameter values (SerializeParams /
-  // UnserializeParams). Returns false / -1 on failure.
+  // [main-thread, mutex held] State of one program. Base: the parameter values
+  // (SerializeParams / UnserializeParams). Returns false / -1 on failure.
   virtual bool SerializeState(ByteChunk* pChunk);
   virtual int UnserializeState(ByteChunk* pChunk, int startPos);
   virtual int UnserializeState_New(ByteChunk* pChunk, int startPos, bool presetParamsOnly);
-  // True when every parameter's value matches the 64-bit floats at data[startIdx + i]
-  // within 1e-5 as 32-bit floats. data must hold that many values; null gives false.
+  // [main-thread, mutex held] True when every parameter's value matches the 64-bit
+  // floats at data[startIdx + i] within 1e-5 as 32-bit floats. data must hold that
+  // many values; null gives false.
   virtual bool CompareState(const unsigned char* data, int startIdx);
+  // [any-thread]
   virtual bool isPlugDoesChunks() { return false; }
 
+  // [editor, mutex free] The editor was resized / rebuilt.
   virtual void OnWindowResize(int) {}
   virtual void OnWindowNewGraphics() {}
+  // [main-thread, mutex held]
   virtual bool HostRequestingAboutBox() { return false; }
+  // [main-thread, mutex held] The host is known (after effOpen).
   virtual void OnHostIdentified() {}
+  // [editor, mutex free]
   virtual void PopupHostContextMenuForParam(int, int, int) {}
+  // [any-thread]
   virtual double IGetGainReductionValueInDb() { return 0.0; }
 
-  // The editor changed a parameter: set it, tell the host, then OnParamChange, all
-  // under the mutex. An index outside the parameter list is ignored.
+  // [editor, takes the mutex] The editor changed a parameter: set it, tell the host,
+  // then OnParamChange, all under the mutex. An index outside the list is ignored.
   virtual void SetParameterFromGUI(int paramIdx, double normalizedValue);
-  // As above with a plain value when normalized is false, and without OnParamChange.
+  // [editor, takes the mutex] As above with a plain value when normalized is false,
+  // and without OnParamChange.
   virtual void SetParameterFromGUI1(int paramIdx, double value, bool normalized);
 
   // ---- Host services: the adapter implements these --------------------------------
+  // [editor] A gesture on a control begins, moves a value, ends.
   virtual void BeginInformHostOfParamChange(int paramIdx) = 0;
-  virtual void InformHostOfParamChange(int paramIdx, double normalizedValue) = 0;
+  virtual void InformHostOfParamChange(int paramIdx, double normalizedValue) = 0;  // mutex held
   virtual void EndInformHostOfParamChange(int paramIdx) = 0;
+  // [main-thread, mutex held]
   virtual void InformHostOfProgramChange() = 0;
+  // [any-thread]
   virtual bool IsRenderingOffline() { return false; }
+  // [audio-thread, mutex held] The host's transport, read while processing.
   virtual double GetSamplePos() = 0;  // samples since the start of the project
   virtual double GetTempo() = 0;      // beats per minute
   virtual void GetTimeSig(int* pNum, int* pDenom) = 0;
   virtual void GetTime(ITimeInfo* pTimeInfo) = 0;
+  // [any-thread]
   virtual EHost GetHost() { return mHost; }
   virtual EAPI GetAPI() { return mAPI; }
+  // [editor, mutex free] The editor changed size; the adapter tells the host.
   virtual void ResizeGraphics(int w, int h, int keep) = 0;
+  // [main-thread, mutex held] Once, when the host opens the instance.
   virtual void HostSpecificInit() {}
   // Takes ownership of the editor and pushes every parameter into it. Null is ignored.
-  virtual void AttachGraphics(IGraphics* pGraphics);
-  // Stores the latency and resizes (and clears) the bypass delay line to it.
+  // Defined in IGraphics.h: only a plug-in with an editor can attach one.
+  void AttachGraphics(IGraphics* pGraphics);
+  // [main-thread or idle-thread, never the audio thread] Stores the latency and
+  // resizes (and clears) the bypass delay line to it.
   virtual void SetLatency(int samples);
+  // [audio-thread, mutex held]
   virtual bool SendMidiMsg(IMidiMsg* pMsg) = 0;
   virtual bool SendSysEx(ISysEx*) { return false; }
 
   // ---- Preset makers (each takes the first empty slot; nothing when none) ----------
+  // [constructor] A plug-in makes its presets while it is built.
   // One value per parameter, in index order: an int for boolean, integer and
   // enumerated parameters, a double for every other kind.
   virtual void MakePreset(const char* name, ...);
@@ -159,11 +195,14 @@ class IPlugBase {
   virtual void InitPresetFromNamedParams1(IPreset* pPreset, const char* name, int nNamed, ...);
   virtual void InitPresetFromDefaultParam(IPreset* pPreset, const char* name);
 
-  // Hands every parameter's plain value to the editor, if there is one.
+  // [any-thread, mutex held] Hands every parameter's plain value to the editor, if
+  // there is one.
   virtual void RedrawParamControls();
+  // [main-thread, mutex held]
   virtual void DirtyPTCompareState() {}
   virtual void PresetsChangedByHost() {}
-  // Resizes every scratch buffer to blockSize frames of zeros (nothing when unchanged).
+  // [any-thread, mutex held] Resizes every scratch buffer to blockSize frames of zeros
+  // (nothing when unchanged).
   virtual void SetBlockSize(int blockSize);
 
   // ---- Identity and accessors ---------------------------------------------------------
@@ -190,6 +229,8 @@ class IPlugBase {
   // The parameter at paramIdx, or null outside the list.
   IParam* GetParam(int paramIdx) const { return mParams.Get(paramIdx); }
   IGraphics* GetGUI() const { return mGraphics; }
+  // The same editor as the core and the bindings see it; null without one.
+  IPlugEditor* GetEditor() const { return mGraphics ? mEditor : nullptr; }
   // The instance lock (recursive). The editor takes it around changes to its control
   // list, so a host thread moving controls never walks a list being rebuilt.
   WDL_Mutex* GetMutex() { return &mMutex; }
@@ -381,6 +422,10 @@ class IPlugBase {
   // (replacing any earlier one).
   void CreateDelayLine(int nInputChans, int nOutputChans);
   NChanDelayLine* GetDelayLine() const { return mDelay; }
+  // [constructor, takes the mutex] AttachGraphics: pGraphics and pEditor are one
+  // object, seen as the plug-in sees it and as the core does. A binding extends this to
+  // tell its host about the editor.
+  virtual void AdoptEditor(IGraphics* pGraphics, IPlugEditor* pEditor);
 
   void SetHostFields(EHost host, int version) {
     mHost = host;
@@ -408,6 +453,7 @@ class IPlugBase {
   int mBlockSize = 0;
   int mLatency;
   NChanDelayLine* mDelay = nullptr;
+  // The editor the base owns. A subclass that deletes it early sets this to null.
   IGraphics* mGraphics = nullptr;
   WDL_PtrList<IParam> mParams;
   WDL_PtrList<IPreset> mPresets;
@@ -423,6 +469,8 @@ class IPlugBase {
   int mLatencyRequested = 0;
 
  private:
+  // mGraphics as the interface the core calls; valid while mGraphics is set.
+  IPlugEditor* mEditor = nullptr;
   // Channels idx .. idx + n - 1 cut to 0 .. count - 1, as begin and end indices.
   static void CutChannelRange(int idx, int n, int count, int* pBegin, int* pEnd);
   void ParseChannelIOStr(const char* channelIOStr, int* pMaxNIn, int* pMaxNOut);

@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "IGraphics.h"
 #include "Log.h"
 
 namespace {
@@ -169,17 +168,17 @@ void IPlugVST::HostSpecificInit() {
   OnHostIdentified();
 }
 
-void IPlugVST::AttachGraphics(IGraphics* pGraphics) {
-  if (!pGraphics) return;
-  IPlugBase::AttachGraphics(pGraphics);
+void IPlugVST::AdoptEditor(IGraphics* pGraphics, IPlugEditor* pEditor) {
+  if (!pGraphics || !pEditor) return;
+  IPlugBase::AdoptEditor(pGraphics, pEditor);
   mAEffect.flags |= effFlagsHasEditor;
-  SetEditRectFromGraphics(pGraphics);
+  SetEditRectFromGraphics(pEditor);
 }
 
-void IPlugVST::SetEditRectFromGraphics(const IGraphics* pGraphics) {
+void IPlugVST::SetEditRectFromGraphics(const IPlugEditor* pEditor) {
   mEditRect.top = mEditRect.left = 0;
-  mEditRect.bottom = ClampTo16Bits(pGraphics->Height());
-  mEditRect.right = ClampTo16Bits(pGraphics->Width());
+  mEditRect.bottom = ClampTo16Bits(pEditor->Height());
+  mEditRect.right = ClampTo16Bits(pEditor->Width());
 }
 
 // ---- Dispatcher -------------------------------------------------------------------------
@@ -195,7 +194,7 @@ VstIntPtr IPlugVST::VSTDispatcher(AEffect* pEffect, VstInt32 opCode, VstInt32 id
     _this->mMutex.Leave();
     // The editor's events and redraw run outside the mutex, so drawing never holds up
     // the audio thread; the editor takes the mutex itself where a gesture needs it.
-    if (opCode == effEditIdle && _this->GetGUI()) _this->GetGUI()->OnEditorIdle();
+    if (opCode == effEditIdle && _this->GetEditor()) _this->GetEditor()->OnEditorIdle();
     return 0;
   }
   Trace(TRACELOC, "%d(%s):%d:%d", opCode, VSTOpcodeStr(opCode), idx, static_cast<int>(value));
@@ -205,7 +204,7 @@ VstIntPtr IPlugVST::VSTDispatcher(AEffect* pEffect, VstInt32 opCode, VstInt32 id
     _this->mMutex.Leave();
     // The editor's idle thread calls into the plug-in: it stops before the plug-in's
     // own destructor runs (and after the lock is free, which an idle call may take).
-    if (IGraphics* pGraphics = _this->GetGUI()) pGraphics->StopIdleThread();
+    if (IPlugEditor* pEditor = _this->GetEditor()) pEditor->StopIdleThread();
     delete _this;
     return 0;
   }
@@ -227,7 +226,7 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opCode, VstInt32 idx, VstIntPtr value, voi
       // RestorePreset rejects indices outside the preset list; value is cut to int
       // only when it fits.
       if (value >= INT32_MIN && value <= INT32_MAX) RestorePreset(static_cast<int>(value), false);
-      if (GetGUI()) GetGUI()->SetAllControlsDirty(false);
+      if (GetEditor()) GetEditor()->SetAllControlsDirty(false);
       return 0;
     case effGetProgram:
       return GetCurrentPresetIdx();
@@ -288,29 +287,29 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opCode, VstInt32 idx, VstIntPtr value, voi
 
     // ---- Editor
     case effEditGetRect:
-      if (ptr && GetGUI()) {
+      if (ptr && GetEditor()) {
         *static_cast<ERect**>(ptr) = &mEditRect;
         return 1;
       }
       return 0;
     case effEditOpen:
-      if (GetGUI() && GetGUI()->OpenWindow(ptr)) {
+      if (GetEditor() && GetEditor()->OpenWindow(ptr)) {
         OnGUIOpen();
         return 1;
       }
       return 0;
     case effEditClose:
-      if (GetGUI()) {
+      if (GetEditor()) {
         OnGUIClose();
-        GetGUI()->CloseWindow();
+        GetEditor()->CloseWindow();
         return 1;
       }
       return 0;
     case effEditKeyDown:
     case effEditKeyUp:
       // 1 only for keys the editor took; the host keeps the others.
-      return GetGUI() && GetGUI()->OnHostKey(idx, static_cast<int>(value), static_cast<int>(opt),
-                                              opCode == effEditKeyDown)
+      return GetEditor() && GetEditor()->OnHostKey(idx, static_cast<int>(value), static_cast<int>(opt),
+                                                    opCode == effEditKeyDown)
                  ? 1
                  : 0;
 
@@ -396,7 +395,7 @@ VstIntPtr IPlugVST::String2Parameter(int idx, const char* text) {
   }
   // "nan" has no place in any range; it would be stored as it is.
   if (std::isnan(v)) return 0;
-  if (GetGUI()) GetGUI()->SetParameterFromPlug(idx, v, false);
+  if (GetEditor()) GetEditor()->SetParameterFromPlug(idx, v, false);
   const double lo = param->GetMin(), hi = param->GetMax();
   param->Set(lo > v ? lo : (hi < v ? hi : v));
   OnParamChange(idx);

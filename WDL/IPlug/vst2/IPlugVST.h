@@ -52,7 +52,6 @@ class IPlugVST : public IPlugBase {
   EHost GetHost() override;
   void ResizeGraphics(int w, int h, int keepControls) override;
   void HostSpecificInit() override;
-  void AttachGraphics(IGraphics* pGraphics) override;
   // Negative latencies count as 0.
   void SetLatency(int samples) override;
   // True when the host accepted the event (answered 1).
@@ -74,13 +73,17 @@ class IPlugVST : public IPlugBase {
   static float VSTGetParameter(AEffect* pEffect, VstInt32 idx);
   static void VSTSetParameter(AEffect* pEffect, VstInt32 idx, float value);
 
+ protected:
+  // Flags the editor in the AEffect and takes its size as the edit rectangle.
+  void AdoptEditor(IGraphics* pGraphics, IPlugEditor* pEditor) override;
+
  private:
   // The instance behind an AEffect; null for a null record or a closed instance.
   static IPlugVST* FromEffect(AEffect* pEffect) {
     return pEffect ? static_cast<IPlugVST*>(pEffect->object) : nullptr;
   }
   // The edit rectangle as the editor's size: {0, 0, height, width}.
-  void SetEditRectFromGraphics(const IGraphics* pGraphics);
+  void SetEditRectFromGraphics(const IPlugEditor* pEditor);
 
   // One dispatcher opcode, with the mutex held (effClose aside).
   VstIntPtr Dispatch(VstInt32 opCode, VstInt32 idx, VstIntPtr value, void* ptr, float opt);

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "IGraphics.h"
 #include "IPlugVST.h"
 
 namespace {
@@ -96,11 +95,11 @@ void IPlugVST::SetLatency(int samples) {
 }
 
 void IPlugVST::ResizeGraphics(int /*w*/, int /*h*/, int keepControls) {
-  IGraphics* pGraphics = GetGUI();
-  if (!pGraphics) return;
-  SetEditRectFromGraphics(pGraphics);
+  IPlugEditor* pEditor = GetEditor();
+  if (!pEditor) return;
+  SetEditRectFromGraphics(pEditor);
   if (mHostCallback)
-    mHostCallback(&mAEffect, audioMasterSizeWindow, pGraphics->Width(), pGraphics->Height(), nullptr, 0.0f);
+    mHostCallback(&mAEffect, audioMasterSizeWindow, pEditor->Width(), pEditor->Height(), nullptr, 0.0f);
   OnWindowResize(keepControls);
 }
 

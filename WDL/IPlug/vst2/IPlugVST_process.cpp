@@ -3,7 +3,6 @@
 // when a block longer than any before grows the scratch buffers (once).
 #include <cstring>
 
-#include "IGraphics.h"
 #include "IPlugVST.h"
 #include "Log.h"
 
@@ -143,7 +142,7 @@ void IPlugVST::VSTSetParameter(AEffect* pEffect, VstInt32 idx, float value) {
   if (!_this) return;
   WDL_MutexLock lock(&_this->mMutex);
   if (!_this->IsHostParamIdx(idx)) return;
-  if (_this->GetGUI()) _this->GetGUI()->SetParameterFromPlug(idx, value, true);
+  if (_this->GetEditor()) _this->GetEditor()->SetParameterFromPlug(idx, value, true);
   _this->GetParam(idx)->SetNormalized(value);
   _this->OnParamChange(idx);
 }
