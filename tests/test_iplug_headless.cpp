@@ -3,12 +3,17 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "IParam.h"
 #include "editor_test_canvas.h"
 #include "iplug_test_plug.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -247,3 +252,78 @@ TEST(HeadlessPng, FailuresReportFalseAndLeaveNothing) {
 }
 
 }  // namespace
+
+// ---- Folders ----------------------------------------------------------------------------
+// Every Linux backend answers these the same way: from the XDG folders and from the binary
+// the editor's code is linked into (here, this test program).
+
+namespace {
+// Sets an environment variable for one scope, restoring the old value (or its absence).
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : mName(name) {
+    const char* old = getenv(name);
+    mHad = old != nullptr;
+    if (mHad) mOld = old;
+    if (value)
+      setenv(name, value, 1);
+    else
+      unsetenv(name);
+  }
+  ~ScopedEnv() {
+    if (mHad)
+      setenv(mName.c_str(), mOld.c_str(), 1);
+    else
+      unsetenv(mName.c_str());
+  }
+
+ private:
+  std::string mName, mOld;
+  bool mHad = false;
+};
+}  // namespace
+
+TEST_F(Headless, FoldersAreTheXdgFoldersAndThePluginsOwnBinary) {
+  TempFolder tmp;
+  const std::string home = tmp.Path("me");
+  std::filesystem::create_directories(tmp.Path("cfg"));
+  std::ofstream(tmp.Path("cfg/user-dirs.dirs")) << "# written by xdg-user-dirs-update\n"
+                                                  << "XDG_DESKTOP_DIR=\"$HOME/Schreibtisch/\"\n";
+  ScopedEnv h("HOME", home.c_str());
+  WDL_String path;
+  {
+    ScopedEnv c("XDG_CONFIG_HOME", tmp.Path("cfg").c_str());
+    gui->DesktopPath(&path);
+    EXPECT_EQ(std::string(path.Get()), home + "/Schreibtisch");
+  }
+  {
+    ScopedEnv c("XDG_CONFIG_HOME", nullptr);  // no user-dirs.dirs under ~/.config
+    gui->DesktopPath(&path);
+    EXPECT_EQ(std::string(path.Get()), home + "/Desktop");
+  }
+  {
+    ScopedEnv d("XDG_DATA_HOME", "/data/share");
+    gui->AppSupportPath(&path);
+    EXPECT_STREQ(path.Get(), "/data/share");
+    gui->AppSupportPath(&path, true);  // the flag changes nothing
+    EXPECT_STREQ(path.Get(), "/data/share");
+  }
+  {
+    ScopedEnv d("XDG_DATA_HOME", "relative/share");  // not absolute: ignored
+    gui->AppSupportPath(&path);
+    EXPECT_EQ(std::string(path.Get()), home + "/.local/share");
+  }
+
+  char self[4096];
+  ASSERT_NE(realpath("/proc/self/exe", self), nullptr);
+  gui->HostPath(&path);
+  EXPECT_STREQ(path.Get(), self);
+  gui->PluginPath(&path);
+  const std::string folder = std::string(self).substr(0, std::string(self).rfind('/') + 1);
+  EXPECT_EQ(std::string(path.Get()), folder);
+  // Null is ignored.
+  gui->HostPath(nullptr);
+  gui->PluginPath(nullptr);
+  gui->DesktopPath(nullptr);
+  gui->AppSupportPath(nullptr);
+}

@@ -12,6 +12,7 @@
 
 #include "IGraphicsResources.h"
 #include "IParam.h"
+#include "XdgFolders.h"
 
 // ---- Responder ------------------------------------------------------------------------
 
@@ -211,60 +212,14 @@ void IGraphicsHeadless::CreateTextEntry(IControl* pControl, IText* /*pText*/, IR
     pControl->TextFromTextEntry(buf.data());
 }
 
-namespace {
+// The same folders as every Linux backend reports.
+void IGraphicsHeadless::HostPath(WDL_String* pPath) { XdgHostPath(pPath); }
 
-void DirectoryOf(const char* file, WDL_String* pPath) {
-  pPath->Set(file);
-  char* s = pPath->Get();
-  char* slash = strrchr(s, '/');
-  if (slash) pPath->SetLen(int(slash - s) + 1);
-}
+void IGraphicsHeadless::PluginPath(WDL_String* pPath) { XdgPluginPath(pPath); }
 
-void HomeSubdir(const char* sub, WDL_String* pPath) {
-  const char* home = getenv("HOME");
-  pPath->Set(home && *home ? home : "/tmp");
-  pPath->Append("/");
-  pPath->Append(sub);
-}
+void IGraphicsHeadless::DesktopPath(WDL_String* pPath) { XdgDesktopPath(pPath); }
 
-}  // namespace
-
-void IGraphicsHeadless::HostPath(WDL_String* pPath) {
-  if (!pPath) return;
-  char exe[4096];
-  const ssize_t n = readlink("/proc/self/exe", exe, sizeof(exe) - 1);
-  if (n <= 0) {
-    pPath->Set("");
-    return;
-  }
-  exe[n] = '\0';
-  DirectoryOf(exe, pPath);
-}
-
-void IGraphicsHeadless::PluginPath(WDL_String* pPath) {
-  if (!pPath) return;
-  GetResourceFolder(pPath);
-  if (pPath->GetLength() && pPath->Get()[pPath->GetLength() - 1] != '/') pPath->Append("/");
-}
-
-void IGraphicsHeadless::DesktopPath(WDL_String* pPath) {
-  if (pPath) HomeSubdir("Desktop/", pPath);
-}
-
-void IGraphicsHeadless::AppSupportPath(WDL_String* pPath, bool isSystem) {
-  if (!pPath) return;
-  if (isSystem) {
-    pPath->Set("/usr/share/");
-    return;
-  }
-  const char* xdg = getenv("XDG_CONFIG_HOME");
-  if (xdg && *xdg) {
-    pPath->Set(xdg);
-    pPath->Append("/");
-  } else {
-    HomeSubdir(".config/", pPath);
-  }
-}
+void IGraphicsHeadless::AppSupportPath(WDL_String* pPath, bool /*isSystem*/) { XdgAppSupportPath(pPath); }
 
 void IGraphicsHeadless::PromptForFile(WDL_String* pFilename, EFileAction /*action*/,
                                       WDL_String* pDir, char* /*extensions*/) {
@@ -286,6 +241,20 @@ bool IGraphicsHeadless::OpenURL(const char* url, const char*, const char*, const
 }
 
 void* IGraphicsHeadless::OpenWindow(void* /*pParentWnd*/) { return nullptr; }
+
+void IGraphicsHeadless::CloseWindow() {}
+
+void* IGraphicsHeadless::GetWindow() { return nullptr; }
+
+const char* IGraphicsHeadless::GetGUIAPI() { return "headless"; }
+
+void IGraphicsHeadless::ForceEndUserEdit() {}
+
+void IGraphicsHeadless::SetMCursor(int cursor) { mCursor = cursor; }
+
+void IGraphicsHeadless::SetWindowTransparency(int /*alpha*/) {}
+
+void IGraphicsHeadless::UpdateTooltips() {}
 
 bool IGraphicsHeadless::GetTextFromClipboard(WDL_String* pStr) {
   if (pStr) pStr->Set("");

@@ -93,32 +93,9 @@ class IGraphicsHeadless : public IGraphics {
   int NBitmapLoads() const { return mBitmapLoads; }
   int GetMCursor() const { return mCursor; }
 
-  bool DrawScreen(IRECT* pR) override;
-  void ForceEndUserEdit() override {}
-  const char* GetGUIAPI() override { return "headless"; }
-  int ShowMessageBox(const char* text, const char* caption, int type) override;
-  IPopupMenu* CreateIPopupMenu(IPopupMenu* pMenu, IRECT* pAreaRect) override;
-  void CreateTextEntry(IControl* pControl, IText* pText, IRECT* pTextRect, const char* str = "",
-                       IParam* pParam = nullptr) override;
-  void HostPath(WDL_String* pPath) override;
-  void PluginPath(WDL_String* pPath) override;
-  void DesktopPath(WDL_String* pPath) override;
-  void AppSupportPath(WDL_String* pPath, bool isSystem = false) override;
-  void PromptForFile(WDL_String* pFilename, EFileAction action = kFileOpen,
-                     WDL_String* pDir = nullptr, char* extensions = nullptr) override;
-  bool PromptForColor(IColor* pColor, char* prompt = nullptr) override;
-  bool OpenURL(const char* url, const char* msgWindowTitle = nullptr,
-               const char* confirmMsg = nullptr, const char* errMsgOnFailure = nullptr) override;
-  // There is no window to embed in: null.
-  void* OpenWindow(void* pParentWnd) override;
-  void CloseWindow() override {}
-  void* GetWindow() override { return nullptr; }
-  bool GetTextFromClipboard(WDL_String* pStr) override;
-  void UpdateFPS(int fps) override;
-  void SetMCursor(int cursor) override { mCursor = cursor; }
-  void SetWindowTransparency(int /*alpha*/) override {}
-  void UpdateTooltips() override {}
-  LICE_IBitmap* OSLoadBitmap(int id, const char* name) override;
+  // Names itself "headless". There is no window: OpenWindow and GetWindow give null,
+  // and the cursor and transparency are only remembered (GetMCursor).
+  IGRAPHICS_PLATFORM_OPERATIONS
 
  private:
   IHeadlessResponder mOwnResponder;

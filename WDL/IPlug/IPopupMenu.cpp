@@ -1,6 +1,8 @@
 // IPopupMenu and IPopupMenuItem: an ordered list of owned items.
 #include "IPopupMenu.h"
 
+#include <cstdio>
+
 IPopupMenuItem::IPopupMenuItem(const char* text, int flags) : mText(text ? text : ""), mFlags(flags) {}
 
 IPopupMenuItem::IPopupMenuItem(const char* text, IPopupMenu* pSubMenu)
@@ -55,4 +57,38 @@ void IPopupMenu::CheckItemAlone(int index) {
 bool IPopupMenu::IsItemChecked(int index) const {
   const IPopupMenuItem* item = GetItem(index);
   return item && item->GetChecked();
+}
+
+// ---- What every backend shows and walks ---------------------------------------------
+
+std::string IPopupMenu::GetItemLabel(int index) const {
+  const IPopupMenuItem* it = GetItem(index);
+  if (!it) return std::string();
+  char prefix[16] = "";
+  switch (GetPrefix()) {
+    case 1: snprintf(prefix, sizeof(prefix), "%1d: ", index + 1); break;
+    case 2: snprintf(prefix, sizeof(prefix), "%02d: ", index + 1); break;
+    case 3: snprintf(prefix, sizeof(prefix), "%03d: ", index + 1); break;
+    default: break;
+  }
+  return std::string(prefix) + it->GetText();
+}
+
+bool IPopupMenu::IsItemSelectable(int index) const {
+  const IPopupMenuItem* it = GetItem(index);
+  if (!it) return false;
+  if (it->GetSubmenu()) return true;
+  return !it->GetIsSeparator() && it->GetEnabled();
+}
+
+int IPopupMenu::GetNextSelectableItem(int from, int dir) const {
+  const int n = GetNItems();
+  if (n <= 0) return -1;
+  dir = dir < 0 ? -1 : 1;
+  int i = from < 0 || from >= n ? (dir > 0 ? -1 : n) : from;
+  for (int k = 0; k < n; ++k) {
+    i = ((i + dir) % n + n) % n;
+    if (IsItemSelectable(i)) return i;
+  }
+  return -1;
 }

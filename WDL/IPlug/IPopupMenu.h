@@ -4,6 +4,8 @@
 #ifndef IPLUG_IPOPUPMENU_H_
 #define IPLUG_IPOPUPMENU_H_
 
+#include <string>
+
 #include "ptrlist.h"
 #include "wdlstring.h"
 
@@ -74,6 +76,17 @@ class IPopupMenu {
   bool IsItemChecked(int index) const;
   // Deletes every item (submenus are not deleted).
   void Clear() { mMenuItems.Empty(true); }
+
+  // ---- What every backend shows and walks ------------------------------------------
+  // The text shown for the item at index: the numbering prefix ("%1d: ", "%02d: ",
+  // "%03d: " with index + 1) and the item's text. Empty outside the menu.
+  std::string GetItemLabel(int index) const;
+  // Whether the item can be chosen or highlighted (a submenu, or an enabled item that
+  // is not a separator). False outside the menu.
+  bool IsItemSelectable(int index) const;
+  // The next selectable item after from in direction dir (+1 or -1), wrapping; -1 when
+  // the menu has none. from -1 starts before the first (or after the last) item.
+  int GetNextSelectableItem(int from, int dir) const;
 
  private:
   int mPrefix = 0;

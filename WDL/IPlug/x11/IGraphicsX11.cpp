@@ -229,6 +229,10 @@ void IGraphicsX11::Tick() {
   if (IsDirty(&r) && GetDrawBitmap()) Draw(&r);
 }
 
+const char* IGraphicsX11::GetGUIAPI() { return "X11 GUI"; }
+
+void IGraphicsX11::UpdateTooltips() {}
+
 bool IGraphicsX11::DrawScreen(IRECT* pR) {
   std::lock_guard<std::recursive_mutex> lock(mLock);
   if (!mSession || !mSession->Live() || !GetDrawBitmap()) return false;

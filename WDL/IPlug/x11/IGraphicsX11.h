@@ -49,39 +49,16 @@ class IGraphicsX11 : public IGraphics {
   ~IGraphicsX11() override;
 
   // ---- Platform operations ------------------------------------------------------------
-  bool DrawScreen(IRECT* pR) override;
-  void ForceEndUserEdit() override;
+  // Names itself "X11 GUI". OpenWindow: pParentWnd is the parent X window id; null
+  // makes a top-level window of our own. GetWindow: the editor's X window id as a
+  // pointer, null while closed. SetWindowTransparency sets _NET_WM_WINDOW_OPACITY on
+  // the editor's window (a compositing manager shows it). UpdateTooltips: tooltips are
+  // never enabled in this system, so there is nothing to register.
+  IGRAPHICS_PLATFORM_OPERATIONS
   void Resize(int w, int h, int keepControls = 0) override;
   bool WindowIsOpen() override { return GetWindow() != nullptr; }
-  const char* GetGUIAPI() override { return "X11 GUI"; }
-  int ShowMessageBox(const char* text, const char* caption, int type) override;
-  IPopupMenu* CreateIPopupMenu(IPopupMenu* pMenu, IRECT* pAreaRect) override;
-  void CreateTextEntry(IControl* pControl, IText* pText, IRECT* pTextRect, const char* str = "",
-                       IParam* pParam = nullptr) override;
-  void HostPath(WDL_String* pPath) override;
-  void PluginPath(WDL_String* pPath) override;
-  void DesktopPath(WDL_String* pPath) override;
-  void AppSupportPath(WDL_String* pPath, bool isSystem = false) override;
-  void PromptForFile(WDL_String* pFilename, EFileAction action = kFileOpen,
-                     WDL_String* pDir = nullptr, char* extensions = nullptr) override;
-  bool PromptForColor(IColor* pColor, char* prompt = nullptr) override;
-  bool OpenURL(const char* url, const char* msgWindowTitle = nullptr,
-               const char* confirmMsg = nullptr, const char* errMsgOnFailure = nullptr) override;
-  // pParentWnd is the parent X window id; null makes a top-level window of our own.
-  void* OpenWindow(void* pParentWnd) override;
-  void CloseWindow() override;
-  // The editor's X window id as a pointer, null while closed.
-  void* GetWindow() override;
-  bool GetTextFromClipboard(WDL_String* pStr) override;
-  void UpdateFPS(int fps) override;
-  void SetMCursor(int cursor) override;
-  // Sets _NET_WM_WINDOW_OPACITY on the editor's window (a compositing manager shows it).
-  void SetWindowTransparency(int alpha) override;
   void HideMouseCursor() override;
   void ShowMouseCursor() override;
-  // Tooltips are never enabled in this system; nothing to register.
-  void UpdateTooltips() override {}
-  LICE_IBitmap* OSLoadBitmap(int id, const char* name) override;
 
   // ---- Host idle and keys (the VST binding calls these) -------------------------------
   void OnEditorIdle() override;

@@ -1,7 +1,5 @@
 // IGraphicsX11: popup menus, message boxes, file and colour prompts, addresses and
 // the folders of the desktop.
-#include <dlfcn.h>
-
 #include <string>
 
 #include "IGraphicsX11.h"
@@ -80,7 +78,7 @@ void IGraphicsX11::PromptForFile(WDL_String* pFilename, EFileAction action, WDL_
   const std::string name = pFilename->Get();
   std::string dir = pDir && pDir->Get()[0] ? pDir->Get() : "";
   if (dir.empty()) {
-    dir = X11DesktopDir();
+    dir = XdgDesktopDir();
     if (pDir) pDir->Set(dir.c_str());
   }
   pFilename->Set("");
@@ -107,37 +105,10 @@ bool IGraphicsX11::OpenURL(const char* url, const char*, const char*, const char
   return X11OpenURL(url);
 }
 
-namespace {
+void IGraphicsX11::HostPath(WDL_String* pPath) { XdgHostPath(pPath); }
 
-// The shared object this code was linked into (the plug-in), found from an address
-// inside it.
-std::string ModulePath() {
-  Dl_info info{};
-  if (!dladdr(reinterpret_cast<void*>(&ModulePath), &info) || !info.dli_fname) return std::string();
-  char resolved[4096];
-  if (realpath(info.dli_fname, resolved)) return resolved;
-  return info.dli_fname;
-}
+void IGraphicsX11::PluginPath(WDL_String* pPath) { XdgPluginPath(pPath); }
 
-}  // namespace
+void IGraphicsX11::DesktopPath(WDL_String* pPath) { XdgDesktopPath(pPath); }
 
-void IGraphicsX11::HostPath(WDL_String* pPath) {
-  if (!pPath) return;
-  const std::string p = ModulePath();
-  if (!p.empty()) pPath->Set(p.c_str());
-}
-
-void IGraphicsX11::PluginPath(WDL_String* pPath) {
-  if (!pPath) return;
-  const std::string p = ModulePath();
-  const size_t slash = p.rfind('/');
-  if (slash != std::string::npos) pPath->Set(p.substr(0, slash + 1).c_str());
-}
-
-void IGraphicsX11::DesktopPath(WDL_String* pPath) {
-  if (pPath) pPath->Set(X11DesktopDir().c_str());
-}
-
-void IGraphicsX11::AppSupportPath(WDL_String* pPath, bool /*isSystem*/) {
-  if (pPath) pPath->Set(X11DataHomeDir().c_str());
-}
+void IGraphicsX11::AppSupportPath(WDL_String* pPath, bool /*isSystem*/) { XdgAppSupportPath(pPath); }

@@ -16,53 +16,6 @@
 
 extern char** environ;
 
-std::string X11HomeDir() {
-  const char* h = getenv("HOME");
-  if (h && *h) return h;
-  passwd pw{};
-  passwd* found = nullptr;
-  char buf[1024];
-  if (getpwuid_r(getuid(), &pw, buf, sizeof(buf), &found) == 0 && found && found->pw_dir)
-    return found->pw_dir;
-  return std::string();
-}
-
-std::string X11ParseUserDir(const std::string& text, const char* key, const std::string& home) {
-  std::istringstream in(text);
-  std::string line;
-  const std::string k = std::string(key) + "=";
-  while (std::getline(in, line)) {
-    size_t p = line.find_first_not_of(" \t");
-    if (p == std::string::npos || line[p] == '#' || line.compare(p, k.size(), k) != 0) continue;
-    std::string v = line.substr(p + k.size());
-    if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
-    if (v.compare(0, 5, "$HOME") == 0) v = home + v.substr(5);
-    while (v.size() > 1 && v.back() == '/') v.pop_back();
-    return v;
-  }
-  return std::string();
-}
-
-std::string X11DesktopDir() {
-  const std::string home = X11HomeDir();
-  const char* cfg = getenv("XDG_CONFIG_HOME");
-  const std::string file = (cfg && *cfg ? std::string(cfg) : home + "/.config") + "/user-dirs.dirs";
-  std::ifstream f(file);
-  if (f) {
-    std::stringstream ss;
-    ss << f.rdbuf();
-    const std::string d = X11ParseUserDir(ss.str(), "XDG_DESKTOP_DIR", home);
-    if (!d.empty()) return d;
-  }
-  return home + "/Desktop";
-}
-
-std::string X11DataHomeDir() {
-  const char* d = getenv("XDG_DATA_HOME");
-  if (d && *d == '/') return d;  // relative values are invalid by the convention
-  return X11HomeDir() + "/.local/share";
-}
-
 std::string X11FindProgram(const char* name) {
   if (!name || !*name) return std::string();
   if (strchr(name, '/')) return access(name, X_OK) == 0 ? name : std::string();

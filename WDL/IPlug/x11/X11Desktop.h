@@ -1,4 +1,4 @@
-// What the editor asks of the desktop around it: the XDG folders, opening an address
+// What the editor asks of the desktop around it: opening an address
 // with xdg-open, and the message, file and colour dialogs of zenity or kdialog when
 // one of them is installed.
 #ifndef IPLUG_X11_X11DESKTOP_H_
@@ -7,17 +7,12 @@
 #include <string>
 #include <vector>
 
-// ---- Folders (XDG base directories and user directories) ------------------------------
-// $HOME, else the password database's home; "" when neither is known.
-std::string X11HomeDir();
-// XDG_DESKTOP_DIR from $XDG_CONFIG_HOME/user-dirs.dirs (default ~/.config), else
-// ~/Desktop. No trailing "/".
-std::string X11DesktopDir();
-// $XDG_DATA_HOME, else ~/.local/share. No trailing "/".
-std::string X11DataHomeDir();
-// The value of the user-dirs.dirs line for key (e.g. "XDG_DESKTOP_DIR") in the text,
-// with $HOME expanded; "" when it is not there.
-std::string X11ParseUserDir(const std::string& text, const char* key, const std::string& home);
+#include "XdgFolders.h"
+
+// ---- Folders: XdgFolders.h, shared with every backend ---------------------------------
+inline std::string X11ParseUserDir(const std::string& text, const char* key, const std::string& home) {
+  return XdgParseUserDir(text, key, home);
+}
 
 // ---- Programs -----------------------------------------------------------------------
 // The full path of an executable found on $PATH, "" when there is none.

@@ -299,38 +299,6 @@ IPopupMenu* MenuRun::Run(IPopupMenu* menu, int x, int y) {
 
 }  // namespace
 
-std::string X11MenuItemLabel(const IPopupMenu& menu, int index) {
-  const IPopupMenuItem* it = menu.GetItem(index);
-  if (!it) return std::string();
-  char prefix[16] = "";
-  switch (menu.GetPrefix()) {
-    case 1: snprintf(prefix, sizeof(prefix), "%1d: ", index + 1); break;
-    case 2: snprintf(prefix, sizeof(prefix), "%02d: ", index + 1); break;
-    case 3: snprintf(prefix, sizeof(prefix), "%03d: ", index + 1); break;
-    default: break;
-  }
-  return std::string(prefix) + it->GetText();
-}
-
-bool X11MenuItemSelectable(const IPopupMenu& menu, int index) {
-  const IPopupMenuItem* it = menu.GetItem(index);
-  if (!it) return false;
-  if (it->GetSubmenu()) return true;
-  return !it->GetIsSeparator() && it->GetEnabled();
-}
-
-int X11MenuNextSelectable(const IPopupMenu& menu, int from, int dir) {
-  const int n = menu.GetNItems();
-  if (n <= 0) return -1;
-  dir = dir < 0 ? -1 : 1;
-  int i = from < 0 || from >= n ? (dir > 0 ? -1 : n) : from;
-  for (int k = 0; k < n; ++k) {
-    i = ((i + dir) % n + n) % n;
-    if (X11MenuItemSelectable(menu, i)) return i;
-  }
-  return -1;
-}
-
 IPopupMenu* X11RunPopupMenu(X11Connection* pConn, IPopupMenu* pMenu, int rootX, int rootY,
                             const X11OtherEventHandler& other) {
   if (!pConn || !pConn->Get() || pConn->Lost() || !pMenu || pMenu->GetNItems() <= 0) return nullptr;

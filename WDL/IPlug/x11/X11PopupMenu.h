@@ -13,15 +13,12 @@
 #include "IPopupMenu.h"
 #include "X11Connection.h"
 
-// The text shown for item index of the menu: the numbering prefix ("%1d: ", "%02d:
-// ", "%03d: " with index + 1) and the item's text. Empty outside the menu.
-std::string X11MenuItemLabel(const IPopupMenu& menu, int index);
-
-// Whether the item can be chosen or highlighted (not a separator, not disabled).
-bool X11MenuItemSelectable(const IPopupMenu& menu, int index);
-// The next selectable item after from in direction dir (+1 or -1), wrapping; -1 when
-// the menu has none. from -1 starts before the first (or after the last) item.
-int X11MenuNextSelectable(const IPopupMenu& menu, int from, int dir);
+// The menu's labels and keyboard walk, as every backend has them (IPopupMenu).
+inline std::string X11MenuItemLabel(const IPopupMenu& menu, int index) { return menu.GetItemLabel(index); }
+inline bool X11MenuItemSelectable(const IPopupMenu& menu, int index) { return menu.IsItemSelectable(index); }
+inline int X11MenuNextSelectable(const IPopupMenu& menu, int from, int dir) {
+  return menu.GetNextSelectableItem(from, dir);
+}
 
 // Events that arrive for other windows while the menu runs (the editor's Expose).
 using X11OtherEventHandler = std::function<void(XEvent&)>;
