@@ -7,6 +7,9 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <memory>
+#include <new>
+
 #include "swell-fontcache.h"
 #include "swell-gdi-internalpool.h"
 #include "swell-glyphs.h"
@@ -258,68 +261,95 @@ bool GetTextMetrics(HDC ctx, TEXTMETRIC* tm) {
 }
 
 // ---- Text ----------------------------------------------------------------------------
+//
+// SWELL_DrawText works in three steps. Lay out: the text is prepared, decoded and split
+// into lines once (a text without a line feed is one line, measured as it stands; one
+// with a line feed is laid out in the large layout box, which may wrap). Place: the
+// text's box is aligned in the caller's rectangle. Paint: each line that may reach the
+// clip is drawn, over its background when the context paints one.
 
-int SWELL_DrawText(HDC ctx, const char* text, int len, RECT* r, int flags) {
-  if (!HDC_VALID(ctx) || !text || !r) return 0;
+namespace {
 
-  char buf[kTextBufferSize];
-  const int bytes = PrepareText(text, len, flags, buf);
-  if (bytes <= 0) return 0;
+template <class T>
+std::unique_ptr<T[]> NewArray(size_t n) {
+  return std::unique_ptr<T[]>(new (std::nothrow) T[n]);
+}
 
-  uint32_t cps[kTextBufferSize];
-  int count = SWELL_DecodeUTF8(buf, bytes, cps, kTextBufferSize);
-  if (count < 0) {
-    // Not UTF-8: plain ASCII is the only other reading, and it fails for any byte above 127.
-    return 0;
-  }
-  if (count == 0) return 0;
-
-  SWELL_FontInstance* font = ContextFont(ctx);
-  if (!font) return 0;
-  const SWELL_FontMetrics& m = font->metrics;
-  const double lineExtent = static_cast<double>(m.ascent) + m.descent + m.leading;
-  const double lineHeight = FloorPlus(lineExtent, 1.5);
-
-  // A text with a line feed is laid out in a large box, which may wrap or drop lines of huge
-  // text; a single line is measured as it stands.
-  const bool multiLine = memchr(buf, '\n', static_cast<size_t>(bytes)) != nullptr;
-  SWELL_TextLine lines[kTextBufferSize + 1];
+// A text laid out into lines. Its arrays are sized to the text, not to the limit.
+struct TextLayout {
+  std::unique_ptr<uint32_t[]> cps;  // the prepared text's code points
+  std::unique_ptr<SWELL_TextLine[]> lines;
   int lineCount = 0;
-  double w = 0, height = 0;
-  if (!multiLine) {
-    w = FloorPlus(SWELL_MeasureLine(font, cps, count), 0.5);
-    height = lineHeight;
+  // Laid out in the layout box: each line paints its own background, and lines far
+  // outside the clip are skipped. A one-line text paints the background of its box.
+  bool inBox = false;
+  SWELL_FontInstance* font = nullptr;
+  double lineExtent = 0;  // ascent + descent + leading
+  int width = 0, height = 0;
+};
+
+// Lay out. False when there is nothing to draw: no text left once prepared, a text that
+// is not UTF-8 (plain ASCII, the only other reading, fails for any byte above 127), no
+// font, or no memory.
+bool LayOutText(HDC ctx, const char* text, int len, int flags, TextLayout* t) {
+  const size_t limit = kTextBufferSize - 1;
+  const size_t cap = (len < 0 ? strnlen(text, limit) : (static_cast<size_t>(len) < limit ? len : limit)) + 1;
+  std::unique_ptr<char[]> buf = NewArray<char>(cap);
+  if (!buf) return false;
+  const int bytes = PrepareText(text, len, flags, buf.get());
+  if (bytes <= 0) return false;
+  t->cps = NewArray<uint32_t>(static_cast<size_t>(bytes));
+  if (!t->cps) return false;
+  const int count = SWELL_DecodeUTF8(buf.get(), bytes, t->cps.get(), bytes);
+  if (count <= 0) return false;
+
+  t->font = ContextFont(ctx);
+  if (!t->font) return false;
+  const SWELL_FontMetrics& m = t->font->metrics;
+  t->lineExtent = static_cast<double>(m.ascent) + m.descent + m.leading;
+
+  t->inBox = memchr(buf.get(), '\n', static_cast<size_t>(bytes)) != nullptr;
+  t->lines = NewArray<SWELL_TextLine>(t->inBox ? static_cast<size_t>(count) + 1 : 1);
+  if (!t->lines) return false;
+  if (t->inBox) {
+    t->lineCount = SWELL_LayOutLines(t->font, t->cps.get(), count, SWELL_TEXT_LAYOUT_BOX, SWELL_TEXT_LAYOUT_BOX,
+                                     t->lines.get(), count + 1);
   } else {
-    lineCount = SWELL_LayOutLines(font, cps, count, SWELL_TEXT_LAYOUT_BOX, SWELL_TEXT_LAYOUT_BOX, lines,
-                                  kTextBufferSize + 1);
-    for (int k = 0; k < lineCount; k++) {
-      const double lw = FloorPlus(lines[k].width, 0.5);
-      if (lw > w) w = lw;
-      height += lineHeight;
-    }
-  }
-  const int wi = ClampToInt(w);
-  const int h = height > 0 ? ClampToInt(height + 1) : 0;
-
-  if (flags & DT_CALCRECT) {
-    r->right = ClampToInt(static_cast<double>(r->left) + wi);
-    r->bottom = ClampToInt(static_cast<double>(r->top) + h);
-    return h;
+    t->lines[0] = {0, count, SWELL_MeasureLine(t->font, t->cps.get(), count)};
+    t->lineCount = 1;
   }
 
-  // Positions in 64 bits: rectangles near the int limits must not overflow.
+  const double lineHeight = FloorPlus(t->lineExtent, 1.5);
+  double w = 0, height = 0;
+  for (int k = 0; k < t->lineCount; k++) {
+    const double lw = FloorPlus(t->lines[k].width, 0.5);
+    if (lw > w) w = lw;
+    height += lineHeight;
+  }
+  t->width = ClampToInt(w);
+  t->height = height > 0 ? ClampToInt(height + 1) : 0;
+  return true;
+}
+
+// Place: the top-left corner of the text's box in r by the alignment flags, in 64 bits
+// so that rectangles near the int limits do not overflow.
+void PlaceText(const TextLayout& t, const RECT* r, int flags, int64_t* pX, int64_t* pY) {
   int64_t x = r->left, y = r->top;
   if (flags & DT_RIGHT)
-    x = static_cast<int64_t>(r->right) - wi;
+    x = static_cast<int64_t>(r->right) - t.width;
   else if (flags & DT_CENTER)
-    x = r->left + (static_cast<int64_t>(r->right) - r->left) / 2 - wi / 2;
+    x = r->left + (static_cast<int64_t>(r->right) - r->left) / 2 - t.width / 2;
   if (flags & DT_BOTTOM)
-    y = static_cast<int64_t>(r->bottom) - h;
+    y = static_cast<int64_t>(r->bottom) - t.height;
   else if (flags & DT_VCENTER)
-    y = r->top + (static_cast<int64_t>(r->bottom) - r->top) / 2 - h / 2;
+    y = r->top + (static_cast<int64_t>(r->bottom) - r->top) / 2 - t.height / 2;
+  *pX = x;
+  *pY = y;
+}
 
-  const SWELL_GfxSurface* surface = &ctx->ctx;
-  if (!surface->bits) return h;
+// The part of the surface drawing may touch: all of it with DT_NOCLIP, else its overlap
+// with r. False when that is empty.
+bool TextClip(const SWELL_GfxSurface* surface, const RECT* r, int flags, SWELL_PixelBox* pClip) {
   SWELL_PixelBox clip = {0, 0, surface->width, surface->height};
   if (!(flags & DT_NOCLIP)) {
     if (r->left > clip.left) clip.left = r->left;
@@ -327,48 +357,66 @@ int SWELL_DrawText(HDC ctx, const char* text, int len, RECT* r, int flags) {
     if (r->right < clip.right) clip.right = r->right;
     if (r->bottom < clip.bottom) clip.bottom = r->bottom;
   }
-  if (clip.left >= clip.right || clip.top >= clip.bottom) return h;
-  // Anything this far outside the surface cannot reach it.
-  const int64_t farAway = static_cast<int64_t>(1) << 40;
-  if (x < -farAway || x > farAway || y < -farAway || y > farAway) return h;
+  *pClip = clip;
+  return clip.left < clip.right && clip.top < clip.bottom;
+}
 
+SWELL_PixelBox BoxOf(int64_t left, int64_t top, int64_t right, int64_t bottom) {
+  return {ClampToInt(static_cast<double>(left)), ClampToInt(static_cast<double>(top)),
+          ClampToInt(static_cast<double>(right)), ClampToInt(static_cast<double>(bottom))};
+}
+
+// Paint: the lines from (x, y) down, one step apart, in the context's colours.
+void PaintText(HDC ctx, const TextLayout& t, int64_t x, int64_t y, const SWELL_PixelBox& clip) {
   const SWELL_Color black = {0, 0, 0, 1};
   const SWELL_Color* textColor = ctx->has_textcol ? &ctx->curtextcol_rgb : &black;
   const bool background = ctx->curbkmode == OPAQUE;
   const SWELL_Color bkColor = ColorFromInt(ctx->curbkcol, 1.0f);
   // Quality 3 turns antialiasing off; 4 and anything else keep the context's default (on).
   bool antialias = true;
-  if (LiveFont(ctx->curfont))
-    antialias = ctx->curfont->font_quality != NONANTIALIASED_QUALITY;
+  if (LiveFont(ctx->curfont)) antialias = ctx->curfont->font_quality != NONANTIALIASED_QUALITY;
 
-  auto boxOf = [](int64_t left, int64_t top, int64_t right, int64_t bottom) {
-    SWELL_PixelBox b = {ClampToInt(static_cast<double>(left)), ClampToInt(static_cast<double>(top)),
-                        ClampToInt(static_cast<double>(right)), ClampToInt(static_cast<double>(bottom))};
-    return b;
-  };
-  if (!multiLine) {
-    if (background) SWELL_FillBox(surface, &clip, boxOf(x, y, x + wi, y + h), &bkColor);
-    const double baseline = FloorPlus(static_cast<double>(y) + m.ascent, 0.5);
-    SWELL_DrawLine(font, cps, count, surface, &clip, static_cast<float>(x), ClampToInt(baseline), textColor,
-                   antialias);
-  } else {
-    const int64_t step = static_cast<int64_t>(FloorPlus(lineExtent, 0.5));
-    // A line starting up to one step below the clip may still reach into it with marks
-    // above its ascent.
-    for (int k = 0; k < lineCount && y - step < clip.bottom; k++, y += step) {
-      if (y + 2 * step < clip.top) continue;  // wholly above the clip, descenders included
-      const SWELL_TextLine& l = lines[k];
-      if (background)
-        SWELL_FillBox(surface, &clip,
-                      boxOf(x, y, x + static_cast<int64_t>(FloorPlus(l.width, 0.5)),
-                            y + static_cast<int64_t>(FloorPlus(lineExtent, 0.5))),
-                      &bkColor);
-      const double baseline = FloorPlus(static_cast<double>(y) + m.ascent, 0.5);
-      SWELL_DrawLine(font, cps + l.start, l.count, surface, &clip, static_cast<float>(x), ClampToInt(baseline),
-                     textColor, antialias);
+  const int64_t step = static_cast<int64_t>(FloorPlus(t.lineExtent, 0.5));
+  for (int k = 0; k < t.lineCount; k++, y += step) {
+    if (t.inBox) {
+      // A line starting up to one step below the clip may still reach into it with marks
+      // above its ascent; one wholly above the clip, descenders included, is skipped.
+      if (y - step >= clip.bottom) break;
+      if (y + 2 * step < clip.top) continue;
     }
+    const SWELL_TextLine& l = t.lines[k];
+    if (background) {
+      const SWELL_PixelBox box = t.inBox ? BoxOf(x, y, x + static_cast<int64_t>(FloorPlus(l.width, 0.5)), y + step)
+                                         : BoxOf(x, y, x + t.width, y + t.height);
+      SWELL_FillBox(&ctx->ctx, &clip, box, &bkColor);
+    }
+    const double baseline = FloorPlus(static_cast<double>(y) + t.font->metrics.ascent, 0.5);
+    SWELL_DrawLine(t.font, t.cps.get() + l.start, l.count, &ctx->ctx, &clip, static_cast<float>(x),
+                   ClampToInt(baseline), textColor, antialias);
   }
-  return h;
+}
+
+}  // namespace
+
+int SWELL_DrawText(HDC ctx, const char* text, int len, RECT* r, int flags) {
+  if (!HDC_VALID(ctx) || !text || !r) return 0;
+  TextLayout t;
+  if (!LayOutText(ctx, text, len, flags, &t)) return 0;
+  if (flags & DT_CALCRECT) {
+    r->right = ClampToInt(static_cast<double>(r->left) + t.width);
+    r->bottom = ClampToInt(static_cast<double>(r->top) + t.height);
+    return t.height;
+  }
+
+  int64_t x, y;
+  PlaceText(t, r, flags, &x, &y);
+  SWELL_PixelBox clip;
+  if (!ctx->ctx.bits || !TextClip(&ctx->ctx, r, flags, &clip)) return t.height;
+  // Anything this far outside the surface cannot reach it.
+  const int64_t farAway = static_cast<int64_t>(1) << 40;
+  if (x < -farAway || x > farAway || y < -farAway || y > farAway) return t.height;
+  PaintText(ctx, t, x, y, clip);
+  return t.height;
 }
 
 // ---- Memory contexts -----------------------------------------------------------------
