@@ -1,9 +1,13 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "commands.h"
 #include "host_callback.h"
+#include "interrupt.h"
+#include "output_file.h"
+#include "output_paths.h"
 #include "param_assign.h"
 #include "plugin.h"
 #include "preset_file.h"
@@ -150,17 +154,30 @@ void PrintInfo(const Plugin& plugin) {
 }  // namespace
 
 bool RunInfo(const Options& options, std::string* error) {
+  const std::string pluginPath = PluginPathFor(options);
+  if (!CheckDistinctFiles(options, pluginPath, error)) return false;
+  InstallInterruptHandlers();
+  AtomicFile preset;
+  const bool savesPreset = !options.savePresetPath.empty();
+  if (savesPreset && !OpenOutput(preset, "preset", options.savePresetPath, options.force, kAbortPreset, error))
+    return false;
   HostContext context;
   SetHostContext(&context);
   Plugin plugin;
-  bool ok = LoadPlugin(plugin, PluginPathFor(options), options.pluginPath.empty(), error);
+  bool ok = LoadPlugin(plugin, pluginPath, options.pluginPath.empty(), error);
+  std::vector<unsigned char> presetBytes;
   if (ok) {
     ConfigurePlugin(plugin, context, kInfoSampleRate, options.blockSize, options.precision);
     ok = ApplyPresetOptions(plugin, options, options.assignments, error);
+    if (ok && savesPreset) ok = MakePresetBytes(plugin, options.savePresetPath, &presetBytes, error);
   }
   if (ok) PrintInfo(plugin);
   plugin.Unload();
   SetHostContext(nullptr);
+  if (ok && savesPreset) {
+    ok = WriteOutput(preset, "preset", options.savePresetPath, kAbortPreset, presetBytes, error);
+    if (ok) printf("preset           %s\n", options.savePresetPath.c_str());
+  }
   return ok;
 }
 

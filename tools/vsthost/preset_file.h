@@ -36,10 +36,13 @@ inline PresetFormat PresetFormatForName(const std::string& path) {
 }
 
 bool LoadPresetFile(const Plugin& plugin, const std::string& path, std::string* error);
-bool SavePresetFile(const Plugin& plugin, const std::string& path, std::string* error);
+// The bytes --save-preset writes to `path` (its extension picks the format), made from
+// the parameters as they stand now.
+bool MakePresetBytes(const Plugin& plugin, const std::string& path, std::vector<unsigned char>* bytes,
+                     std::string* error);
 
-// What the commands do before they run: --load-preset, then the assignments in order,
-// then --save-preset.
+// What the commands do before they run: --load-preset, then the assignments in order.
+// The preset is saved by the command once it has succeeded.
 bool ApplyPresetOptions(const Plugin& plugin, const Options& options,
                         const std::vector<ParamAssignment>& assignments, std::string* error);
 
