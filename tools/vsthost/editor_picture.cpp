@@ -19,11 +19,11 @@ constexpr int kMaxPictureBytes = 256 << 20;
 
 }  // namespace
 
-bool EditorPicture::Supported(const Plugin& plugin) {
+bool EditorPicture::Supported(Plugin& plugin) {
   return plugin.HasFlag(effFlagsHasEditor) && plugin.Dispatch(effVendorSpecific, kVSTVendorEditorDraw, 1) == 1;
 }
 
-bool EditorPicture::Begin(const Plugin* plugin, double sampleRate, std::string* error) {
+bool EditorPicture::Begin(Plugin* plugin, double sampleRate, std::string* error) {
   mPlugin = plugin;
   mPasses = 0;
   mFramesPerPass = sampleRate / kEditorFramesPerSecond;

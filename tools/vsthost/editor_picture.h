@@ -24,11 +24,11 @@ constexpr double kMinPictureSampleRate = 1000.0;
 class EditorPicture : public RenderObserver {
  public:
   // Whether the plug-in can draw its editor without a window.
-  static bool Supported(const Plugin& plugin);
+  static bool Supported(Plugin& plugin);
 
   // Draws the editor once as it opens (before any audio). False with a one-line
   // reason when the plug-in cannot draw it.
-  bool Begin(const Plugin* plugin, double sampleRate, std::string* error);
+  bool Begin(Plugin* plugin, double sampleRate, std::string* error);
   // Runs every pass that fell due up to framesDone.
   void AfterBlock(int64_t framesDone) override;
   // The editor as it looks now, as PNG bytes. The plug-in writes them into a private
@@ -39,7 +39,7 @@ class EditorPicture : public RenderObserver {
   int64_t Passes() const { return mPasses; }
 
  private:
-  const Plugin* mPlugin = nullptr;
+  Plugin* mPlugin = nullptr;
   double mFramesPerPass = 0.0;
   int64_t mPasses = 0;
 };

@@ -88,7 +88,11 @@ void Plugin::Unload() {
   mPath.clear();
 }
 
-VstIntPtr Plugin::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) const {
+VstIntPtr Plugin::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
+  return Query(opcode, index, value, ptr, opt);
+}
+
+VstIntPtr Plugin::Query(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) const {
   if (!mEffect) return 0;
   PluginCallScope scope("the dispatcher", 0);
   return mEffect->dispatcher(mEffect, opcode, index, value, ptr, opt);
@@ -96,14 +100,14 @@ VstIntPtr Plugin::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, voi
 
 std::string Plugin::Text(VstInt32 opcode, VstInt32 index) const {
   std::vector<char> buffer(kTextBufferSize, '\0');
-  Dispatch(opcode, index, 0, buffer.data(), 0.0f);
+  Query(opcode, index, 0, buffer.data(), 0.0f);
   buffer.back() = '\0';
   return std::string(buffer.data());
 }
 
 std::string Plugin::ProgramName(int index) const {
   std::vector<char> buffer(kTextBufferSize, '\0');
-  Dispatch(effGetProgramNameIndexed, index, -1, buffer.data(), 0.0f);
+  Query(effGetProgramNameIndexed, index, -1, buffer.data(), 0.0f);
   buffer.back() = '\0';
   return std::string(buffer.data());
 }
@@ -114,7 +118,7 @@ float Plugin::GetParameter(int index) const {
   return mEffect->getParameter(mEffect, index);
 }
 
-void Plugin::SetParameter(int index, float normalized) const {
+void Plugin::SetParameter(int index, float normalized) {
   if (!mEffect || !mEffect->setParameter || index < 0 || index >= NumParams()) return;
   PluginCallScope scope("setParameter", 0);
   mEffect->setParameter(mEffect, index, normalized);

@@ -46,7 +46,7 @@ bool LooksLikeXml(const std::vector<unsigned char>& bytes) {
 
 }  // namespace
 
-bool LoadPresetFile(const Plugin& plugin, const std::string& path, std::string* error) {
+bool LoadPresetFile(Plugin& plugin, const std::string& path, std::string* error) {
   std::vector<unsigned char> bytes;
   error->clear();
   if (!ReadPresetBytes(path, &bytes, error)) return false;
@@ -66,7 +66,7 @@ bool MakePresetBytes(const Plugin& plugin, const std::string& path, std::vector<
   return format == PresetFormat::kFxp ? MakeProgramFile(plugin, bytes, error) : MakePresetXml(plugin, bytes, error);
 }
 
-bool ApplyPresetOptions(const Plugin& plugin, const Options& options,
+bool ApplyPresetOptions(Plugin& plugin, const Options& options,
                         const std::vector<ParamAssignment>& assignments, std::string* error) {
   if (!options.loadPresetPath.empty() && !LoadPresetFile(plugin, options.loadPresetPath, error)) return false;
   return ApplyAssignments(plugin, assignments, error);
