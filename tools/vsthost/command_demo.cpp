@@ -60,7 +60,7 @@ bool RunDemo(const Options& options, std::string* error) {
   // The tones and what they raise are known only for the demo's own settings: with
   // the user's settings the render may sound quite different, so nothing is promised.
   if (lowersThreshold && options.assignments.empty())
-    printf(
+    fprintf(ReportStream(options),
         "listen to   %s: low tones gliding through 20-70 Hz, 1 to 13 dB over the %g dB "
         "threshold, raise blips from 440 Hz up to 880 Hz\n",
         options.outPath.c_str(), kDemoThresholdDb);

@@ -110,9 +110,9 @@ void OnInterrupt(int signal) {
 void OnAlarm(int) {
   if (!gPluginCall) return;  // it returned; the render stops between blocks
   RemoveAbortFiles();
-  Say("toneglass-host: error: interrupted; the plug-in did not return");
+  Say("toneglass-host: error: interrupted, and a second later the plug-in was still");
   SayWhere();
-  Say(" within a second, so the render was abandoned");
+  Say("; the render was abandoned");
   SayPartialRemoved();
   _exit(128 + (gInterruptSignal ? gInterruptSignal : SIGINT));
 }

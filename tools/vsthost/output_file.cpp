@@ -47,6 +47,13 @@ bool WriteOutput(AtomicFile& file, const std::string& what, const std::string& p
   return CommitOutput(file, what, path, abortSlot, error);
 }
 
+bool IsStandardOutput(const std::string& path) {
+  if (path == "/dev/stdout" || path == "/dev/fd/1" || path == "/proc/self/fd/1") return true;
+  struct stat target, out;
+  return stat(path.c_str(), &target) == 0 && fstat(1, &out) == 0 && target.st_dev == out.st_dev &&
+         target.st_ino == out.st_ino;
+}
+
 bool IsStreamTarget(const std::string& path) {
   if (path == "/dev/stdout" || path == "/dev/stderr" || path.rfind("/dev/fd/", 0) == 0 ||
       path.rfind("/proc/self/fd/", 0) == 0)

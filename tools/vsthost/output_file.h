@@ -31,6 +31,10 @@ bool WriteOutput(AtomicFile& file, const std::string& what, const std::string& p
 // process's own output), judged before anything is opened.
 bool IsStreamTarget(const std::string& path);
 
+// Whether a path leads to this process's standard output (the report then goes to
+// stderr, so it does not end up in the audio).
+bool IsStandardOutput(const std::string& path);
+
 }  // namespace vsthost
 
 #endif  // TOOLS_VSTHOST_OUTPUT_FILE_H_

@@ -60,6 +60,13 @@ void Report(std::vector<std::string>* failures, const std::string& failure) { fa
 
 }  // namespace
 
+FILE* ReportStream(const Options& options) {
+  const bool outputOnStdout = IsStandardOutput(options.outPath) ||
+                              (!options.editorPngPath.empty() && IsStandardOutput(options.editorPngPath)) ||
+                              (!options.savePresetPath.empty() && IsStandardOutput(options.savePresetPath));
+  return outputOnStdout ? stderr : stdout;
+}
+
 bool RunRenderJob(const Options& options, AudioSource& source, const std::vector<ParamAssignment>& assignments,
                   std::string* error) {
   const double sampleRate = source.SampleRate();
@@ -143,15 +150,16 @@ bool RunRenderJob(const Options& options, AudioSource& source, const std::vector
     if (!wrotePreset) Report(&failures, failure);
   }
 
+  FILE* report = ReportStream(options);
   if (wroteAudio) {
     info.inputName = source.Describe();
     info.outputPath = options.outPath;
     info.format = options.format;
-    PrintSummary(stdout, info, result);
-    printf("wrote       %s\n", options.outPath.c_str());
+    PrintSummary(report, info, result);
+    fprintf(report, "wrote       %s\n", options.outPath.c_str());
   }
-  if (wrotePicture) printf("editor      %s\n", options.editorPngPath.c_str());
-  if (wrotePreset) printf("preset      %s\n", options.savePresetPath.c_str());
+  if (wrotePicture) fprintf(report, "editor      %s\n", options.editorPngPath.c_str());
+  if (wrotePreset) fprintf(report, "preset      %s\n", options.savePresetPath.c_str());
   if (failures.empty()) return true;
   fflush(stdout);
   for (size_t i = 0; i + 1 < failures.size(); ++i) fprintf(stderr, "toneglass-host: error: %s\n", failures[i].c_str());

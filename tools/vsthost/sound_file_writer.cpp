@@ -60,7 +60,9 @@ bool SoundFileWriter::Start(int channels, int sampleRate, OutputFormat format, s
   SF_INFO info = {};
   info.channels = channels;
   info.samplerate = sampleRate;
-  info.format = SF_FORMAT_WAV | SubFormat(format);
+  // Float samples go in the extensible header: readers of float WAV files expect the
+  // extended fmt chunk, which the plain header lacks.
+  info.format = (format == OutputFormat::kFloat ? SF_FORMAT_WAVEX : SF_FORMAT_WAV) | SubFormat(format);
   if (!sf_format_check(&info)) {
     *error = "cannot write " + mPath + ": a WAV file cannot hold " + std::to_string(channels) +
              " channels at " + std::to_string(sampleRate) + " Hz in this format";
