@@ -39,6 +39,10 @@ namespace {
 // Every output the job writes, opened (checked, and its temporary file made) before
 // anything is processed, so a bad folder or a write-protected file is known at once.
 struct JobOutputs {
+  ~JobOutputs() {
+    SetFileToRemoveOnAbort(kAbortPicture, nullptr);
+    SetFileToRemoveOnAbort(kAbortPreset, nullptr);
+  }
   SoundFileWriter audio;
   AtomicFile picture;
   AtomicFile preset;
