@@ -443,7 +443,7 @@ TEST_F(HostTool, ThreeBandEqAtDefaultsIsCloseToIdentity) {
   const Audio out = ReadWav(Path("out.wav"));
   EXPECT_EQ(out.channels, 2);
   EXPECT_EQ(out.rate, 44100);
-  EXPECT_EQ(out.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+  EXPECT_EQ(out.format, SF_FORMAT_WAVEX | SF_FORMAT_FLOAT);
   ASSERT_EQ(out.samples.size(), in.size());
   // Measured: the band split and sum leaves an error of about -180 dB RMS, at most a
   // few single-precision rounding steps.

@@ -4,13 +4,17 @@
 //
 // Environment:
 //   FAKE_PLUGIN_MODE  normal (default), null (entry point makes no instance), badmagic,
-//                     crash (crashes in the second processing call), noinputs, single
+//                     crash, abort, exit (calls exit(0)) or hang (waits for ever) in the
+//                     second processing call, nan (output 1 is NaN), noinputs, single
 //                     (no double-precision processing)
 //   FAKE_PLUGIN_LOG   file that receives one line per dispatcher call and per block
 //
 // Audio: output 0 is input 0 times the "Gain" parameter (plain 0 to 2, normalised 0 to
 // 1, no text conversion); output 1 is the block's sample position from
 // audioMasterGetTime plus the frame index, so it counts frames as the host sees them.
+#include <unistd.h>
+
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -25,7 +29,7 @@ struct FakePlugin {
   audioMasterCallback host;
   float gain;  // normalised
   int blocks;
-  bool crash;
+  const char* mode;
   FILE* log;
 };
 
@@ -79,13 +83,19 @@ void Process(AEffect* e, Sample** in, Sample** out, VstInt32 frames) {
   Log(p, "process %lld %lld\n", sizeof(Sample) * 8, frames, 0.0);
   // The signal a stray pointer would raise, without the undefined behaviour that the
   // sanitizers would report first.
-  if (p->crash && ++p->blocks == 2) raise(SIGSEGV);
+  if (++p->blocks == 2) {
+    if (strcmp(p->mode, "crash") == 0) raise(SIGSEGV);
+    if (strcmp(p->mode, "abort") == 0) abort();
+    if (strcmp(p->mode, "exit") == 0) exit(0);
+    if (strcmp(p->mode, "hang") == 0)
+      for (;;) pause();
+  }
   const VstTimeInfo* t =
       reinterpret_cast<const VstTimeInfo*>(p->host(e, audioMasterGetTime, 0, kVstPpqPosValid, nullptr, 0));
   const double position = t ? t->samplePos : -1.0;
   for (VstInt32 i = 0; i < frames; ++i) {
     out[0][i] = static_cast<Sample>(in[0][i] * p->gain * 2.0f);
-    out[1][i] = static_cast<Sample>(position + i);
+    out[1][i] = strcmp(p->mode, "nan") == 0 ? static_cast<Sample>(NAN) : static_cast<Sample>(position + i);
   }
 }
 
@@ -102,7 +112,7 @@ extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMa
   memset(&p->effect, 0, sizeof(p->effect));
   p->host = host;
   p->gain = 0.5f;
-  p->crash = strcmp(mode, "crash") == 0;
+  p->mode = mode;
   const char* logPath = getenv("FAKE_PLUGIN_LOG");
   p->log = logPath ? fopen(logPath, "w") : nullptr;
   AEffect& e = p->effect;

@@ -2,6 +2,8 @@
 
 #include "commands.h"
 #include "editor_picture.h"
+#include "output_file.h"
+#include "output_paths.h"
 #include "param_assign.h"
 #include "plugin.h"
 #include "render_job.h"
@@ -40,8 +42,10 @@ bool RunDemo(const Options& options, std::string* error) {
   // A loaded preset brings its own threshold.
   const bool lowersThreshold = options.loadPresetPath.empty() && traits.hasThreshold;
   Options demoOptions = options;
-  if (demoOptions.editorPngPath.empty() && traits.drawsEditor)
+  // Beside a device or FIFO (/dev/null.png) there is no place for a picture.
+  if (demoOptions.editorPngPath.empty() && traits.drawsEditor && !IsStreamTarget(options.outPath))
     demoOptions.editorPngPath = EditorPicturePathBeside(options.outPath);
+  if (!CheckDistinctFiles(demoOptions, PluginPathFor(options), error)) return false;
   if (lowersThreshold) {
     ParamAssignment threshold;
     threshold.key = kThresholdName;
@@ -53,8 +57,10 @@ bool RunDemo(const Options& options, std::string* error) {
   // The user's settings come after, so they can override the demo's.
   assignments.insert(assignments.end(), options.assignments.begin(), options.assignments.end());
   if (!RunRenderJob(demoOptions, source, assignments, error)) return false;
-  if (lowersThreshold)
-    printf(
+  // The tones and what they raise are known only for the demo's own settings: with
+  // the user's settings the render may sound quite different, so nothing is promised.
+  if (lowersThreshold && options.assignments.empty())
+    fprintf(ReportStream(options),
         "listen to   %s: low tones gliding through 20-70 Hz, 1 to 13 dB over the %g dB "
         "threshold, raise blips from 440 Hz up to 880 Hz\n",
         options.outPath.c_str(), kDemoThresholdDb);

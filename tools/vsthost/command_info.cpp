@@ -1,9 +1,13 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "commands.h"
 #include "host_callback.h"
+#include "interrupt.h"
+#include "output_file.h"
+#include "output_paths.h"
 #include "param_assign.h"
 #include "plugin.h"
 #include "preset_file.h"
@@ -77,6 +81,8 @@ std::string CanDoMeaning(VstIntPtr answer) {
   if (answer == 1) return "1 (yes)";
   if (answer == -1) return "-1 (no)";
   if (answer == 0) return "0 (does not know)";
+  // The answer the vendor-extension queries expect from a plug-in that has them.
+  if (static_cast<unsigned long long>(answer) == 0xBEEF0000ull) return "0xBEEF0000 (yes)";
   char text[64];
   snprintf(text, sizeof(text), "0x%llX", static_cast<unsigned long long>(answer));
   return text;
@@ -92,7 +98,7 @@ std::string PinLabels(const Plugin& plugin, VstInt32 opcode, int count) {
     } buffer;
     memset(&buffer, 0, sizeof(buffer));
     VstPinProperties& pin = buffer.pin;
-    if (plugin.Dispatch(opcode, i, 0, &pin) == 0) return "";
+    if (plugin.Query(opcode, i, 0, &pin) == 0) return "";
     pin.label[sizeof(pin.label) - 1] = '\0';
     if (!labels.empty()) labels += ", ";
     labels += pin.label[0] ? pin.label : "?";
@@ -101,19 +107,19 @@ std::string PinLabels(const Plugin& plugin, VstInt32 opcode, int count) {
   return labels;
 }
 
-void PrintInfo(const Plugin& plugin) {
+void PrintInfo(Plugin& plugin) {
   AEffect* e = plugin.Effect();
   printf("plug-in          %s\n", plugin.Path().c_str());
   printf("effect name      %s\n", plugin.EffectName().c_str());
   printf("vendor           %s\n", plugin.VendorString().c_str());
   printf("product          %s\n", plugin.ProductString().c_str());
-  const VstIntPtr vendorVersion = plugin.Dispatch(effGetVendorVersion);
+  const VstIntPtr vendorVersion = plugin.Query(effGetVendorVersion);
   printf("vendor version   %lld (0x%llX)\n", static_cast<long long>(vendorVersion),
          static_cast<unsigned long long>(vendorVersion));
   printf("unique ID        %s\n", FourCharCode(e->uniqueID).c_str());
   printf("effect version   %d (0x%X)\n", e->version, static_cast<unsigned>(e->version));
-  printf("VST version      %lld\n", static_cast<long long>(plugin.Dispatch(effGetVstVersion)));
-  const VstIntPtr category = plugin.Dispatch(effGetPlugCategory);
+  printf("VST version      %lld\n", static_cast<long long>(plugin.Query(effGetVstVersion)));
+  const VstIntPtr category = plugin.Query(effGetPlugCategory);
   printf("category         %s (%lld)\n", CategoryName(category), static_cast<long long>(category));
   printf("flags            0x%X", static_cast<unsigned>(e->flags));
   for (const FlagName& f : kFlagNames)
@@ -126,16 +132,19 @@ void PrintInfo(const Plugin& plugin) {
   printf("outputs          %d%s%s%s\n", e->numOutputs, outputs.empty() ? "" : " (", outputs.c_str(),
          outputs.empty() ? "" : ")");
   printf("latency          %d samples\n", e->initialDelay);
-  printf("tail size        %lld samples\n", static_cast<long long>(plugin.Dispatch(effGetTailSize)));
+  printf("tail size        %lld samples\n", static_cast<long long>(plugin.Query(effGetTailSize)));
 
   printf("parameters       %d\n", e->numParams);
-  if (e->numParams > 0) printf("  %-4s %-24s %-12s %-8s %s\n", "#", "name", "display", "label", "normalised");
+  if (e->numParams > 0)
+    printf("  %-4s %-24s %-12s %-8s %-10s %s\n", "#", "name", "display", "label", "normalised", "range");
   for (int i = 0; i < e->numParams; ++i) {
-    printf("  %-4d %-24s %-12s %-8s %.6f\n", i, plugin.ParamName(i).c_str(), plugin.ParamDisplay(i).c_str(),
-           plugin.ParamLabel(i).c_str(), static_cast<double>(plugin.GetParameter(i)));
+    const std::string display = plugin.ParamDisplay(i), label = plugin.ParamLabel(i);
+    const double normalized = static_cast<double>(plugin.GetParameter(i));
+    printf("  %-4d %-24s %-12s %-8s %-10.6f %s\n", i, plugin.ParamName(i).c_str(), display.c_str(), label.c_str(),
+           normalized, ParamRange(plugin, i).c_str());
   }
 
-  const VstIntPtr current = plugin.Dispatch(effGetProgram);
+  const VstIntPtr current = plugin.Query(effGetProgram);
   printf("programs         %d (current %lld: \"%s\")\n", e->numPrograms, static_cast<long long>(current),
          plugin.Text(effGetProgramName).c_str());
   for (int i = 0; i < e->numPrograms; ++i) printf("  %-4d \"%s\"\n", i, plugin.ProgramName(i).c_str());
@@ -143,24 +152,37 @@ void PrintInfo(const Plugin& plugin) {
   printf("capabilities     (effCanDo)\n");
   for (const char* query : kCapabilityQueries) {
     std::string text = query;
-    printf("  %-26s %s\n", query, CanDoMeaning(plugin.Dispatch(effCanDo, 0, 0, &text[0])).c_str());
+    printf("  %-26s %s\n", query, CanDoMeaning(plugin.Query(effCanDo, 0, 0, &text[0])).c_str());
   }
 }
 
 }  // namespace
 
 bool RunInfo(const Options& options, std::string* error) {
+  const std::string pluginPath = PluginPathFor(options);
+  if (!CheckDistinctFiles(options, pluginPath, error)) return false;
+  InstallInterruptHandlers();
+  AtomicFile preset;
+  const bool savesPreset = !options.savePresetPath.empty();
+  if (savesPreset && !OpenOutput(preset, "preset", options.savePresetPath, options.force, kAbortPreset, error))
+    return false;
   HostContext context;
   SetHostContext(&context);
   Plugin plugin;
-  bool ok = LoadPlugin(plugin, PluginPathFor(options), options.pluginPath.empty(), error);
+  bool ok = LoadPlugin(plugin, pluginPath, options.pluginPath.empty(), error);
+  std::vector<unsigned char> presetBytes;
   if (ok) {
     ConfigurePlugin(plugin, context, kInfoSampleRate, options.blockSize, options.precision);
     ok = ApplyPresetOptions(plugin, options, options.assignments, error);
+    if (ok && savesPreset) ok = MakePresetBytes(plugin, options.savePresetPath, &presetBytes, error);
   }
   if (ok) PrintInfo(plugin);
   plugin.Unload();
   SetHostContext(nullptr);
+  if (ok && savesPreset) {
+    ok = WriteOutput(preset, "preset", options.savePresetPath, kAbortPreset, presetBytes, error);
+    if (ok) printf("preset           %s\n", options.savePresetPath.c_str());
+  }
   return ok;
 }
 

@@ -1,14 +1,29 @@
 #include "editor_picture.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "AtomicFile.h"
+#include "ByteChunk.h"
 #include "IPlugVST_editor_picture.h"
 
 namespace vsthost {
 
-bool EditorPicture::Supported(const Plugin& plugin) {
+namespace {
+
+// Far beyond any editor's picture.
+constexpr int kMaxPictureBytes = 256 << 20;
+
+}  // namespace
+
+bool EditorPicture::Supported(Plugin& plugin) {
   return plugin.HasFlag(effFlagsHasEditor) && plugin.Dispatch(effVendorSpecific, kVSTVendorEditorDraw, 1) == 1;
 }
 
-bool EditorPicture::Begin(const Plugin* plugin, double sampleRate, std::string* error) {
+bool EditorPicture::Begin(Plugin* plugin, double sampleRate, std::string* error) {
   mPlugin = plugin;
   mPasses = 0;
   mFramesPerPass = sampleRate / kEditorFramesPerSecond;
@@ -36,15 +51,28 @@ void EditorPicture::AfterBlock(int64_t framesDone) {
   }
 }
 
-bool EditorPicture::Write(const std::string& path, std::string* error) {
+bool EditorPicture::TakePng(std::vector<unsigned char>* png, std::string* error) {
   if (!mPlugin) {
     *error = "the editor was never drawn";
     return false;
   }
-  if (mPlugin->Dispatch(effVendorSpecific, kVSTVendorEditorPNG, 0, const_cast<char*>(path.c_str())) != 1) {
-    *error = "cannot write the editor picture " + path;
+  const char* tmp = getenv("TMPDIR");
+  std::string folder = std::string(tmp && *tmp ? tmp : "/tmp") + "/toneglass-host-picture-XXXXXX";
+  if (!mkdtemp(&folder[0])) {
+    *error = "cannot draw the editor picture: no temporary folder (" + std::string(strerror(errno)) + ")";
     return false;
   }
+  const std::string file = folder + "/editor.png";
+  bool ok = mPlugin->Dispatch(effVendorSpecific, kVSTVendorEditorPNG, 0, const_cast<char*>(file.c_str())) == 1;
+  ByteChunk bytes;
+  ok = ok && ReadWholeFile(file.c_str(), kMaxPictureBytes, &bytes);
+  unlink(file.c_str());
+  rmdir(folder.c_str());
+  if (!ok) {
+    *error = "the plug-in could not draw its editor picture";
+    return false;
+  }
+  png->assign(bytes.GetBytes(), bytes.GetBytes() + bytes.Size());
   return true;
 }
 

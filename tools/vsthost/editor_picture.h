@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "plugin.h"
 #include "render_observer.h"
@@ -16,24 +17,29 @@ namespace vsthost {
 
 // The editor frame rate the passes are timed by.
 constexpr int kEditorFramesPerSecond = 25;
+// Below this rate a picture is refused: each pass draws the editor, and at a handful
+// of hertz a few seconds of audio would ask for thousands of passes per frame.
+constexpr double kMinPictureSampleRate = 1000.0;
 
 class EditorPicture : public RenderObserver {
  public:
   // Whether the plug-in can draw its editor without a window.
-  static bool Supported(const Plugin& plugin);
+  static bool Supported(Plugin& plugin);
 
   // Draws the editor once as it opens (before any audio). False with a one-line
   // reason when the plug-in cannot draw it.
-  bool Begin(const Plugin* plugin, double sampleRate, std::string* error);
+  bool Begin(Plugin* plugin, double sampleRate, std::string* error);
   // Runs every pass that fell due up to framesDone.
   void AfterBlock(int64_t framesDone) override;
-  // Writes the editor as it looks now. False with a one-line reason (no file left).
-  bool Write(const std::string& path, std::string* error);
+  // The editor as it looks now, as PNG bytes. The plug-in writes them into a private
+  // temporary folder; the tool's own writer takes them to their target. False with a
+  // one-line reason (nothing left behind).
+  bool TakePng(std::vector<unsigned char>* png, std::string* error);
 
   int64_t Passes() const { return mPasses; }
 
  private:
-  const Plugin* mPlugin = nullptr;
+  Plugin* mPlugin = nullptr;
   double mFramesPerPass = 0.0;
   int64_t mPasses = 0;
 };

@@ -18,6 +18,7 @@ class LevelMeter {
       }
       const double a = std::fabs(s);
       if (a > mPeak) mPeak = a;
+      if (a > 1.0) ++mOverFullScale;
       mSumSquares += s * s;
       ++mCount;
     }
@@ -27,6 +28,10 @@ class LevelMeter {
   double Rms() const { return mCount ? std::sqrt(mSumSquares / static_cast<double>(mCount)) : 0.0; }
   // Samples that were NaN or infinite (left out of peak and RMS).
   int64_t NonFinite() const { return mNonFinite; }
+  // Finite samples measured.
+  int64_t Count() const { return mCount; }
+  // Samples beyond full scale (magnitude above 1), which integer formats clip.
+  int64_t OverFullScale() const { return mOverFullScale; }
 
   // 20 log10 of a linear level; -infinity for 0.
   static double ToDb(double linear) { return linear > 0.0 ? 20.0 * std::log10(linear) : -INFINITY; }
@@ -36,6 +41,7 @@ class LevelMeter {
   double mSumSquares = 0.0;
   int64_t mCount = 0;
   int64_t mNonFinite = 0;
+  int64_t mOverFullScale = 0;
 };
 
 }  // namespace vsthost

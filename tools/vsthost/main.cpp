@@ -1,5 +1,6 @@
 // toneglass-host: loads a Linux VST 2 plug-in and shows what it is (info), runs an audio
 // file through it (render), or plays it the built-in test signal (demo).
+#include <csignal>
 #include <cstdio>
 #include <string>
 
@@ -14,6 +15,9 @@ constexpr int kExitUsage = 2;
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A reader that goes away (a closed pipe or FIFO) is a write error to report, not a
+  // silent death with a temporary file left behind.
+  signal(SIGPIPE, SIG_IGN);
   vsthost::Options options;
   std::string error;
   if (argc < 2) {
@@ -28,6 +32,9 @@ int main(int argc, char** argv) {
   switch (options.command) {
     case vsthost::Command::kHelp:
       fputs(vsthost::UsageText(), stdout);
+      return 0;
+    case vsthost::Command::kVersion:
+      fputs(vsthost::VersionText(), stdout);
       return 0;
     case vsthost::Command::kInfo:
       ok = vsthost::RunInfo(options, &error);

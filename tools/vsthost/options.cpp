@@ -82,6 +82,18 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
       options->command = Command::kHelp;
       return true;
     }
+    if (arg == "--version") {
+      options->command = Command::kVersion;
+      return true;
+    }
+    if (arg == "--force") {
+      options->force = true;
+      continue;
+    }
+    if (arg == "--no-clip") {
+      options->noClip = true;
+      continue;
+    }
     std::string name = arg;
     std::string value;
     bool hasValue = false;
@@ -190,6 +202,8 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
   return true;
 }
 
+const char* VersionText() { return "toneglass-host 1.0 (VST 2.4 host)\n"; }
+
 const char* UsageText() {
   return "usage: toneglass-host COMMAND [options]\n"
          "\n"
@@ -207,7 +221,8 @@ const char* UsageText() {
          "  --block N             frames per processing call (default 512, at most 65536)\n"
          "  --precision P         double (default; single when the plug-in lacks it) or single\n"
          "  --format F            OUT sample format: float (default, 32-bit), pcm16 or pcm24\n"
-         "  --set NAME=VALUE      set a parameter by name to a value in its own unit\n"
+         "  --set NAME=VALUE      set a parameter by name to a value in its own unit or to\n"
+         "                        one of the texts it displays (as info lists them)\n"
          "  --set-normalized I=V  set parameter number I to the normalised value V (0..1)\n"
          "  --editor-png FILE     render, demo: draw the plug-in's editor without a window at\n"
          "                        25 frames per second of audio time and write it to FILE\n"
@@ -217,11 +232,21 @@ const char* UsageText() {
          "                        file (told apart by content); --set options apply after it\n"
          "  --save-preset FILE    save the parameters as they stand after the --set options\n"
          "                        (FILE.fxp: VST 2 program file, FILE.xml: preset XML file)\n"
+         "  --force               replace OUT, --editor-png or --save-preset files that are\n"
+         "                        write-protected (refused otherwise)\n"
+         "  --no-clip             pcm16, pcm24: fail instead of clipping samples beyond full\n"
+         "                        scale (by default they are clipped, counted and reported)\n"
+         "  --version             the tool's version\n"
          "  -h, --help            this text\n"
          "\n"
-         "Mono input feeds every plug-in input. OUT keeps the input's sample rate and is\n"
-         "written under a temporary name and renamed only once complete. Exit status 0 on\n"
-         "success, 1 on failure, 2 for a bad command line.\n"
+         "Mono input feeds every plug-in input. OUT keeps the input's sample rate. Every\n"
+         "output is written under a temporary name and put in place only once complete;\n"
+         "a replaced file keeps its permissions, a symbolic link stays and its target is\n"
+         "replaced, a file with several hard links is rewritten in place (all its names\n"
+         "see the new content), and a device, FIFO or /dev/stdout is written as a stream.\n"
+         "Outputs must differ from the inputs and from each other. --plugin NAME without\n"
+         "a slash is looked for in $VST_PATH, ~/.vst, /usr/local/lib/vst and /usr/lib/vst.\n"
+         "Exit status 0 on success, 1 on failure, 2 for a bad command line.\n"
          "\n"
          "As a host it reports VST 2.4, the render's sample rate and block size, and a song\n"
          "playing at 120 BPM in 4/4 from the first sample; it answers canDo with yes for\n"

@@ -7,7 +7,7 @@
 
 namespace vsthost {
 
-enum class Command { kHelp, kInfo, kRender, kDemo };
+enum class Command { kHelp, kVersion, kInfo, kRender, kDemo };
 enum class Precision { kDouble, kSingle };
 enum class OutputFormat { kFloat, kPcm16, kPcm24 };
 
@@ -34,11 +34,16 @@ struct Options {
   std::vector<ParamAssignment> assignments;
   std::string editorPngPath;  // --editor-png: the editor's picture after render or demo
   std::string loadPresetPath;  // --load-preset: applied before the assignments
-  std::string savePresetPath;  // --save-preset: written after them
+  std::string savePresetPath;  // --save-preset: written after them, once the command succeeded
+  bool force = false;          // --force: replace write-protected output files
+  bool noClip = false;         // --no-clip: refuse integer output that would clip
 };
 
 // Parses argv. False with a one-line reason for anything it does not accept.
 bool ParseOptions(int argc, const char* const* argv, Options* options, std::string* error);
+
+// The line --version prints.
+const char* VersionText();
 
 // The text --help prints.
 const char* UsageText();

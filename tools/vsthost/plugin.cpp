@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host_callback.h"
+#include "interrupt.h"
 
 namespace vsthost {
 
@@ -50,7 +51,11 @@ bool Plugin::Load(const std::string& path, std::string* error) {
     return false;
   }
   VstPluginMainProc pluginMain = reinterpret_cast<VstPluginMainProc>(entry);
-  AEffect* effect = pluginMain(HostCallback);
+  AEffect* effect = nullptr;
+  {
+    PluginCallScope scope("its entry point", 0);
+    effect = pluginMain(HostCallback);
+  }
   if (!effect) {
     *error = "cannot load plug-in " + path + ": its entry point created no instance";
     dlclose(library);
@@ -72,6 +77,7 @@ bool Plugin::Load(const std::string& path, std::string* error) {
 void Plugin::Unload() {
   if (mEffect) {
     if (mProcessing) SetProcessing(false);
+    PluginCallScope scope("the dispatcher (effClose)", 0);
     mEffect->dispatcher(mEffect, effClose, 0, 0, nullptr, 0.0f);
     mEffect = nullptr;
   }
@@ -82,32 +88,39 @@ void Plugin::Unload() {
   mPath.clear();
 }
 
-VstIntPtr Plugin::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) const {
+VstIntPtr Plugin::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
+  return Query(opcode, index, value, ptr, opt);
+}
+
+VstIntPtr Plugin::Query(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) const {
   if (!mEffect) return 0;
+  PluginCallScope scope("the dispatcher", 0);
   return mEffect->dispatcher(mEffect, opcode, index, value, ptr, opt);
 }
 
 std::string Plugin::Text(VstInt32 opcode, VstInt32 index) const {
   std::vector<char> buffer(kTextBufferSize, '\0');
-  Dispatch(opcode, index, 0, buffer.data(), 0.0f);
+  Query(opcode, index, 0, buffer.data(), 0.0f);
   buffer.back() = '\0';
   return std::string(buffer.data());
 }
 
 std::string Plugin::ProgramName(int index) const {
   std::vector<char> buffer(kTextBufferSize, '\0');
-  Dispatch(effGetProgramNameIndexed, index, -1, buffer.data(), 0.0f);
+  Query(effGetProgramNameIndexed, index, -1, buffer.data(), 0.0f);
   buffer.back() = '\0';
   return std::string(buffer.data());
 }
 
 float Plugin::GetParameter(int index) const {
   if (!mEffect || !mEffect->getParameter || index < 0 || index >= NumParams()) return 0.0f;
+  PluginCallScope scope("getParameter", 0);
   return mEffect->getParameter(mEffect, index);
 }
 
-void Plugin::SetParameter(int index, float normalized) const {
+void Plugin::SetParameter(int index, float normalized) {
   if (!mEffect || !mEffect->setParameter || index < 0 || index >= NumParams()) return;
+  PluginCallScope scope("setParameter", 0);
   mEffect->setParameter(mEffect, index, normalized);
 }
 

@@ -28,8 +28,12 @@ class Plugin {
   AEffect* Effect() const { return mEffect; }
   const std::string& Path() const { return mPath; }
 
+  // A request that changes (or may change) the plug-in.
   VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
-                     float opt = 0.0f) const;
+                     float opt = 0.0f);
+  // A request that only asks (names, texts, capabilities, sizes).
+  VstIntPtr Query(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
+                  float opt = 0.0f) const;
 
   // Texts the plug-in writes into a host buffer; empty when it writes nothing.
   std::string Text(VstInt32 opcode, VstInt32 index = 0) const;
@@ -48,7 +52,7 @@ class Plugin {
   bool HasFlag(VstInt32 flag) const { return mEffect && (mEffect->flags & flag) != 0; }
 
   float GetParameter(int index) const;
-  void SetParameter(int index, float normalized) const;
+  void SetParameter(int index, float normalized);
 
   // Processing on or off (effMainsChanged, plus effStartProcess / effStopProcess).
   void SetProcessing(bool on);

@@ -1,8 +1,10 @@
 #include "plugin_path.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace vsthost {
@@ -25,7 +27,62 @@ bool IsRegularFile(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+// A file called `file` in `folder` or below it (a few levels: plug-in suites keep
+// their files in a folder of their own). Empty when there is none.
+std::string FindBelow(const std::string& folder, const std::string& file, int depth) {
+  if (IsRegularFile(folder + "/" + file)) return folder + "/" + file;
+  if (depth == 0) return "";
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return "";
+  std::vector<std::string> subfolders;
+  while (dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    struct stat st;
+    const std::string path = folder + "/" + name;
+    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) subfolders.push_back(path);
+  }
+  closedir(dir);
+  std::sort(subfolders.begin(), subfolders.end());  // the same answer on every machine
+  for (const std::string& sub : subfolders) {
+    const std::string found = FindBelow(sub, file, depth - 1);
+    if (!found.empty()) return found;
+  }
+  return "";
+}
+
 }  // namespace
+
+std::string ResolvePluginName(const std::string& name, std::string* searched) {
+  if (name.find('/') != std::string::npos || IsRegularFile(name)) return name;
+  std::vector<std::string> folders;
+  if (const char* vstPath = getenv("VST_PATH")) {
+    std::string list = vstPath;
+    size_t start = 0;
+    while (start <= list.size()) {
+      const size_t colon = list.find(':', start);
+      const std::string folder = list.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+      if (!folder.empty()) folders.push_back(folder);
+      if (colon == std::string::npos) break;
+      start = colon + 1;
+    }
+  }
+  const char* home = getenv("HOME");
+  if (home && *home) folders.push_back(std::string(home) + "/.vst");
+  folders.push_back("/usr/local/lib/vst");
+  folders.push_back("/usr/lib/vst");
+  const bool hasExtension = name.size() > 3 && name.compare(name.size() - 3, 3, ".so") == 0;
+  for (const std::string& folder : folders) {
+    std::string found = FindBelow(folder, name, 2);
+    if (found.empty() && !hasExtension) found = FindBelow(folder, name + ".so", 2);
+    if (!found.empty()) return found;
+  }
+  if (searched) {
+    searched->clear();
+    for (const std::string& folder : folders) *searched += (searched->empty() ? "" : ", ") + folder;
+  }
+  return name;
+}
 
 std::vector<std::string> DefaultPluginCandidates() {
   std::vector<std::string> candidates;

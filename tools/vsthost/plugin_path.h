@@ -15,6 +15,13 @@ std::vector<std::string> DefaultPluginCandidates();
 // The first candidate that exists; when none does, the first one (so the error names it).
 std::string DefaultPluginPath();
 
+// The plug-in --plugin names. A path with a slash is taken as it is, and so is a name
+// that exists in the current folder; any other name ("3BandEQ-vst", with or without
+// ".so") is looked for as hosts do, in every folder of $VST_PATH (colon-separated),
+// ~/.vst, /usr/local/lib/vst and /usr/lib/vst, and their subfolders. When nothing is
+// found the name comes back unchanged and *searched (when given) lists the folders.
+std::string ResolvePluginName(const std::string& name, std::string* searched = nullptr);
+
 }  // namespace vsthost
 
 #endif  // TOOLS_VSTHOST_PLUGIN_PATH_H_

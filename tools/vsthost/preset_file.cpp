@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "AtomicFile.h"
 #include "param_assign.h"
 
 namespace vsthost {
@@ -47,7 +46,7 @@ bool LooksLikeXml(const std::vector<unsigned char>& bytes) {
 
 }  // namespace
 
-bool LoadPresetFile(const Plugin& plugin, const std::string& path, std::string* error) {
+bool LoadPresetFile(Plugin& plugin, const std::string& path, std::string* error) {
   std::vector<unsigned char> bytes;
   error->clear();
   if (!ReadPresetBytes(path, &bytes, error)) return false;
@@ -57,34 +56,20 @@ bool LoadPresetFile(const Plugin& plugin, const std::string& path, std::string* 
   return false;
 }
 
-bool SavePresetFile(const Plugin& plugin, const std::string& path, std::string* error) {
-  std::vector<unsigned char> bytes;
+bool MakePresetBytes(const Plugin& plugin, const std::string& path, std::vector<unsigned char>* bytes,
+                     std::string* error) {
   const PresetFormat format = PresetFormatForName(path);
   if (format == PresetFormat::kNone) {
     *error = "--save-preset wants a file name ending in .fxp or .xml, not '" + path + "'";
     return false;
   }
-  const bool made = format == PresetFormat::kFxp ? MakeProgramFile(plugin, &bytes, error)
-                                                 : MakePresetXml(plugin, &bytes, error);
-  if (!made) return false;
-  // Written under a temporary name and renamed, so a failed save never leaves half a
-  // file where a good one stood.
-  if (!WriteFileAtomically(path.c_str(), bytes.data(), static_cast<int>(bytes.size()))) {
-    *error = "cannot write preset " + path + (errno ? std::string(": ") + strerror(errno) : "");
-    return false;
-  }
-  return true;
+  return format == PresetFormat::kFxp ? MakeProgramFile(plugin, bytes, error) : MakePresetXml(plugin, bytes, error);
 }
 
-bool ApplyPresetOptions(const Plugin& plugin, const Options& options,
+bool ApplyPresetOptions(Plugin& plugin, const Options& options,
                         const std::vector<ParamAssignment>& assignments, std::string* error) {
   if (!options.loadPresetPath.empty() && !LoadPresetFile(plugin, options.loadPresetPath, error)) return false;
-  if (!ApplyAssignments(plugin, assignments, error)) return false;
-  if (!options.savePresetPath.empty()) {
-    if (!SavePresetFile(plugin, options.savePresetPath, error)) return false;
-    fprintf(stderr, "saved preset %s\n", options.savePresetPath.c_str());
-  }
-  return true;
+  return ApplyAssignments(plugin, assignments, error);
 }
 
 }  // namespace vsthost

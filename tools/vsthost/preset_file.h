@@ -35,20 +35,23 @@ inline PresetFormat PresetFormatForName(const std::string& path) {
   return PresetFormat::kNone;
 }
 
-bool LoadPresetFile(const Plugin& plugin, const std::string& path, std::string* error);
-bool SavePresetFile(const Plugin& plugin, const std::string& path, std::string* error);
+bool LoadPresetFile(Plugin& plugin, const std::string& path, std::string* error);
+// The bytes --save-preset writes to `path` (its extension picks the format), made from
+// the parameters as they stand now.
+bool MakePresetBytes(const Plugin& plugin, const std::string& path, std::vector<unsigned char>* bytes,
+                     std::string* error);
 
-// What the commands do before they run: --load-preset, then the assignments in order,
-// then --save-preset.
-bool ApplyPresetOptions(const Plugin& plugin, const Options& options,
+// What the commands do before they run: --load-preset, then the assignments in order.
+// The preset is saved by the command once it has succeeded.
+bool ApplyPresetOptions(Plugin& plugin, const Options& options,
                         const std::vector<ParamAssignment>& assignments, std::string* error);
 
 // ---- The two formats (preset_fxp.cpp, preset_xml.cpp) ----------------------------------
 bool IsProgramFile(const std::vector<unsigned char>& bytes);  // starts with the chunk magic
-bool LoadProgramFile(const Plugin& plugin, const std::string& path, const std::vector<unsigned char>& bytes,
+bool LoadProgramFile(Plugin& plugin, const std::string& path, const std::vector<unsigned char>& bytes,
                      std::string* error);
 bool MakeProgramFile(const Plugin& plugin, std::vector<unsigned char>* bytes, std::string* error);
-bool LoadPresetXml(const Plugin& plugin, const std::string& path, const std::vector<unsigned char>& bytes,
+bool LoadPresetXml(Plugin& plugin, const std::string& path, const std::vector<unsigned char>& bytes,
                    std::string* error);
 bool MakePresetXml(const Plugin& plugin, std::vector<unsigned char>* bytes, std::string* error);
 

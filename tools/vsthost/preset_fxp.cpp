@@ -53,7 +53,7 @@ bool MakeProgramFile(const Plugin& plugin, std::vector<unsigned char>* bytes, st
   size_t chunkSize = 0;
   if (chunks) {
     void* data = nullptr;
-    const VstIntPtr n = plugin.Dispatch(effGetChunk, 1, 0, &data);  // 1: this program only
+    const VstIntPtr n = plugin.Query(effGetChunk, 1, 0, &data);  // 1: this program only
     if (n <= 0 || !data || n > INT32_MAX - 64) {
       *error = "the plug-in handed over no program state to save";
       return false;
@@ -89,7 +89,7 @@ bool MakeProgramFile(const Plugin& plugin, std::vector<unsigned char>* bytes, st
   return true;
 }
 
-bool LoadProgramFile(const Plugin& plugin, const std::string& path, const std::vector<unsigned char>& bytes,
+bool LoadProgramFile(Plugin& plugin, const std::string& path, const std::vector<unsigned char>& bytes,
                      std::string* error) {
   const std::string what = "preset " + path;
   if (bytes.size() < kHeaderBytes) {

@@ -74,7 +74,7 @@ bool MakePresetXml(const Plugin& plugin, std::vector<unsigned char>* bytes, std:
   };
   addText("PluginVendor", plugin.VendorString());
   addText("PluginName", plugin.EffectName());
-  addText("PluginVersion", std::to_string(plugin.Dispatch(effGetVendorVersion)));
+  addText("PluginVersion", std::to_string(plugin.Query(effGetVendorVersion)));
   TiXmlElement* preset = new TiXmlElement("Preset");
   preset->SetAttribute("name", plugin.Text(effGetProgramName).c_str());
   root->LinkEndChild(preset);
@@ -98,7 +98,7 @@ bool MakePresetXml(const Plugin& plugin, std::vector<unsigned char>* bytes, std:
   return true;
 }
 
-bool LoadPresetXml(const Plugin& plugin, const std::string& path, const std::vector<unsigned char>& bytes,
+bool LoadPresetXml(Plugin& plugin, const std::string& path, const std::vector<unsigned char>& bytes,
                    std::string* error) {
   const std::string what = "preset " + path;
   const int nParams = plugin.NumParams();

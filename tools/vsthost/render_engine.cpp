@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <cstdio>
 #include <vector>
 
 #include "interrupt.h"
@@ -90,8 +92,10 @@ bool ConfigurePlugin(Plugin& plugin, HostContext& context, double sampleRate, in
 }
 
 bool RenderAll(Plugin& plugin, HostContext& context, AudioSource& source, SoundFileWriter& writer,
-               bool doublePrecision, int blockSize, ProgressBar* progress, RenderResult* result,
-               std::string* error, RenderObserver* observer) {
+               const RenderSettings& settings, ProgressBar* progress, RenderResult* result, std::string* error,
+               RenderObserver* observer) {
+  const bool doublePrecision = settings.doublePrecision;
+  const int blockSize = settings.blockSize;
   AEffect* effect = plugin.Effect();
   const int sourceChannels = source.Channels();
   const int inputs = plugin.NumInputs();
@@ -102,6 +106,7 @@ bool RenderAll(Plugin& plugin, HostContext& context, AudioSource& source, SoundF
   result->pluginOutputs = outputs;
   result->blockSize = blockSize;
   result->doublePrecision = doublePrecision;
+  result->integerOutput = settings.integerOutput;
 
   std::vector<double> sourceBlock(static_cast<size_t>(blockSize) * static_cast<size_t>(sourceChannels));
   std::vector<double> outBlock(static_cast<size_t>(blockSize) * static_cast<size_t>(outputs));
@@ -129,6 +134,7 @@ bool RenderAll(Plugin& plugin, HostContext& context, AudioSource& source, SoundF
   const auto start = std::chrono::steady_clock::now();
   bool ok = true;
   int64_t position = 0;
+  int64_t block = 0;
   while (ok) {
     if (InterruptRequested()) {
       *error = "interrupted";
@@ -142,23 +148,41 @@ bool RenderAll(Plugin& plugin, HostContext& context, AudioSource& source, SoundF
     }
     if (got == 0) break;
     const int frames = static_cast<int>(got);
+    ++block;
     result->in.Add(sourceBlock.data(), got * sourceChannels);
     context.samplePos.store(position);
     if (doublePrecision) {
       Deinterleave(sourceBlock.data(), sourceChannels, frames, &inDouble);
       outDouble.Clear();
+      PluginCallScope call("processDoubleReplacing", block);
       effect->processDoubleReplacing(effect, inDouble.pointers.data(), outDouble.pointers.data(), frames);
       Interleave(outDouble, frames, outBlock.data());
     } else {
       Deinterleave(sourceBlock.data(), sourceChannels, frames, &inFloat);
       outFloat.Clear();
+      PluginCallScope call(replacing ? "processReplacing" : "process", block);
       if (replacing)
         effect->processReplacing(effect, inFloat.pointers.data(), outFloat.pointers.data(), frames);
       else
         effect->process(effect, inFloat.pointers.data(), outFloat.pointers.data(), frames);
       Interleave(outFloat, frames, outBlock.data());
     }
+    const int64_t overBefore = result->out.OverFullScale();
     result->out.Add(outBlock.data(), got * outputs);
+    if (settings.integerOutput && settings.refuseClipping && result->out.OverFullScale() > overBefore) {
+      int64_t frame = 0;
+      while (frame < got && std::all_of(outBlock.begin() + frame * outputs, outBlock.begin() + (frame + 1) * outputs,
+                                        [](double v) { return !(std::fabs(v) > 1.0); }))
+        ++frame;
+      char text[256];
+      snprintf(text, sizeof(text),
+               "the output goes beyond full scale at %.3f s (frame %lld), which this integer format would "
+               "clip (--no-clip); lower the level or use --format float",
+               static_cast<double>(position + frame) / source.SampleRate(), static_cast<long long>(position + frame));
+      *error = text;
+      ok = false;
+      break;
+    }
     if (!writer.Write(outBlock.data(), got, error)) {
       ok = false;
       break;

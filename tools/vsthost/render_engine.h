@@ -29,6 +29,15 @@ struct RenderResult {
   LevelMeter in;
   LevelMeter out;
   double wallSeconds = 0.0;
+  bool integerOutput = false;  // pcm16 or pcm24: samples beyond full scale are clipped
+};
+
+// How a render treats its output.
+struct RenderSettings {
+  bool doublePrecision = false;
+  int blockSize = kDefaultBlockSize;
+  bool integerOutput = false;   // the output clips samples beyond full scale
+  bool refuseClipping = false;  // --no-clip: such a sample fails the render
 };
 
 // Whether the plug-in can take a source with this many channels: a mono source feeds
@@ -45,8 +54,8 @@ bool ConfigurePlugin(Plugin& plugin, HostContext& context, double sampleRate, in
 // and off around it. False with a one-line reason; the writer is left to the caller.
 // The observer, when given, hears of every block processed.
 bool RenderAll(Plugin& plugin, HostContext& context, AudioSource& source, SoundFileWriter& writer,
-               bool doublePrecision, int blockSize, ProgressBar* progress, RenderResult* result,
-               std::string* error, RenderObserver* observer = nullptr);
+               const RenderSettings& settings, ProgressBar* progress, RenderResult* result, std::string* error,
+               RenderObserver* observer = nullptr);
 
 }  // namespace vsthost
 

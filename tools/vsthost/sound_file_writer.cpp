@@ -9,6 +9,9 @@
 #include <cstring>
 #include <vector>
 
+#include "interrupt.h"
+#include "output_file.h"
+
 namespace vsthost {
 
 namespace {
@@ -40,79 +43,49 @@ int BytesPerSample(OutputFormat format) {
 // What the 32-bit RIFF sizes leave for sample data after the headers.
 constexpr int64_t kMaxWavDataBytes = 0xFFFFFFFFll - 1024;
 
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-std::string BaseNameOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace
 
-bool SoundFileWriter::Open(const std::string& path, int channels, int sampleRate, OutputFormat format,
-                           std::string* error) {
+bool SoundFileWriter::Open(const std::string& path, bool force, std::string* error) {
   Discard();
-  struct stat st;
-  if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-    *error = "cannot write " + path + ": it is a directory";
-    return false;
-  }
-  const std::string base = BaseNameOf(path);
-  if (base.empty()) {
-    *error = "cannot write " + path + ": no file name";
+  mPath = path;
+  return OpenOutput(mFile, "", path, force, kAbortAudio, error);
+}
+
+bool SoundFileWriter::Start(int channels, int sampleRate, OutputFormat format, std::string* error) {
+  FILE* fp = mFile.File();
+  if (!fp || mSound) {
+    *error = "internal error: output not open";
     return false;
   }
   SF_INFO info = {};
   info.channels = channels;
   info.samplerate = sampleRate;
-  info.format = SF_FORMAT_WAV | SubFormat(format);
+  // Float samples go in the extensible header: readers of float WAV files expect the
+  // extended fmt chunk, which the plain header lacks.
+  info.format = (format == OutputFormat::kFloat ? SF_FORMAT_WAVEX : SF_FORMAT_WAV) | SubFormat(format);
   if (!sf_format_check(&info)) {
-    *error = "cannot write " + path + ": a WAV file cannot hold " + std::to_string(channels) +
+    *error = "cannot write " + mPath + ": a WAV file cannot hold " + std::to_string(channels) +
              " channels at " + std::to_string(sampleRate) + " Hz in this format";
     return false;
   }
-
-  // Hidden, beside the target, so the final rename stays within one file system.
-  std::string pattern = FolderOf(path) + "/." + base + ".partial-XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  const int fd = mkstemp(name.data());
-  if (fd < 0) {
-    *error = "cannot write " + path + ": " + strerror(errno);
-    return false;
-  }
-  mTempPath = name.data();
-  // mkstemp makes the file private; give the result the permissions of a new file.
-  const mode_t mask = umask(0);
-  umask(mask);
-  fchmod(fd, 0666 & ~mask);
-
-  mFile = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
-  if (!mFile) {
-    *error = "cannot write " + path + ": " + sf_strerror(nullptr);
-    close(fd);
-    unlink(mTempPath.c_str());
-    mTempPath.clear();
+  // The temporary file's descriptor stays the AtomicFile's to close.
+  mSound = sf_open_fd(fileno(fp), SFM_WRITE, &info, SF_FALSE);
+  if (!mSound) {
+    *error = "cannot write " + mPath + ": " + sf_strerror(nullptr);
     return false;
   }
   // Integer formats clip out-of-range samples instead of wrapping them around.
-  if (format != OutputFormat::kFloat) sf_command(mFile, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+  if (format != OutputFormat::kFloat) sf_command(mSound, SFC_SET_CLIPPING, nullptr, SF_TRUE);
   // The float formats' PEAK chunk carries the time of writing: without it the same
   // render gives the same bytes.
-  sf_command(mFile, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
-  mPath = path;
+  sf_command(mSound, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
   mBytesPerFrame = static_cast<int64_t>(channels) * BytesPerSample(format);
   mBytesWritten = 0;
   return true;
 }
 
 bool SoundFileWriter::Write(const double* interleaved, int64_t frames, std::string* error) {
-  if (!mFile) {
+  if (!mSound) {
     *error = "internal error: output not open";
     return false;
   }
@@ -123,44 +96,35 @@ bool SoundFileWriter::Write(const double* interleaved, int64_t frames, std::stri
     return false;
   }
   mBytesWritten += frames * mBytesPerFrame;
-  if (sf_writef_double(mFile, interleaved, frames) != frames) {
-    *error = "cannot write " + mPath + ": " + sf_strerror(mFile);
+  if (sf_writef_double(mSound, interleaved, frames) != frames) {
+    *error = "cannot write " + mPath + ": " + sf_strerror(mSound);
     return false;
   }
   return true;
 }
 
 bool SoundFileWriter::Commit(std::string* error) {
-  if (!mFile) {
+  if (!mSound) {
     *error = "internal error: output not open";
     return false;
   }
-  sf_write_sync(mFile);
-  const int closeResult = sf_close(mFile);
-  mFile = nullptr;
+  const int closeResult = sf_close(mSound);
+  mSound = nullptr;
   if (closeResult != 0) {
     *error = "cannot write " + mPath + ": " + sf_error_number(closeResult);
     Discard();
     return false;
   }
-  if (rename(mTempPath.c_str(), mPath.c_str()) != 0) {
-    *error = "cannot write " + mPath + ": " + strerror(errno);
-    Discard();
-    return false;
-  }
-  mTempPath.clear();
-  return true;
+  return CommitOutput(mFile, "", mPath, kAbortAudio, error);
 }
 
 void SoundFileWriter::Discard() {
-  if (mFile) {
-    sf_close(mFile);
-    mFile = nullptr;
+  if (mSound) {
+    sf_close(mSound);
+    mSound = nullptr;
   }
-  if (!mTempPath.empty()) {
-    unlink(mTempPath.c_str());
-    mTempPath.clear();
-  }
+  mFile.Discard();
+  SetFileToRemoveOnAbort(kAbortAudio, nullptr);
 }
 
 }  // namespace vsthost

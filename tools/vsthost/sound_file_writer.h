@@ -1,6 +1,6 @@
-// Writes a WAV file under a temporary name in the target's folder and renames it over
-// the target only once everything is written, so a failed or interrupted render never
-// leaves a partial file that looks complete.
+// Writes the WAV output through the tool's one output writer (output_file.h): a failed
+// or interrupted render never leaves a partial file that looks complete, and never
+// harms what sits at the path.
 #ifndef TOOLS_VSTHOST_SOUND_FILE_WRITER_H_
 #define TOOLS_VSTHOST_SOUND_FILE_WRITER_H_
 
@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "AtomicFile.h"
 #include "options.h"
 
 namespace vsthost {
@@ -20,24 +21,30 @@ class SoundFileWriter {
   SoundFileWriter(const SoundFileWriter&) = delete;
   SoundFileWriter& operator=(const SoundFileWriter&) = delete;
 
-  // Creates the temporary file. False with a one-line reason (folder missing or not
-  // writable, target is a folder, format not possible for this rate and channel count).
-  bool Open(const std::string& path, int channels, int sampleRate, OutputFormat format, std::string* error);
+  // Checks the target and creates the temporary file, before anything is processed.
+  // False with a one-line reason (folder missing or not writable, target a folder or
+  // write-protected without force).
+  bool Open(const std::string& path, bool force, std::string* error);
+
+  // Starts the WAV data in the open file. False with a one-line reason (format not
+  // possible for this rate and channel count).
+  bool Start(int channels, int sampleRate, OutputFormat format, std::string* error);
 
   bool Write(const double* interleaved, int64_t frames, std::string* error);
 
-  // Closes the file and renames it to the target.
+  // Finishes the file and moves it into place.
   bool Commit(std::string* error);
 
   // Closes and deletes the temporary file; nothing if already committed.
   void Discard();
 
-  const std::string& TempPath() const { return mTempPath; }
+  // Whether the target is written as a stream (a device, FIFO, /dev/stdout).
+  bool IsStream() const { return mFile.IsStream(); }
 
  private:
-  SNDFILE* mFile = nullptr;
+  AtomicFile mFile;
+  SNDFILE* mSound = nullptr;
   std::string mPath;
-  std::string mTempPath;
   int64_t mBytesPerFrame = 0;
   int64_t mBytesWritten = 0;
 };

@@ -18,6 +18,19 @@ const char* FormatName(OutputFormat format) {
   }
 }
 
+// "+3.2 dBFS": above full scale the sign matters.
+std::string FormatDbSigned(double linear) {
+  char text[32];
+  snprintf(text, sizeof(text), "%+.1f dBFS", LevelMeter::ToDb(linear));
+  return text;
+}
+
+// Peak and RMS of the finite samples; an all-NaN signal is not silence.
+std::string LevelText(const LevelMeter& meter) {
+  if (meter.Count() == 0 && meter.NonFinite() > 0) return "no finite samples (all are NaN or infinite)";
+  return "peak " + FormatDb(meter.Peak()) + ", RMS " + FormatDb(meter.Rms());
+}
+
 }  // namespace
 
 std::string FormatDb(double linear) {
@@ -44,14 +57,29 @@ void PrintSummary(FILE* out, const SummaryInfo& info, const RenderResult& r) {
           r.sourceChannels == 1 && r.pluginInputs > 1 ? ", fed to every input" : "");
   fprintf(out, "output      %s: %d ch, %s\n", info.outputPath.c_str(), r.pluginOutputs,
           FormatName(info.format));
-  fprintf(out, "processing  %s precision%s, blocks of %d frames\n", r.doublePrecision ? "double" : "single",
-          r.precisionFellBack ? " (the plug-in has no double-precision processing)" : "", r.blockSize);
-  fprintf(out, "level in    peak %s, RMS %s\n", FormatDb(r.in.Peak()).c_str(), FormatDb(r.in.Rms()).c_str());
-  fprintf(out, "level out   peak %s, RMS %s\n", FormatDb(r.out.Peak()).c_str(),
-          FormatDb(r.out.Rms()).c_str());
-  if (r.out.NonFinite() > 0)
-    fprintf(out, "warning     the plug-in produced %lld samples that are not numbers (NaN or infinite)\n",
-            static_cast<long long>(r.out.NonFinite()));
+  fprintf(out, "processing  %s precision%s, blocks of %d frame%s\n", r.doublePrecision ? "double" : "single",
+          r.precisionFellBack ? " (the plug-in has no double-precision processing)" : "", r.blockSize,
+          r.blockSize == 1 ? "" : "s");
+  fprintf(out, "level in    %s\n", LevelText(r.in).c_str());
+  fprintf(out, "level out   %s\n", LevelText(r.out).c_str());
+  // Samples that are not numbers: told apart by side, so the plug-in is not blamed for
+  // what it was given.
+  const long long badIn = static_cast<long long>(r.in.NonFinite());
+  const long long badOut = static_cast<long long>(r.out.NonFinite());
+  if (badIn > 0)
+    fprintf(out, "warning     the input has %lld sample%s that %s not numbers (NaN or infinite)\n", badIn,
+            badIn == 1 ? "" : "s", badIn == 1 ? "is" : "are");
+  if (badOut > 0)
+    fprintf(out, "warning     the output has %lld sample%s that %s not numbers (NaN or infinite)%s\n", badOut,
+            badOut == 1 ? "" : "s", badOut == 1 ? "is" : "are",
+            badIn > 0 ? "" : ", all made by the plug-in (the input has none)");
+  const long long clipped = static_cast<long long>(r.out.OverFullScale());
+  if (r.integerOutput && clipped > 0)
+    fprintf(out,
+            "warning     %lld output sample%s beyond full scale (peak %s) %s clipped in the %s; "
+            "--format float keeps them, --no-clip refuses them\n",
+            clipped, clipped == 1 ? "" : "s", FormatDbSigned(r.out.Peak()).c_str(), clipped == 1 ? "was" : "were",
+            FormatName(info.format));
   if (r.frames > 0)
     fprintf(out, "speed       %.3f s for %.3f s of audio: %.1fx real time\n", r.wallSeconds, seconds,
             RealTimeFactor(r));
