@@ -74,15 +74,26 @@ int _idxperm[2 * kMaxSize];
 // size 2 at 0, size 4 at 2, size 8 at 6.
 int smallidxperm[2 + 4 + 8];
 
-std::atomic<bool> ffttabinit{false};
+// Tables are built size by size, when first needed: building all of them (6 MiB,
+// mostly the permutations of the largest sizes) took most of a plug-in's first load,
+// while a process typically uses one or two sizes. gTwiddlesUpTo is the largest size
+// whose twiddle table is complete together with those of every smaller size (0 until
+// the first build, then at least kInitSize); gPermReady[k] says the permutation table
+// of size 2^k is complete. Both are stored with release after the tables they cover,
+// so a reader that sees them set also sees the tables.
+constexpr int kInitSize = 8192;
+constexpr int kMaxLog2 = 19;
+std::atomic<int> gTwiddlesUpTo{0};
+std::atomic<bool> gPermReady[kMaxLog2 + 1];
+// Held while building only; a transform never takes it once its size is built.
+std::mutex gBuildMutex;
 #if WDL_FFT_HAVE_AVX2
-// Chosen with the tables; read only after ffttabinit has been seen set.
+// Chosen with the first tables; read only after gTwiddlesUpTo has been seen set.
 bool gUseAvx2 = false;
 #endif
 #if WDL_FFT_HAVE_AVX512
 bool gUseAvx512 = false;
 #endif
-std::once_flag tablesOnce;
 
 // ---------------------------------------------------------------- table building
 
@@ -95,33 +106,52 @@ void __fft_gen(C* table, int count, int isfull) {
   }
 }
 
-// Frequency (positive-exponent sense) found at output position i of an n-point pass.
-int fftfreq_c(int i, int n) {
-  if (n < 3) return i;
-  const int half = n / 2;
-  if (i < half) return 2 * fftfreq_c(i, half);
-  i -= half;
-  const int q = n / 4;
-  if (i < q) return 4 * fftfreq_c(i, q) + 1;
-  return (4 * fftfreq_c(i - q, q) - 1) & (n - 1);
+bool IsTransformSize(int size) { return size >= 2 && size <= kMaxSize && (size & (size - 1)) == 0; }
+
+C* TwiddleTable(int n) {
+  switch (n) {
+    case 16: return d16;
+    case 32: return d32;
+    case 64: return d64;
+    case 128: return d128;
+    case 256: return d256;
+    case 512: return d512;
+    case 1024: return d1024;
+    case 2048: return d2048;
+    case 4096: return d4096;
+    case 8192: return d8192;
+    case 16384: return d16384;
+    case 32768: return d32768;
+    case 65536: return d65536;
+    case 131072: return d131072;
+    case 262144: return d262144;
+    default: return d524288;
+  }
 }
 
-// Storing position i at n minus its frequency turns the positive-exponent labels into
-// the bins of the forward (negative-exponent) contract.
-void idx_perm_calc(int* table, int offset, int n) {
-  table[offset] = 0;
-  for (int i = 1; i < n; ++i) table[offset + n - fftfreq_c(i, n)] = i;
+// Fills the entries of an n-point permutation table for the output positions of one
+// m-point pass inside it: the pass starts at position pos, and its local frequency g is
+// frequency a g + b (mod n) of the whole transform. A pass holds the even frequencies
+// in its first half, those that are 1 mod 4 in its third quarter and those that are
+// -1 mod 4 in its fourth (in the positive-exponent sense); storing position i at entry
+// n minus its frequency turns those labels into the bins of the forward contract.
+// Linear in n, where labelling each position on its own from the top took n log n.
+void PlacePositions(int* table, int n, int m, int pos, int a, int b) {
+  if (m < 3) {
+    for (int g = 0; g < m; ++g) table[(n - (a * g + b)) & (n - 1)] = pos + g;
+    return;
+  }
+  PlacePositions(table, n, m / 2, pos, 2 * a, b);
+  PlacePositions(table, n, m / 4, pos + m / 2, 4 * a, b + a);
+  PlacePositions(table, n, m / 4, pos + 3 * (m / 4), 4 * a, b - a);
 }
 
-void BuildTables() {
-  C* quarterTables[] = {d16, d32, d64, d128, d256, d512};
-  for (int k = 0, n = 16; n <= 512; ++k, n *= 2) __fft_gen(quarterTables[k], n / 4 - 1, 1);
-  C* eighthTables[] = {d1024, d2048, d4096, d8192, d16384, d32768, d65536, d131072, d262144, d524288};
-  for (int k = 0, n = 1024; n <= kMaxSize; ++k, n *= 2) __fft_gen(eighthTables[k], n / 8 - 1, 0);
+// The n-point table lies at n - 16 in _idxperm, or in smallidxperm below 16 points.
+int* PermutationTable(int n) { return n < kMinTabledSize ? smallidxperm + n - 2 : _idxperm + n - kMinTabledSize; }
 
-  for (int n = kMinTabledSize; n <= kMaxSize; n *= 2) idx_perm_calc(_idxperm, n - kMinTabledSize, n);
-  for (int n = 2; n < kMinTabledSize; n *= 2) idx_perm_calc(smallidxperm, n - 2, n);
+int Log2(int n) { return __builtin_ctz(static_cast<unsigned>(n)); }
 
+void ChoosePathLocked() {
 #if WDL_FFT_HAVE_AVX2
   __builtin_cpu_init();
   gUseAvx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
@@ -129,11 +159,50 @@ void BuildTables() {
 #if WDL_FFT_HAVE_AVX512
   gUseAvx512 = gUseAvx2 && __builtin_cpu_supports("avx512f");
 #endif
-  ffttabinit.store(true, std::memory_order_release);
+}
+
+void BuildPermutationLocked(int n) {
+  if (gPermReady[Log2(n)].load(std::memory_order_relaxed)) return;
+  PlacePositions(PermutationTable(n), n, n, 0, 1, 0);
+  gPermReady[Log2(n)].store(true, std::memory_order_release);
+}
+
+// The twiddles of every size up to upTo, the first time also the code path and every
+// table of the sizes up to kInitSize.
+void BuildTwiddlesLocked(int upTo) {
+  const int built = gTwiddlesUpTo.load(std::memory_order_relaxed);
+  if (upTo <= built) return;
+  if (built == 0) {
+    ChoosePathLocked();
+    for (int n = 2; n <= kInitSize; n *= 2) BuildPermutationLocked(n);
+  }
+  if (upTo < kInitSize) upTo = kInitSize;
+  for (int n = built ? 2 * built : kMinTabledSize; n <= upTo; n *= 2) {
+    // Quarter-circle tables up to 512 points, eighth-circle ones from 1024.
+    if (n <= 512)
+      __fft_gen(TwiddleTable(n), n / 4 - 1, 1);
+    else
+      __fft_gen(TwiddleTable(n), n / 8 - 1, 0);
+  }
+  gTwiddlesUpTo.store(upTo, std::memory_order_release);
+}
+
+// Out of line and cold: the transforms call them only for a size beyond those built
+// (or for a size they refuse, which needs no table).
+__attribute__((noinline, cold)) void BuildTwiddles(int upTo) {
+  if (!IsTransformSize(upTo)) return;
+  std::lock_guard<std::mutex> lock(gBuildMutex);
+  BuildTwiddlesLocked(upTo);
+}
+
+__attribute__((noinline, cold)) void BuildPermutation(int n) {
+  std::lock_guard<std::mutex> lock(gBuildMutex);
+  BuildTwiddlesLocked(kInitSize);
+  BuildPermutationLocked(n);
 }
 
 inline void EnsureTables() {
-  if (!ffttabinit.load(std::memory_order_acquire)) WDL_fft_init();
+  if (gTwiddlesUpTo.load(std::memory_order_acquire) == 0) BuildTwiddles(kInitSize);
 }
 
 // ---------------------------------------------------------------- complex arithmetic
@@ -708,20 +777,26 @@ WDL_FFT_SIZED_KERNELS(524288, 262144, 131072, cpassbig, upassbig)
 
 #undef WDL_FFT_SIZED_KERNELS
 
-bool IsTransformSize(int size) { return size >= 2 && size <= kMaxSize && (size & (size - 1)) == 0; }
-
 }  // namespace
 
 // ---------------------------------------------------------------- public interface
 
 void WDL_fft_init() {
-  if (ffttabinit.load(std::memory_order_acquire)) return;
-  std::call_once(tablesOnce, BuildTables);
+  if (gTwiddlesUpTo.load(std::memory_order_acquire) != 0) return;
+  BuildTwiddles(kInitSize);
+}
+
+void WDL_fft_prepare(int size) {
+  if (!IsTransformSize(size)) return;
+  if (size > gTwiddlesUpTo.load(std::memory_order_acquire)) BuildTwiddles(size);
+  if (!gPermReady[Log2(size)].load(std::memory_order_acquire)) BuildPermutation(size);
 }
 
 void WDL_fft(WDL_fft_complex* buffer, int size, int inverse) {
   if (!buffer) return;
-  if (size >= 8) EnsureTables();
+  // The one check of the table state that a transform makes; it fails only on the
+  // first transform of a size larger than any built so far.
+  if (size >= 8 && size > gTwiddlesUpTo.load(std::memory_order_acquire)) BuildTwiddles(size);
   switch (size) {
 #define WDL_FFT_CASE(N)      \
   case N:                    \
@@ -759,9 +834,8 @@ void WDL_fft(WDL_fft_complex* buffer, int size, int inverse) {
 
 const int* WDL_fft_permute_tab(int size) {
   if (!IsTransformSize(size)) return nullptr;
-  EnsureTables();
-  if (size < kMinTabledSize) return smallidxperm + size - 2;
-  return _idxperm + size - kMinTabledSize;
+  if (!gPermReady[Log2(size)].load(std::memory_order_acquire)) BuildPermutation(size);
+  return PermutationTable(size);
 }
 
 int WDL_fft_permute(int size, int bin) {
