@@ -351,22 +351,28 @@ WDL_FFT_AVX2 inline Cx2 MirroredTwiddles(const C* w, int q, int j) {
   return _mm256_permute4x64_pd(Load2(w + q - j - 2), 0x1B);
 }
 
+// u + i v = (u.re - v.im, u.im + v.re) and u - i v = (u.re + v.im, u.im - v.re) from
+// t = swap(v), without forming i v: the second as u 1 + t (even) and u 1 - t (odd),
+// whose product is exact, so that it rounds exactly as the plain sum and difference.
+WDL_FFT_AVX2 inline Cx2 PlusIV2(Cx2 u, Cx2 t) { return _mm256_addsub_pd(u, t); }
+WDL_FFT_AVX2 inline Cx2 MinusIV2(Cx2 u, Cx2 t) { return _mm256_fmsubadd_pd(u, _mm256_set1_pd(1.0), t); }
+
 // The forward column step on two columns held in registers.
 WDL_FFT_AVX2 inline void ForwardStep2(Cx2& x0, Cx2& x1, Cx2& x2, Cx2& x3, Cx2 w) {
-  const Cx2 u = _mm256_sub_pd(x0, x2), iv = MulI2(_mm256_sub_pd(x1, x3));
+  const Cx2 u = _mm256_sub_pd(x0, x2), t = Swap2(_mm256_sub_pd(x1, x3));
   x0 = _mm256_add_pd(x0, x2);
   x1 = _mm256_add_pd(x1, x3);
-  x2 = Rotate2(_mm256_add_pd(u, iv), w);
-  x3 = RotateConj2(_mm256_sub_pd(u, iv), w);
+  x2 = Rotate2(PlusIV2(u, t), w);
+  x3 = RotateConj2(MinusIV2(u, t), w);
 }
 
 WDL_FFT_AVX2 inline void ForwardButterfly2(C* a0, C* a1, C* a2, C* a3, Cx2 w) {
-  const Cx2 x0 = Load2(a0), x1 = Load2(a1), x2 = Load2(a2), x3 = Load2(a3);
-  const Cx2 u = _mm256_sub_pd(x0, x2), iv = MulI2(_mm256_sub_pd(x1, x3));
-  Store2(a0, _mm256_add_pd(x0, x2));
-  Store2(a1, _mm256_add_pd(x1, x3));
-  Store2(a2, Rotate2(_mm256_add_pd(u, iv), w));
-  Store2(a3, RotateConj2(_mm256_sub_pd(u, iv), w));
+  Cx2 x0 = Load2(a0), x1 = Load2(a1), x2 = Load2(a2), x3 = Load2(a3);
+  ForwardStep2(x0, x1, x2, x3, w);
+  Store2(a0, x0);
+  Store2(a1, x1);
+  Store2(a2, x2);
+  Store2(a3, x3);
 }
 
 WDL_FFT_AVX2 inline void InverseButterfly2(C* a0, C* a1, C* a2, C* a3, Cx2 w) {
