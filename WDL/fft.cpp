@@ -435,7 +435,8 @@ WDL_FFT_AVX2 void upassbig_avx2(C* a, const C* w, int n) {
   do {                                                                                          \
     C* p = a + (j);                                                                             \
     Cx2 x0 = Load2(p), x1 = Load2(p + h), x2 = Load2(p + q), x3 = Load2(p + q + h);             \
-    Cx2 x4 = Load2(p + 2 * q), x5 = Load2(p + 2 * q + h), x6 = Load2(p + 3 * q), x7 = Load2(p + 3 * q + h); \
+    Cx2 x4 = Load2(p + 2 * q), x5 = Load2(p + 2 * q + h);                                        \
+    Cx2 x6 = Load2(p + 3 * q), x7 = Load2(p + 3 * q + h);                                        \
     ForwardStep2(x0, x2, x4, x6, wLo);                                                          \
     ForwardStep2(x1, x3, x5, x7, wHi);                                                          \
     Store2(p + 2 * q, x4);                                                                      \
@@ -458,20 +459,23 @@ WDL_FFT_AVX2 inline Cx2 SweepHighTwiddles(const C* w, int q, int h, int j) {
 template <bool kEighth, bool kHalfEighth>
 WDL_FFT_AVX2 void ForwardSweep2_avx2(C* a, const C* w, const C* wh, int q) {
   const int h = q / 2;  // columns of the N/2-point step, and N/8
-#define lo(j) Load2(w + (j) - 1)
-#define hi(j) SweepHighTwiddles<kEighth>(w, q, h, j)
+#define WDL_FFT_SWEEP_LO(j) Load2(w + (j) - 1)
+#define WDL_FFT_SWEEP_HI(j) SweepHighTwiddles<kEighth>(w, q, h, j)
   WDL_FFT_AVX2_SWEEP_BODY(0, FirstTwiddles(w), kEighth ? MiddleTwiddles(w, h) : Load2(w + h - 1),
                           FirstTwiddles(wh));
   if (kHalfEighth) {
     const int n = h / 2;  // the N/2-point table holds columns 1 .. n - 1
-    for (int j = 2; j < n; j += 2) WDL_FFT_AVX2_SWEEP_BODY(j, lo(j), hi(j), Load2(wh + j - 1));
-    WDL_FFT_AVX2_SWEEP_BODY(n, lo(n), hi(n), MiddleTwiddles(wh, n));
-    for (int j = n + 2; j < h; j += 2) WDL_FFT_AVX2_SWEEP_BODY(j, lo(j), hi(j), MirroredTwiddles(wh, h, j));
+    for (int j = 2; j < n; j += 2)
+      WDL_FFT_AVX2_SWEEP_BODY(j, WDL_FFT_SWEEP_LO(j), WDL_FFT_SWEEP_HI(j), Load2(wh + j - 1));
+    WDL_FFT_AVX2_SWEEP_BODY(n, WDL_FFT_SWEEP_LO(n), WDL_FFT_SWEEP_HI(n), MiddleTwiddles(wh, n));
+    for (int j = n + 2; j < h; j += 2)
+      WDL_FFT_AVX2_SWEEP_BODY(j, WDL_FFT_SWEEP_LO(j), WDL_FFT_SWEEP_HI(j), MirroredTwiddles(wh, h, j));
   } else {
-    for (int j = 2; j < h; j += 2) WDL_FFT_AVX2_SWEEP_BODY(j, lo(j), hi(j), Load2(wh + j - 1));
+    for (int j = 2; j < h; j += 2)
+      WDL_FFT_AVX2_SWEEP_BODY(j, WDL_FFT_SWEEP_LO(j), WDL_FFT_SWEEP_HI(j), Load2(wh + j - 1));
   }
-#undef lo
-#undef hi
+#undef WDL_FFT_SWEEP_LO
+#undef WDL_FFT_SWEEP_HI
 }
 #undef WDL_FFT_AVX2_SWEEP_BODY
 #endif

@@ -106,7 +106,9 @@ void Fftw(benchmark::State& state, int size, size_t offsetBytes) {
   state.SetItemsProcessed(state.iterations() * size);
 }
 
-std::string ForwardName(const char* who, int size) { return std::string("Forward/") + who + "/" + std::to_string(size); }
+std::string ForwardName(const char* who, int size) {
+  return std::string("Forward/") + who + "/" + std::to_string(size);
+}
 
 void RegisterAll() {
   // The first calls run before anything else has built a path's tables.
@@ -148,7 +150,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
   }
 
   void PrintRatios() const {
-    printf("\nForward transform CPU time / FFTW's (FFTW_MEASURE, out of place, aligned), fastest repetition:\n%8s", "size");
+    printf("\nForward transform CPU time / FFTW's (FFTW_MEASURE, out of place, aligned), fastest repetition:\n");
+    printf("%8s", "size");
     for (const FftPath& p : kFftPaths)
       if (Runnable(p)) printf(" %9s", p.name);
     printf("\n");
