@@ -142,39 +142,52 @@ class RatioReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& r : runs) {
-      if (r.error_occurred || r.run_type != Run::RT_Iteration) continue;
-      auto it = mTimes.find(r.benchmark_name());
-      const double t = r.GetAdjustedCPUTime();  // a shared machine preempts; CPU time less so
-      if (it == mTimes.end() || t < it->second) mTimes[r.benchmark_name()] = t;  // fastest repetition
+      if (r.error_occurred) continue;
+      // a shared machine preempts; CPU time less so
+      const double t = r.GetAdjustedCPUTime();
+      const std::string name = r.run_name.str();
+      if (r.run_type == Run::RT_Aggregate) {
+        if (r.aggregate_name == "median") mMedian[name] = t;
+      } else if (!mFastest.count(name) || t < mFastest[name]) {
+        mFastest[name] = t;
+      }
     }
   }
 
+  // The median of the repetitions when there were several, else the one time.
+  const double* Time(const std::string& name) const {
+    auto it = mMedian.find(name);
+    if (it != mMedian.end()) return &it->second;
+    it = mFastest.find(name);
+    return it == mFastest.end() ? nullptr : &it->second;
+  }
+
   void PrintRatios() const {
-    printf("\nForward transform CPU time / FFTW's (FFTW_MEASURE, out of place, aligned), fastest repetition:\n");
+    printf("\nForward transform CPU time / FFTW's (FFTW_MEASURE, out of place, aligned), median of repetitions:\n");
     printf("%8s", "size");
     for (const FftPath& p : kFftPaths)
       if (Runnable(p)) printf(" %9s", p.name);
     printf("\n");
     for (int size = kMinSize; size <= kMaxSize; size *= 2) {
-      const auto fftw = mTimes.find(ForwardName("fftw", size));
+      const double* fftw = Time(ForwardName("fftw", size));
       bool any = false;
-      for (const FftPath& p : kFftPaths) any = any || (Runnable(p) && mTimes.count(ForwardName(p.name, size)));
-      if (!any || fftw == mTimes.end()) continue;
+      for (const FftPath& p : kFftPaths) any = any || (Runnable(p) && Time(ForwardName(p.name, size)));
+      if (!any || !fftw) continue;
       printf("%8d", size);
       for (const FftPath& p : kFftPaths) {
         if (!Runnable(p)) continue;
-        const auto ours = mTimes.find(ForwardName(p.name, size));
-        if (ours == mTimes.end())
-          printf(" %9s", "-");
+        const double* ours = Time(ForwardName(p.name, size));
+        if (ours)
+          printf(" %9.3f", *ours / *fftw);
         else
-          printf(" %9.3f", ours->second / fftw->second);
+          printf(" %9s", "-");
       }
       printf("\n");
     }
   }
 
  private:
-  std::map<std::string, double> mTimes;
+  std::map<std::string, double> mFastest, mMedian;
 };
 
 }  // namespace
