@@ -74,15 +74,26 @@ int _idxperm[2 * kMaxSize];
 // size 2 at 0, size 4 at 2, size 8 at 6.
 int smallidxperm[2 + 4 + 8];
 
-std::atomic<bool> ffttabinit{false};
+// Tables are built size by size, when first needed: building all of them (6 MiB,
+// mostly the permutations of the largest sizes) took most of a plug-in's first load,
+// while a process typically uses one or two sizes. gTwiddlesUpTo is the largest size
+// whose twiddle table is complete together with those of every smaller size (0 until
+// the first build, then at least kInitSize); gPermReady[k] says the permutation table
+// of size 2^k is complete. Both are stored with release after the tables they cover,
+// so a reader that sees them set also sees the tables.
+constexpr int kInitSize = 8192;
+constexpr int kMaxLog2 = 19;
+std::atomic<int> gTwiddlesUpTo{0};
+std::atomic<bool> gPermReady[kMaxLog2 + 1];
+// Held while building only; a transform never takes it once its size is built.
+std::mutex gBuildMutex;
 #if WDL_FFT_HAVE_AVX2
-// Chosen with the tables; read only after ffttabinit has been seen set.
+// Chosen with the first tables; read only after gTwiddlesUpTo has been seen set.
 bool gUseAvx2 = false;
 #endif
 #if WDL_FFT_HAVE_AVX512
 bool gUseAvx512 = false;
 #endif
-std::once_flag tablesOnce;
 
 // ---------------------------------------------------------------- table building
 
@@ -95,33 +106,52 @@ void __fft_gen(C* table, int count, int isfull) {
   }
 }
 
-// Frequency (positive-exponent sense) found at output position i of an n-point pass.
-int fftfreq_c(int i, int n) {
-  if (n < 3) return i;
-  const int half = n / 2;
-  if (i < half) return 2 * fftfreq_c(i, half);
-  i -= half;
-  const int q = n / 4;
-  if (i < q) return 4 * fftfreq_c(i, q) + 1;
-  return (4 * fftfreq_c(i - q, q) - 1) & (n - 1);
+bool IsTransformSize(int size) { return size >= 2 && size <= kMaxSize && (size & (size - 1)) == 0; }
+
+C* TwiddleTable(int n) {
+  switch (n) {
+    case 16: return d16;
+    case 32: return d32;
+    case 64: return d64;
+    case 128: return d128;
+    case 256: return d256;
+    case 512: return d512;
+    case 1024: return d1024;
+    case 2048: return d2048;
+    case 4096: return d4096;
+    case 8192: return d8192;
+    case 16384: return d16384;
+    case 32768: return d32768;
+    case 65536: return d65536;
+    case 131072: return d131072;
+    case 262144: return d262144;
+    default: return d524288;
+  }
 }
 
-// Storing position i at n minus its frequency turns the positive-exponent labels into
-// the bins of the forward (negative-exponent) contract.
-void idx_perm_calc(int* table, int offset, int n) {
-  table[offset] = 0;
-  for (int i = 1; i < n; ++i) table[offset + n - fftfreq_c(i, n)] = i;
+// Fills the entries of an n-point permutation table for the output positions of one
+// m-point pass inside it: the pass starts at position pos, and its local frequency g is
+// frequency a g + b (mod n) of the whole transform. A pass holds the even frequencies
+// in its first half, those that are 1 mod 4 in its third quarter and those that are
+// -1 mod 4 in its fourth (in the positive-exponent sense); storing position i at entry
+// n minus its frequency turns those labels into the bins of the forward contract.
+// Linear in n, where labelling each position on its own from the top took n log n.
+void PlacePositions(int* table, int n, int m, int pos, int a, int b) {
+  if (m < 3) {
+    for (int g = 0; g < m; ++g) table[(n - (a * g + b)) & (n - 1)] = pos + g;
+    return;
+  }
+  PlacePositions(table, n, m / 2, pos, 2 * a, b);
+  PlacePositions(table, n, m / 4, pos + m / 2, 4 * a, b + a);
+  PlacePositions(table, n, m / 4, pos + 3 * (m / 4), 4 * a, b - a);
 }
 
-void BuildTables() {
-  C* quarterTables[] = {d16, d32, d64, d128, d256, d512};
-  for (int k = 0, n = 16; n <= 512; ++k, n *= 2) __fft_gen(quarterTables[k], n / 4 - 1, 1);
-  C* eighthTables[] = {d1024, d2048, d4096, d8192, d16384, d32768, d65536, d131072, d262144, d524288};
-  for (int k = 0, n = 1024; n <= kMaxSize; ++k, n *= 2) __fft_gen(eighthTables[k], n / 8 - 1, 0);
+// The n-point table lies at n - 16 in _idxperm, or in smallidxperm below 16 points.
+int* PermutationTable(int n) { return n < kMinTabledSize ? smallidxperm + n - 2 : _idxperm + n - kMinTabledSize; }
 
-  for (int n = kMinTabledSize; n <= kMaxSize; n *= 2) idx_perm_calc(_idxperm, n - kMinTabledSize, n);
-  for (int n = 2; n < kMinTabledSize; n *= 2) idx_perm_calc(smallidxperm, n - 2, n);
+int Log2(int n) { return __builtin_ctz(static_cast<unsigned>(n)); }
 
+void ChoosePathLocked() {
 #if WDL_FFT_HAVE_AVX2
   __builtin_cpu_init();
   gUseAvx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
@@ -129,11 +159,50 @@ void BuildTables() {
 #if WDL_FFT_HAVE_AVX512
   gUseAvx512 = gUseAvx2 && __builtin_cpu_supports("avx512f");
 #endif
-  ffttabinit.store(true, std::memory_order_release);
+}
+
+void BuildPermutationLocked(int n) {
+  if (gPermReady[Log2(n)].load(std::memory_order_relaxed)) return;
+  PlacePositions(PermutationTable(n), n, n, 0, 1, 0);
+  gPermReady[Log2(n)].store(true, std::memory_order_release);
+}
+
+// The twiddles of every size up to upTo, the first time also the code path and every
+// table of the sizes up to kInitSize.
+void BuildTwiddlesLocked(int upTo) {
+  const int built = gTwiddlesUpTo.load(std::memory_order_relaxed);
+  if (upTo <= built) return;
+  if (built == 0) {
+    ChoosePathLocked();
+    for (int n = 2; n <= kInitSize; n *= 2) BuildPermutationLocked(n);
+  }
+  if (upTo < kInitSize) upTo = kInitSize;
+  for (int n = built ? 2 * built : kMinTabledSize; n <= upTo; n *= 2) {
+    // Quarter-circle tables up to 512 points, eighth-circle ones from 1024.
+    if (n <= 512)
+      __fft_gen(TwiddleTable(n), n / 4 - 1, 1);
+    else
+      __fft_gen(TwiddleTable(n), n / 8 - 1, 0);
+  }
+  gTwiddlesUpTo.store(upTo, std::memory_order_release);
+}
+
+// Out of line and cold: the transforms call them only for a size beyond those built
+// (or for a size they refuse, which needs no table).
+__attribute__((noinline, cold)) void BuildTwiddles(int upTo) {
+  if (!IsTransformSize(upTo)) return;
+  std::lock_guard<std::mutex> lock(gBuildMutex);
+  BuildTwiddlesLocked(upTo);
+}
+
+__attribute__((noinline, cold)) void BuildPermutation(int n) {
+  std::lock_guard<std::mutex> lock(gBuildMutex);
+  BuildTwiddlesLocked(kInitSize);
+  BuildPermutationLocked(n);
 }
 
 inline void EnsureTables() {
-  if (!ffttabinit.load(std::memory_order_acquire)) WDL_fft_init();
+  if (gTwiddlesUpTo.load(std::memory_order_acquire) == 0) BuildTwiddles(kInitSize);
 }
 
 // ---------------------------------------------------------------- complex arithmetic
@@ -282,13 +351,28 @@ WDL_FFT_AVX2 inline Cx2 MirroredTwiddles(const C* w, int q, int j) {
   return _mm256_permute4x64_pd(Load2(w + q - j - 2), 0x1B);
 }
 
+// u + i v = (u.re - v.im, u.im + v.re) and u - i v = (u.re + v.im, u.im - v.re) from
+// t = swap(v), without forming i v: the second as u 1 + t (even) and u 1 - t (odd),
+// whose product is exact, so that it rounds exactly as the plain sum and difference.
+WDL_FFT_AVX2 inline Cx2 PlusIV2(Cx2 u, Cx2 t) { return _mm256_addsub_pd(u, t); }
+WDL_FFT_AVX2 inline Cx2 MinusIV2(Cx2 u, Cx2 t) { return _mm256_fmsubadd_pd(u, _mm256_set1_pd(1.0), t); }
+
+// The forward column step on two columns held in registers.
+WDL_FFT_AVX2 inline void ForwardStep2(Cx2& x0, Cx2& x1, Cx2& x2, Cx2& x3, Cx2 w) {
+  const Cx2 u = _mm256_sub_pd(x0, x2), t = Swap2(_mm256_sub_pd(x1, x3));
+  x0 = _mm256_add_pd(x0, x2);
+  x1 = _mm256_add_pd(x1, x3);
+  x2 = Rotate2(PlusIV2(u, t), w);
+  x3 = RotateConj2(MinusIV2(u, t), w);
+}
+
 WDL_FFT_AVX2 inline void ForwardButterfly2(C* a0, C* a1, C* a2, C* a3, Cx2 w) {
-  const Cx2 x0 = Load2(a0), x1 = Load2(a1), x2 = Load2(a2), x3 = Load2(a3);
-  const Cx2 u = _mm256_sub_pd(x0, x2), iv = MulI2(_mm256_sub_pd(x1, x3));
-  Store2(a0, _mm256_add_pd(x0, x2));
-  Store2(a1, _mm256_add_pd(x1, x3));
-  Store2(a2, Rotate2(_mm256_add_pd(u, iv), w));
-  Store2(a3, RotateConj2(_mm256_sub_pd(u, iv), w));
+  Cx2 x0 = Load2(a0), x1 = Load2(a1), x2 = Load2(a2), x3 = Load2(a3);
+  ForwardStep2(x0, x1, x2, x3, w);
+  Store2(a0, x0);
+  Store2(a1, x1);
+  Store2(a2, x2);
+  Store2(a3, x3);
 }
 
 WDL_FFT_AVX2 inline void InverseButterfly2(C* a0, C* a1, C* a2, C* a3, Cx2 w) {
@@ -340,6 +424,60 @@ WDL_FFT_AVX2 void upassbig_avx2(C* a, const C* w, int n) {
   InverseButterfly2(a + n, a1 + n, a2 + n, a3 + n, MiddleTwiddles(w, n));
   for (int j = n + 2; j < q; j += 2) InverseButterfly2(a + j, a1 + j, a2 + j, a3 + j, MirroredTwiddles(w, q, j));
 }
+
+// Two forward steps in one sweep: the N-point step on columns j and j + N/8, whose
+// first-half outputs are exactly the four values of column j of the N/2-point step that
+// c_{N/2} starts with. Doing that step while the values are still in registers saves
+// the N/2-point step its own trip through memory; every value meets the same operations
+// as in the two separate passes. q = N/4 columns; kEighth and kHalfEighth say whether
+// the N-point and N/2-point tables are eighth-circle ones (sizes from 1024).
+#define WDL_FFT_AVX2_SWEEP_BODY(j, wLo, wHi, wHalf)                                               \
+  do {                                                                                          \
+    C* p = a + (j);                                                                             \
+    Cx2 x0 = Load2(p), x1 = Load2(p + h), x2 = Load2(p + q), x3 = Load2(p + q + h);             \
+    Cx2 x4 = Load2(p + 2 * q), x5 = Load2(p + 2 * q + h);                                        \
+    Cx2 x6 = Load2(p + 3 * q), x7 = Load2(p + 3 * q + h);                                        \
+    ForwardStep2(x0, x2, x4, x6, wLo);                                                          \
+    ForwardStep2(x1, x3, x5, x7, wHi);                                                          \
+    Store2(p + 2 * q, x4);                                                                      \
+    Store2(p + 2 * q + h, x5);                                                                  \
+    Store2(p + 3 * q, x6);                                                                      \
+    Store2(p + 3 * q + h, x7);                                                                  \
+    ForwardStep2(x0, x1, x2, x3, wHalf);                                                        \
+    Store2(p, x0);                                                                              \
+    Store2(p + h, x1);                                                                          \
+    Store2(p + q, x2);                                                                          \
+    Store2(p + q + h, x3);                                                                      \
+  } while (0)
+
+// The N-point step's twiddles for columns j + h and j + h + 1 (0 < j < h).
+template <bool kEighth>
+WDL_FFT_AVX2 inline Cx2 SweepHighTwiddles(const C* w, int q, int h, int j) {
+  return kEighth ? MirroredTwiddles(w, q, j + h) : Load2(w + j + h - 1);
+}
+
+template <bool kEighth, bool kHalfEighth>
+WDL_FFT_AVX2 void ForwardSweep2_avx2(C* a, const C* w, const C* wh, int q) {
+  const int h = q / 2;  // columns of the N/2-point step, and N/8
+#define WDL_FFT_SWEEP_LO(j) Load2(w + (j) - 1)
+#define WDL_FFT_SWEEP_HI(j) SweepHighTwiddles<kEighth>(w, q, h, j)
+  WDL_FFT_AVX2_SWEEP_BODY(0, FirstTwiddles(w), kEighth ? MiddleTwiddles(w, h) : Load2(w + h - 1),
+                          FirstTwiddles(wh));
+  if (kHalfEighth) {
+    const int n = h / 2;  // the N/2-point table holds columns 1 .. n - 1
+    for (int j = 2; j < n; j += 2)
+      WDL_FFT_AVX2_SWEEP_BODY(j, WDL_FFT_SWEEP_LO(j), WDL_FFT_SWEEP_HI(j), Load2(wh + j - 1));
+    WDL_FFT_AVX2_SWEEP_BODY(n, WDL_FFT_SWEEP_LO(n), WDL_FFT_SWEEP_HI(n), MiddleTwiddles(wh, n));
+    for (int j = n + 2; j < h; j += 2)
+      WDL_FFT_AVX2_SWEEP_BODY(j, WDL_FFT_SWEEP_LO(j), WDL_FFT_SWEEP_HI(j), MirroredTwiddles(wh, h, j));
+  } else {
+    for (int j = 2; j < h; j += 2)
+      WDL_FFT_AVX2_SWEEP_BODY(j, WDL_FFT_SWEEP_LO(j), WDL_FFT_SWEEP_HI(j), Load2(wh + j - 1));
+  }
+#undef WDL_FFT_SWEEP_LO
+#undef WDL_FFT_SWEEP_HI
+}
+#undef WDL_FFT_AVX2_SWEEP_BODY
 #endif
 
 // ---------------------------------------------------------------- AVX-512 passes
@@ -527,12 +665,18 @@ inline void u4(C* a) {
 #if WDL_FFT_HAVE_AVX512
 void c8_avx512(C* a);
 #endif
+#if WDL_FFT_HAVE_AVX2
+void c8_avx2(C* a);
+#endif
 
 // Forward step of size 8 (w^1 = (sqrt 1/2, sqrt 1/2)), c2 on both last quarters, c4 on
 // the first half.
 inline void c8(C* a) {
 #if WDL_FFT_HAVE_AVX512
   if (gUseAvx512) return c8_avx512(a);
+#endif
+#if WDL_FFT_HAVE_AVX2
+  if (gUseAvx2) return c8_avx2(a);
 #endif
   ForwardButterflyUnit(a, a + 2, a + 4, a + 6);
   ForwardButterfly(a + 1, a + 3, a + 5, a + 7, EighthTwiddle());
@@ -550,26 +694,79 @@ inline void u8(C* a) {
 }
 
 #if WDL_FFT_HAVE_AVX2
-// c16 with its column steps two columns at a time; the 4-point kernels stay one value
-// at a time. The twiddle pairs: (w^0, w^1) and (w^2, w^3) of the 16-point step,
-// (w^0, w^1) of the 8-point step. u16 has no such form: it would read pairs just
-// written one value at a time, which the processor cannot forward from its store
-// buffer, and that made the inverse slower, not faster.
+// c8 and c16 with their values held in registers, two per register, from the first load
+// to the last store. Each value meets the operations it meets in the one-value kernels,
+// in the same order; only the data movement between them differs (a - b and a + (-b)
+// are the same operation, and so are a + b and b + a). The twiddle pairs of c16:
+// (w^0, w^1) and (w^2, w^3) of its 16-point step and (w^0, w^1) of its 8-point step, all
+// fused as in the passes (w^0 = (1, 0) multiplies exactly).
 WDL_FFT_AVX2 inline Cx2 TwiddlePair(__m128d lo, __m128d hi) {
   return _mm256_insertf128_pd(_mm256_castpd128_pd256(lo), hi, 1);
+}
+
+// c4 on lo = [x0, x1], hi = [x2, x3].
+WDL_FFT_AVX2 inline void C4InRegisters(Cx2& lo, Cx2& hi) {
+  const Cx2 sum = _mm256_add_pd(lo, hi), dif = _mm256_sub_pd(lo, hi);  // [a0, a1], [u, v]
+  const Cx2 p = _mm256_permute2f128_pd(sum, dif, 0x20);                // [a0, u]
+  const Cx2 q = _mm256_permute2f128_pd(sum, dif, 0x31);                // [a1, v]
+  const Cx2 qi = _mm256_blend_pd(q, MulI2(q), 0xC);                    // [a1, iv]
+  const Cx2 plus = _mm256_add_pd(p, qi), minus = _mm256_sub_pd(p, qi);
+  lo = _mm256_permute2f128_pd(plus, minus, 0x20);  // [a0 + a1, a0 - a1]
+  hi = _mm256_permute2f128_pd(plus, minus, 0x31);  // [u + iv, u - iv]
+}
+
+// c2 on a = [x0, x1] and on b = [y0, y1].
+WDL_FFT_AVX2 inline void TwoC2InRegisters(Cx2& a, Cx2& b) {
+  const Cx2 p = _mm256_permute2f128_pd(a, b, 0x20), q = _mm256_permute2f128_pd(a, b, 0x31);  // [x0, y0], [x1, y1]
+  const Cx2 sum = _mm256_add_pd(p, q), dif = _mm256_sub_pd(p, q);
+  a = _mm256_permute2f128_pd(sum, dif, 0x20);
+  b = _mm256_permute2f128_pd(sum, dif, 0x31);
+}
+
+// c8's own step multiplies and adds separately (x c + swap(x) s, as the one-value
+// rotation does) and leaves column 0 unmultiplied; the build keeps the compiler from
+// fusing the two.
+WDL_FFT_AVX2 void c8_avx2(C* a) {
+  const double e = d16[1].re;
+  const Cx2 cs = _mm256_set1_pd(e);
+  const Cx2 sw = _mm256_set_pd(e, -e, 0.0, 0.0), swConj = _mm256_set_pd(-e, e, 0.0, 0.0);
+  Cx2 z0 = Load2(a), z1 = Load2(a + 2), z2 = Load2(a + 4), z3 = Load2(a + 6);
+  const Cx2 u = _mm256_sub_pd(z0, z2), iv = MulI2(_mm256_sub_pd(z1, z3));
+  z0 = _mm256_add_pd(z0, z2);
+  z1 = _mm256_add_pd(z1, z3);
+  const Cx2 m2 = _mm256_add_pd(u, iv), m3 = _mm256_sub_pd(u, iv);
+  z2 = _mm256_blend_pd(m2, _mm256_add_pd(_mm256_mul_pd(m2, cs), _mm256_mul_pd(Swap2(m2), sw)), 0xC);
+  z3 = _mm256_blend_pd(m3, _mm256_add_pd(_mm256_mul_pd(m3, cs), _mm256_mul_pd(Swap2(m3), swConj)), 0xC);
+  TwoC2InRegisters(z2, z3);
+  C4InRegisters(z0, z1);
+  Store2(a, z0);
+  Store2(a + 2, z1);
+  Store2(a + 4, z2);
+  Store2(a + 6, z3);
 }
 
 WDL_FFT_AVX2 void c16_avx2(C* a) {
   const __m128d one = _mm_set_pd(0.0, 1.0), eighth = _mm_set1_pd(d16[1].re);
   const __m128d pi8 = _mm_loadu_pd(&d16[0].re);
-  ForwardButterfly2(a, a + 4, a + 8, a + 12, TwiddlePair(one, pi8));
-  ForwardButterfly2(a + 2, a + 6, a + 10, a + 14, TwiddlePair(eighth, _mm_shuffle_pd(pi8, pi8, 1)));
-  c4(a + 8);
-  c4(a + 12);
-  ForwardButterfly2(a, a + 2, a + 4, a + 6, TwiddlePair(one, eighth));
-  c2(a + 4);
-  c2(a + 6);
-  c4(a);
+  Cx2 z0 = Load2(a), z1 = Load2(a + 2), z2 = Load2(a + 4), z3 = Load2(a + 6);
+  Cx2 z4 = Load2(a + 8), z5 = Load2(a + 10), z6 = Load2(a + 12), z7 = Load2(a + 14);
+  // The 16-point step: columns 0, 1 and columns 2, 3 of the four quarters.
+  ForwardStep2(z0, z2, z4, z6, TwiddlePair(one, pi8));
+  ForwardStep2(z1, z3, z5, z7, TwiddlePair(eighth, _mm_shuffle_pd(pi8, pi8, 1)));
+  C4InRegisters(z4, z5);
+  C4InRegisters(z6, z7);
+  // The 8-point step on values 0 .. 7, then its 2- and 4-point kernels.
+  ForwardStep2(z0, z1, z2, z3, TwiddlePair(one, eighth));
+  TwoC2InRegisters(z2, z3);
+  C4InRegisters(z0, z1);
+  Store2(a, z0);
+  Store2(a + 2, z1);
+  Store2(a + 4, z2);
+  Store2(a + 6, z3);
+  Store2(a + 8, z4);
+  Store2(a + 10, z5);
+  Store2(a + 12, z6);
+  Store2(a + 14, z7);
 }
 #endif
 
@@ -675,53 +872,85 @@ inline void u16(C* a) {
 // ---------------------------------------------------------------- sized kernels
 
 // Size N from 32 up: one pass, then the quarter kernels and the half kernel (forward),
-// or the same calls in the mirrored order (inverse).
-#define WDL_FFT_SIZED_KERNELS(N, HALF, QUARTER, PASS, UPASS) \
-  void c##N(C* a) {                                         \
-    PASS(a, d##N, N / 8);                                   \
-    c##QUARTER(a + N / 2);                                  \
-    c##QUARTER(a + 3 * (N / 4));                            \
-    c##HALF(a);                                             \
-  }                                                         \
-  void u##N(C* a) {                                         \
-    u##HALF(a);                                             \
-    u##QUARTER(a + N / 2);                                  \
-    u##QUARTER(a + 3 * (N / 4));                            \
-    UPASS(a, d##N, N / 8);                                  \
+// or the same calls in the mirrored order (inverse). From 64 points the AVX2 path runs
+// the forward N- and N/2-point steps in one sweep, after which the first half needs
+// what c_{N/2} does after its own step: the kernels of its two last quarters and its
+// first half.
+#if WDL_FFT_HAVE_AVX512
+#define WDL_FFT_AVX2_ONLY (gUseAvx2 && !gUseAvx512)
+#elif WDL_FFT_HAVE_AVX2
+#define WDL_FFT_AVX2_ONLY gUseAvx2
+#endif
+
+#if WDL_FFT_HAVE_AVX2
+#define WDL_FFT_FORWARD_SWEEP(N, HALF, QUARTER, EIGHTH)                                 \
+  if (N >= 64 && WDL_FFT_AVX2_ONLY) {                                                  \
+    ForwardSweep2_avx2<(N >= 1024), (N >= 2048)>(a, d##N, d##HALF, N / 4);             \
+    c##QUARTER(a + N / 2);                                                             \
+    c##QUARTER(a + 3 * (N / 4));                                                       \
+    c##EIGHTH(a + N / 4);                                                              \
+    c##EIGHTH(a + 3 * (N / 8));                                                        \
+    c##QUARTER(a);                                                                     \
+    return;                                                                            \
+  }
+#else
+#define WDL_FFT_FORWARD_SWEEP(N, HALF, QUARTER, EIGHTH)
+#endif
+
+#define WDL_FFT_SIZED_KERNELS(N, HALF, QUARTER, EIGHTH, PASS, UPASS) \
+  void c##N(C* a) {                                                 \
+    WDL_FFT_FORWARD_SWEEP(N, HALF, QUARTER, EIGHTH)                 \
+    PASS(a, d##N, N / 8);                                           \
+    c##QUARTER(a + N / 2);                                          \
+    c##QUARTER(a + 3 * (N / 4));                                    \
+    c##HALF(a);                                                     \
+  }                                                                 \
+  void u##N(C* a) {                                                 \
+    u##HALF(a);                                                     \
+    u##QUARTER(a + N / 2);                                          \
+    u##QUARTER(a + 3 * (N / 4));                                    \
+    UPASS(a, d##N, N / 8);                                          \
   }
 
-WDL_FFT_SIZED_KERNELS(32, 16, 8, cpass, upass)
-WDL_FFT_SIZED_KERNELS(64, 32, 16, cpass, upass)
-WDL_FFT_SIZED_KERNELS(128, 64, 32, cpass, upass)
-WDL_FFT_SIZED_KERNELS(256, 128, 64, cpass, upass)
-WDL_FFT_SIZED_KERNELS(512, 256, 128, cpass, upass)
-WDL_FFT_SIZED_KERNELS(1024, 512, 256, cpassbig, upassbig)
-WDL_FFT_SIZED_KERNELS(2048, 1024, 512, cpassbig, upassbig)
-WDL_FFT_SIZED_KERNELS(4096, 2048, 1024, cpassbig, upassbig)
-WDL_FFT_SIZED_KERNELS(8192, 4096, 2048, cpassbig, upassbig)
-WDL_FFT_SIZED_KERNELS(16384, 8192, 4096, cpassbig, upassbig)
-WDL_FFT_SIZED_KERNELS(32768, 16384, 8192, cpassbig, upassbig)
-WDL_FFT_SIZED_KERNELS(65536, 32768, 16384, cpassbig, upassbig)
-WDL_FFT_SIZED_KERNELS(131072, 65536, 32768, cpassbig, upassbig)
-WDL_FFT_SIZED_KERNELS(262144, 131072, 65536, cpassbig, upassbig)
-WDL_FFT_SIZED_KERNELS(524288, 262144, 131072, cpassbig, upassbig)
+WDL_FFT_SIZED_KERNELS(32, 16, 8, 4, cpass, upass)
+WDL_FFT_SIZED_KERNELS(64, 32, 16, 8, cpass, upass)
+WDL_FFT_SIZED_KERNELS(128, 64, 32, 16, cpass, upass)
+WDL_FFT_SIZED_KERNELS(256, 128, 64, 32, cpass, upass)
+WDL_FFT_SIZED_KERNELS(512, 256, 128, 64, cpass, upass)
+WDL_FFT_SIZED_KERNELS(1024, 512, 256, 128, cpassbig, upassbig)
+WDL_FFT_SIZED_KERNELS(2048, 1024, 512, 256, cpassbig, upassbig)
+WDL_FFT_SIZED_KERNELS(4096, 2048, 1024, 512, cpassbig, upassbig)
+WDL_FFT_SIZED_KERNELS(8192, 4096, 2048, 1024, cpassbig, upassbig)
+WDL_FFT_SIZED_KERNELS(16384, 8192, 4096, 2048, cpassbig, upassbig)
+WDL_FFT_SIZED_KERNELS(32768, 16384, 8192, 4096, cpassbig, upassbig)
+WDL_FFT_SIZED_KERNELS(65536, 32768, 16384, 8192, cpassbig, upassbig)
+WDL_FFT_SIZED_KERNELS(131072, 65536, 32768, 16384, cpassbig, upassbig)
+WDL_FFT_SIZED_KERNELS(262144, 131072, 65536, 32768, cpassbig, upassbig)
+WDL_FFT_SIZED_KERNELS(524288, 262144, 131072, 65536, cpassbig, upassbig)
 
+#undef WDL_FFT_FORWARD_SWEEP
 #undef WDL_FFT_SIZED_KERNELS
-
-bool IsTransformSize(int size) { return size >= 2 && size <= kMaxSize && (size & (size - 1)) == 0; }
 
 }  // namespace
 
 // ---------------------------------------------------------------- public interface
 
 void WDL_fft_init() {
-  if (ffttabinit.load(std::memory_order_acquire)) return;
-  std::call_once(tablesOnce, BuildTables);
+  if (gTwiddlesUpTo.load(std::memory_order_acquire) != 0) return;
+  BuildTwiddles(kInitSize);
+}
+
+void WDL_fft_prepare(int size) {
+  if (!IsTransformSize(size)) return;
+  if (size > gTwiddlesUpTo.load(std::memory_order_acquire)) BuildTwiddles(size);
+  if (!gPermReady[Log2(size)].load(std::memory_order_acquire)) BuildPermutation(size);
 }
 
 void WDL_fft(WDL_fft_complex* buffer, int size, int inverse) {
   if (!buffer) return;
-  if (size >= 8) EnsureTables();
+  // The one check of the table state that a transform makes; it fails only on the
+  // first transform of a size larger than any built so far.
+  if (size >= 8 && size > gTwiddlesUpTo.load(std::memory_order_acquire)) BuildTwiddles(size);
   switch (size) {
 #define WDL_FFT_CASE(N)      \
   case N:                    \
@@ -759,9 +988,8 @@ void WDL_fft(WDL_fft_complex* buffer, int size, int inverse) {
 
 const int* WDL_fft_permute_tab(int size) {
   if (!IsTransformSize(size)) return nullptr;
-  EnsureTables();
-  if (size < kMinTabledSize) return smallidxperm + size - 2;
-  return _idxperm + size - kMinTabledSize;
+  if (!gPermReady[Log2(size)].load(std::memory_order_acquire)) BuildPermutation(size);
+  return PermutationTable(size);
 }
 
 int WDL_fft_permute(int size, int bin) {

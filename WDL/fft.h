@@ -12,11 +12,19 @@ struct WDL_fft_complex {
   double re, im;
 };
 
-// Builds every twiddle and permutation table the first time it is called; later calls
-// return at once. Safe to call from several threads at the same time: every caller
-// returns only once the tables are complete. Transforms and lookups made before it
-// initialise the tables themselves, so forgetting it costs time but never accuracy.
+// Chooses the code path and builds the twiddle and permutation tables of every size up
+// to 8192 the first time it is called (well under a millisecond); later calls return at
+// once. Safe to call from several threads at the same time: every caller returns only
+// once those tables are complete. The tables of a larger size are built by its first
+// transform or lookup (or by WDL_fft_prepare), and transforms and lookups made before
+// any initialisation initialise the tables themselves: forgetting either costs time,
+// never accuracy. Every table holds the same values however and whenever it was built.
 void WDL_fft_init();
+
+// WDL_fft_init, then every table a transform or lookup of the given size reads, so that
+// they cost no building later (as on an audio thread). Does nothing for a size that is
+// not a supported transform size.
+void WDL_fft_prepare(int size);
 
 // Transforms the size entries of buffer in place: forward when inverse is 0, inverse
 // otherwise, no scaling. Sizes other than 2, 4, 8, ..., 524288 (and a null buffer)

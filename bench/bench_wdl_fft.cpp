@@ -1,23 +1,33 @@
-// Our 2048-point transform side by side with FFTW3 on the same complex double data.
-// Compare BM_WdlFftForward2048 with the faster of the two FFTW variants (and the two
-// Offset32 cases, arrays half a cache line off, with each other); the inverse
-// and the one-time table build are measured in the same run.
+// Our FFT side by side with FFTW3 on the same complex double data: every code path the
+// processor can run (AVX-512, AVX2, SSE2, plain; each a copy of the FFT compiled for it)
+// at every size from 16 to 65536, forward, and the 2048-point inverse, against FFTW's
+// out-of-place transform planned with FFTW_MEASURE. After the run a table gives each
+// path's time over FFTW's per size: below 1 is faster than FFTW.
 //
-// The in-place variants transform the same buffer over and over; it is refilled from
+//   bench_wdl_fft --benchmark_filter='/2048$' --benchmark_min_time=0.2
+//
+// The in-place transforms run over the same buffer again and again; it is refilled from
 // the input every kRefillEvery iterations so the values grow by at most ~45^32 and
 // never reach infinity (nor do they ever shrink into denormals).
 #include <benchmark/benchmark.h>
 #include <fftw3.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <random>
+#include <string>
+#include <vector>
 
-#include "fft.h"
+#include "fft_paths.h"
 
 namespace {
 
-constexpr int kSize = 2048;
+constexpr int kMinSize = 16;
+constexpr int kMaxSize = 65536;
+constexpr int kAnalyserSize = 2048;
 constexpr int kRefillEvery = 32;
 
 static_assert(sizeof(fftw_complex) == sizeof(WDL_fft_complex), "same complex layout");
@@ -26,19 +36,19 @@ static_assert(sizeof(fftw_complex) == sizeof(WDL_fft_complex), "same complex lay
 // the wide loads of either cost more across line boundaries, and a heap block's
 // placement would otherwise decide the comparison from run to run.
 constexpr size_t kLine = 64;
-fftw_complex* AllocateAt(size_t offsetBytes) {
-  char* raw = static_cast<char*>(std::aligned_alloc(kLine, sizeof(fftw_complex) * kSize + kLine));
+fftw_complex* AllocateAt(int size, size_t offsetBytes) {
+  char* raw = static_cast<char*>(std::aligned_alloc(kLine, sizeof(fftw_complex) * size + kLine));
   return reinterpret_cast<fftw_complex*>(raw + offsetBytes);
 }
 void FreeAt(fftw_complex* p, size_t offsetBytes) { std::free(reinterpret_cast<char*>(p) - offsetBytes); }
 
 struct AlignedSignal {
-  explicit AlignedSignal(size_t offsetBytes = 0) : offset(offsetBytes) {
-    input = AllocateAt(0);
-    work = AllocateAt(offset);
+  AlignedSignal(int n, size_t offsetBytes) : size(n), offset(offsetBytes) {
+    input = AllocateAt(size, 0);
+    work = AllocateAt(size, offset);
     std::mt19937 gen(12345);
     std::uniform_real_distribution<double> dist(-1.0, 1.0);
-    for (int i = 0; i < kSize; ++i) {
+    for (int i = 0; i < size; ++i) {
       input[i][0] = dist(gen);
       input[i][1] = dist(gen);
     }
@@ -51,84 +61,144 @@ struct AlignedSignal {
   AlignedSignal(const AlignedSignal&) = delete;
   AlignedSignal& operator=(const AlignedSignal&) = delete;
 
-  void Refill() { memcpy(work, input, sizeof(fftw_complex) * kSize); }
+  void Refill() { memcpy(work, input, sizeof(fftw_complex) * size); }
   WDL_fft_complex* WorkAsWdl() { return reinterpret_cast<WDL_fft_complex*>(work); }
 
+  int size;
   size_t offset;
   fftw_complex* input;
   fftw_complex* work;
 };
 
-// Registered first so that it runs while the tables are still unbuilt.
-void BM_WdlFftInitFirstCall(benchmark::State& state) {
-  for (auto _ : state) WDL_fft_init();
-}
-BENCHMARK(BM_WdlFftInitFirstCall)->Iterations(1)->Repetitions(1)->Unit(benchmark::kMillisecond);
+bool Runnable(const FftPath& p) { return strcmp(p.path(), p.name) == 0; }
 
-void BM_WdlFftInitLaterCall(benchmark::State& state) {
-  WDL_fft_init();
-  for (auto _ : state) WDL_fft_init();
+// The first call builds the tables the plug-in's first instance waits for.
+void InitFirstCall(benchmark::State& state, const FftPath* p) {
+  for (auto _ : state) p->init();
 }
-BENCHMARK(BM_WdlFftInitLaterCall);
 
-void RunWdl(benchmark::State& state, int inverse, size_t offsetBytes = 0) {
-  WDL_fft_init();
-  AlignedSignal sig(offsetBytes);
+void Ours(benchmark::State& state, const FftPath* p, int size, int inverse, size_t offsetBytes) {
+  p->init();
+  AlignedSignal sig(size, offsetBytes);
   int n = 0;
   for (auto _ : state) {
     if (++n == kRefillEvery) {
       sig.Refill();
       n = 0;
     }
-    WDL_fft(sig.WorkAsWdl(), kSize, inverse);
+    p->transform(sig.WorkAsWdl(), size, inverse);
     benchmark::ClobberMemory();
   }
-  state.SetItemsProcessed(state.iterations() * kSize);
+  state.SetItemsProcessed(state.iterations() * size);
 }
 
-void BM_WdlFftForward2048(benchmark::State& state) { RunWdl(state, 0); }
-BENCHMARK(BM_WdlFftForward2048);
-// Half a line off: compare with BM_FftwForward2048OutOfPlaceOffset32.
-void BM_WdlFftForward2048Offset32(benchmark::State& state) { RunWdl(state, 0, 32); }
-BENCHMARK(BM_WdlFftForward2048Offset32);
-
-void BM_WdlFftInverse2048(benchmark::State& state) { RunWdl(state, 1); }
-BENCHMARK(BM_WdlFftInverse2048);
-
-void BM_FftwForward2048InPlace(benchmark::State& state) {
-  AlignedSignal sig;
-  fftw_plan plan = fftw_plan_dft_1d(kSize, sig.work, sig.work, FFTW_FORWARD, FFTW_MEASURE);
+void Fftw(benchmark::State& state, int size, size_t offsetBytes) {
+  AlignedSignal sig(size, offsetBytes);
+  fftw_complex* out = AllocateAt(size, offsetBytes);
+  fftw_plan plan = fftw_plan_dft_1d(size, sig.work, out, FFTW_FORWARD, FFTW_MEASURE);
   sig.Refill();  // planning with FFTW_MEASURE overwrites the arrays
-  int n = 0;
-  for (auto _ : state) {
-    if (++n == kRefillEvery) {
-      sig.Refill();
-      n = 0;
-    }
-    fftw_execute(plan);
-    benchmark::ClobberMemory();
-  }
-  fftw_destroy_plan(plan);
-  state.SetItemsProcessed(state.iterations() * kSize);
-}
-BENCHMARK(BM_FftwForward2048InPlace);
-
-void RunFftwOutOfPlace(benchmark::State& state, size_t offsetBytes) {
-  AlignedSignal sig(offsetBytes);
-  fftw_complex* out = AllocateAt(offsetBytes);
-  fftw_plan plan = fftw_plan_dft_1d(kSize, sig.work, out, FFTW_FORWARD, FFTW_MEASURE);
-  sig.Refill();
   for (auto _ : state) {
     fftw_execute(plan);
     benchmark::ClobberMemory();
   }
   fftw_destroy_plan(plan);
   FreeAt(out, offsetBytes);
-  state.SetItemsProcessed(state.iterations() * kSize);
+  state.SetItemsProcessed(state.iterations() * size);
 }
-void BM_FftwForward2048OutOfPlace(benchmark::State& state) { RunFftwOutOfPlace(state, 0); }
-BENCHMARK(BM_FftwForward2048OutOfPlace);
-void BM_FftwForward2048OutOfPlaceOffset32(benchmark::State& state) { RunFftwOutOfPlace(state, 32); }
-BENCHMARK(BM_FftwForward2048OutOfPlaceOffset32);
+
+std::string ForwardName(const char* who, int size) {
+  return std::string("Forward/") + who + "/" + std::to_string(size);
+}
+
+void RegisterAll() {
+  // The first calls run before anything else has built a path's tables.
+  for (const FftPath& p : kFftPaths) {
+    if (!Runnable(p)) continue;
+    benchmark::RegisterBenchmark((std::string("InitFirstCall/") + p.name).c_str(), InitFirstCall, &p)
+        ->Iterations(1)
+        ->Repetitions(1)
+        ->Unit(benchmark::kMicrosecond);
+  }
+  for (int size = kMinSize; size <= kMaxSize; size *= 2) {
+    for (const FftPath& p : kFftPaths) {
+      if (!Runnable(p)) continue;
+      benchmark::RegisterBenchmark(ForwardName(p.name, size).c_str(), Ours, &p, size, 0, size_t{0});
+    }
+    benchmark::RegisterBenchmark(ForwardName("fftw", size).c_str(), Fftw, size, size_t{0});
+  }
+  for (const FftPath& p : kFftPaths) {
+    if (!Runnable(p)) continue;
+    benchmark::RegisterBenchmark((std::string("Inverse/") + p.name + "/2048").c_str(), Ours, &p, kAnalyserSize, 1,
+                                 size_t{0});
+  }
+  // Arrays half a line off, ours and FFTW's alike.
+  benchmark::RegisterBenchmark("Offset32/Forward/widest/2048", Ours, &kFftPaths[0], kAnalyserSize, 0, size_t{32});
+  benchmark::RegisterBenchmark("Offset32/Forward/fftw/2048", Fftw, kAnalyserSize, size_t{32});
+}
+
+// The console report, plus every forward time kept by name for the ratios.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& r : runs) {
+      if (r.error_occurred) continue;
+      // a shared machine preempts; CPU time less so
+      const double t = r.GetAdjustedCPUTime();
+      const std::string name = r.run_name.str();
+      if (r.run_type == Run::RT_Aggregate) {
+        if (r.aggregate_name == "median") mMedian[name] = t;
+      } else if (!mFastest.count(name) || t < mFastest[name]) {
+        mFastest[name] = t;
+      }
+    }
+  }
+
+  // The median of the repetitions when there were several, else the one time.
+  const double* Time(const std::string& name) const {
+    auto it = mMedian.find(name);
+    if (it != mMedian.end()) return &it->second;
+    it = mFastest.find(name);
+    return it == mFastest.end() ? nullptr : &it->second;
+  }
+
+  void PrintRatios() const {
+    printf("\nForward transform CPU time / FFTW's (FFTW_MEASURE, out of place, aligned), median of repetitions:\n");
+    printf("%8s", "size");
+    for (const FftPath& p : kFftPaths)
+      if (Runnable(p)) printf(" %9s", p.name);
+    printf("\n");
+    for (int size = kMinSize; size <= kMaxSize; size *= 2) {
+      const double* fftw = Time(ForwardName("fftw", size));
+      bool any = false;
+      for (const FftPath& p : kFftPaths) any = any || (Runnable(p) && Time(ForwardName(p.name, size)));
+      if (!any || !fftw) continue;
+      printf("%8d", size);
+      for (const FftPath& p : kFftPaths) {
+        if (!Runnable(p)) continue;
+        const double* ours = Time(ForwardName(p.name, size));
+        if (ours)
+          printf(" %9.3f", *ours / *fftw);
+        else
+          printf(" %9s", "-");
+      }
+      printf("\n");
+    }
+  }
+
+ private:
+  std::map<std::string, double> mFastest, mMedian;
+};
 
 }  // namespace
+
+int main(int argc, char** argv) {
+  RegisterAll();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.PrintRatios();
+  benchmark::Shutdown();
+  return 0;
+}

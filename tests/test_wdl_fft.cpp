@@ -213,6 +213,29 @@ TEST_F(FftTest, ScrambledOrderFollowsTheSplitRadixLayout) {
   }
 }
 
+// The frequency (positive-exponent sense) at output position i of an n-point pass,
+// straight from the layout: even frequencies in the first half, 1 mod 4 in the third
+// quarter, -1 mod 4 in the fourth. Bin k of the forward contract lies where frequency
+// n - k does.
+int FrequencyAt(int i, int n) {
+  if (n < 3) return i;
+  if (i < n / 2) return 2 * FrequencyAt(i, n / 2);
+  i -= n / 2;
+  if (i < n / 4) return 4 * FrequencyAt(i, n / 4) + 1;
+  return (4 * FrequencyAt(i - n / 4, n / 4) - 1) & (n - 1);
+}
+
+TEST_F(FftTest, EveryPermutationTableFollowsTheLayoutEntryByEntry) {
+  for (int n : AllSizes()) {
+    SCOPED_TRACE(n);
+    std::vector<int> expected(static_cast<size_t>(n), -1);
+    for (int i = 0; i < n; ++i) expected[(n - FrequencyAt(i, n)) & (n - 1)] = i;
+    const int* tab = WDL_fft_permute_tab(n);
+    ASSERT_NE(tab, nullptr);
+    ASSERT_EQ(std::vector<int>(tab, tab + n), expected);
+  }
+}
+
 TEST_F(FftTest, SmallTablesAreTheExpectedOrders) {
   const int* t4 = WDL_fft_permute_tab(4);
   EXPECT_EQ(std::vector<int>(t4, t4 + 4), (std::vector<int>{0, 3, 1, 2}));
@@ -292,6 +315,53 @@ TEST(FftInit, ConcurrentFirstCallsAllSeeCompleteTables) {
     for (int k = 0; k < 2048; ++k) got[k] = {results[t][perms[t][k]].re, results[t][perms[t][k]].im};
     EXPECT_LT(RelativeError(ref, got), Tolerance(2048)) << "thread " << t;
   }
+}
+
+// Every test runs in a process of its own under CTest, so no transform of 65536 points
+// has run before: the threads race to build its tables while transforming and looking
+// up, and each must get the same bits as a transform made once they are built.
+TEST(FftInit, ConcurrentFirstTransformsOfAnUnbuiltSizeAllSeeCompleteTables) {
+  constexpr int kSize = 65536;
+  const Buffer x = RandomSignal(kSize, 33);
+  constexpr int kThreads = 4;
+  std::atomic<int> ready{0};
+  std::vector<Buffer> results(kThreads, x);
+  std::vector<std::vector<int>> perms(kThreads);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      ready.fetch_add(1);
+      while (ready.load() < kThreads) {
+      }
+      if (t % 2) WDL_fft_init();
+      WDL_fft(results[t].data(), kSize, t == 3);
+      const int* tab = WDL_fft_permute_tab(kSize);
+      perms[t].assign(tab, tab + kSize);
+    });
+  }
+  for (auto& th : threads) th.join();
+  Buffer forward = x, inverse = x;
+  WDL_fft(forward.data(), kSize, 0);
+  WDL_fft(inverse.data(), kSize, 1);
+  const int* tab = WDL_fft_permute_tab(kSize);
+  for (int t = 0; t < kThreads; ++t) {
+    SCOPED_TRACE(t);
+    EXPECT_TRUE(BitwiseEqual(results[t], t == 3 ? inverse : forward));
+    EXPECT_TRUE(std::equal(perms[t].begin(), perms[t].end(), tab));
+  }
+}
+
+TEST(FftPrepare, RefusedSizesAreIgnoredAndPreparedSizesTransformAsUnprepared) {
+  for (int n : {0, 1, 3, 12, 2049, 1048576, -2, -2048, INT_MIN, INT_MAX}) WDL_fft_prepare(n);
+  const Buffer x = RandomSignal(16384, 34);
+  Buffer unprepared = x;
+  WDL_fft(unprepared.data(), 16384, 0);  // builds its own tables
+  WDL_fft_prepare(131072);
+  WDL_fft_prepare(16384);
+  Buffer prepared = x;
+  WDL_fft(prepared.data(), 16384, 0);
+  EXPECT_TRUE(BitwiseEqual(prepared, unprepared));
+  EXPECT_EQ(WDL_fft_permute(131072, 1), WDL_fft_permute_tab(131072)[1]);
 }
 
 // ---------------------------------------------------------------- complex multiplies
