@@ -15,6 +15,7 @@
 #include "IPlugStructs.h"
 #include "IPreset.h"
 #include "NChanDelayLine.h"
+#include "SharedValue.h"
 #include "heapbuf.h"
 #include "mutex.h"
 #include "ptrlist.h"
@@ -92,7 +93,8 @@ class IPlugBase {
   virtual void OnGUIClose() {}
   virtual void OnIdle() {}
   virtual void OnGUIIdle() {}
-  // Called by the editor's idle thread: applies a latency requested meanwhile.
+  // Called by the editor's idle thread: applies a latency requested meanwhile (under
+  // the mutex, so never inside a block) and then tells the host.
   virtual void OnPlugIdle();
   virtual void OnActivate(bool active);
   // Base: passes the message on with SendMidiMsg.
@@ -129,6 +131,10 @@ class IPlugBase {
   virtual void InformHostOfParamChange(int paramIdx, double normalizedValue) = 0;
   virtual void EndInformHostOfParamChange(int paramIdx) = 0;
   virtual void InformHostOfProgramChange() = 0;
+  // Tells the host that the latency changed. Called without the mutex held after a
+  // requested latency was applied, so a host that reacts by stopping its audio
+  // cannot wait for a block that waits for us.
+  virtual void InformHostOfLatencyChange() {}
   virtual bool IsRenderingOffline() { return false; }
   virtual double GetSamplePos() = 0;  // samples since the start of the project
   virtual double GetTempo() = 0;      // beats per minute
@@ -140,7 +146,8 @@ class IPlugBase {
   virtual void HostSpecificInit() {}
   // Takes ownership of the editor and pushes every parameter into it. Null is ignored.
   virtual void AttachGraphics(IGraphics* pGraphics);
-  // Stores the latency and resizes (and clears) the bypass delay line to it.
+  // Stores the latency and resizes (and clears) the bypass delay line to it, under
+  // the mutex; an older request is dropped.
   virtual void SetLatency(int samples);
   virtual bool SendMidiMsg(IMidiMsg* pMsg) = 0;
   virtual bool SendSysEx(ISysEx*) { return false; }
@@ -381,6 +388,8 @@ class IPlugBase {
   // (replacing any earlier one).
   void CreateDelayLine(int nInputChans, int nOutputChans);
   NChanDelayLine* GetDelayLine() const { return mDelay; }
+  // Applies the requested latency under the mutex; true when it changed.
+  bool ApplyRequestedLatency();
 
   void SetHostFields(EHost host, int version) {
     mHost = host;
@@ -406,7 +415,8 @@ class IPlugBase {
   int mCurrentPresetIdx = 0;
   double mSampleRate = 44100.0;
   int mBlockSize = 0;
-  int mLatency;
+  // Read by any thread; changed only under the mutex.
+  SharedValue<int> mLatency;
   NChanDelayLine* mDelay = nullptr;
   IGraphics* mGraphics = nullptr;
   WDL_PtrList<IParam> mParams;
@@ -420,7 +430,8 @@ class IPlugBase {
   WDL_PtrList<OutChannel> mOutChannels;
   WDL_PtrList<WDL_String> mInputBusLabels;
   WDL_PtrList<WDL_String> mOutputBusLabels;
-  int mLatencyRequested = 0;
+  // Set by RequestLatency from any thread (the audio thread among them).
+  SharedValue<int> mLatencyRequested = 0;
 
  private:
   // Channels idx .. idx + n - 1 cut to 0 .. count - 1, as begin and end indices.
