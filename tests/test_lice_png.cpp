@@ -19,7 +19,11 @@
 
 namespace {
 
-std::string TempPath(const std::string& name) { return ::testing::TempDir() + "lice_png_" + name; }
+// Named per process: the suite's test programs run side by side (ctest -j), and so may
+// another checkout's, all in the same temporary folder.
+std::string TempPath(const std::string& name) {
+  return ::testing::TempDir() + "lice_png_" + std::to_string(getpid()) + "_" + name;
+}
 
 // Writes the image description and decodes it into a new bitmap (owned by the caller).
 LICE_IBitmap* RoundTrip(const std::string& name, PngImage& s) {

@@ -373,21 +373,34 @@ TEST(HostCallback, TimeInfoIsAPlaying120BpmFourFourSong) {
 
 // ---- Test signal ------------------------------------------------------------------------
 
-TEST(DemoSignal, TenSecondsOfTonesInsideTheDefaultBandOverQuietNoise) {
+TEST(DemoSignal, TenSecondsOfTonesInsideTheDemoBandOverQuietNoise) {
   vsthost::TestSignalSource source;
   EXPECT_EQ(source.Channels(), 2);
   EXPECT_EQ(source.SampleRate(), 44100.0);
   EXPECT_EQ(source.Frames(), 441000);
+  const double bandLow = vsthost::kDemoSelectionStartHz;
+  const double bandHigh = bandLow + vsthost::kDemoSelectionSizeHz;
   double maxAmp = 0;
   for (int64_t f = 0; f < source.Frames(); f += 97) {
     double amp = 0, freq = 0;
     source.ToneAt(f, &amp, &freq);
     if (amp > 0) {
-      EXPECT_GT(freq, 20.0);  // strictly inside the default band, 20 to 70 Hz
-      EXPECT_LT(freq, 70.0);
+      EXPECT_GT(freq, bandLow) << f;  // strictly inside the band the demo selects
+      EXPECT_LT(freq, bandHigh) << f;
+      EXPECT_GT(freq, 880.0) << f;  // and above the blips' highest pitch
     }
     maxAmp = std::max(maxAmp, amp);
   }
+  // The last phrase sounds until the end, loudest of all: the picture taken at the
+  // end shows it (the last whole analysis frame ends 680 frames before the end).
+  for (int64_t f = source.Frames() - 2 * 2048; f < source.Frames() - 900; f += 11) {
+    double amp = 0, freq = 0;
+    source.ToneAt(f, &amp, &freq);
+    EXPECT_NEAR(20 * std::log10(amp), vsthost::kDemoThresholdDb + 13.0, 0.1) << f;
+  }
+  double amp = 1, freq = 1;
+  source.ToneAt(source.Frames(), &amp, &freq);  // past the end: nothing
+  EXPECT_EQ(amp, 0.0);
   // The loudest phrase stays well below full scale (13 dB over a -24 dB threshold).
   EXPECT_NEAR(20 * std::log10(maxAmp), vsthost::kDemoThresholdDb + 13.0, 0.1);
   std::vector<double> all(static_cast<size_t>(source.Frames()) * 2 + 2);
@@ -909,11 +922,21 @@ TEST_F(ToneglassTool, DemoContainsBlips) {
   const Audio withBlips = ReadWav(Path("toneglass-demo.wav"));
   const Audio without = ReadWav(Path("dry.wav"));
   ASSERT_EQ(withBlips.Frames(), 441000u);
-  // The blips sit at 440 to 880 Hz; the tones pan them towards the left.
+  ASSERT_EQ(without.Frames(), 441000u);
+  // With the tone muted the pan still scales the dry signal the same way, so the
+  // difference of the two renders is the blips alone.
+  Audio blips = withBlips;
+  for (size_t i = 0; i < blips.samples.size(); ++i) blips.samples[i] -= without.samples[i];
+  double energy[2] = {0, 0};
+  for (size_t f = 0; f < blips.Frames(); ++f)
+    for (int c = 0; c < 2; ++c) energy[c] += blips.At(f, c) * blips.At(f, c);
+  // Seconds of blips at -6 dB, not a rounding difference.
+  EXPECT_GT(energy[0] + energy[1], 1000.0);
+  // They sit at 440 to 880 Hz, below the tones (1.2 to 3.6 kHz) ...
   const double centre = 622.25, q = 1.0;
-  const double blipEnergy = BandEnergy(withBlips, 0, centre, q) + BandEnergy(withBlips, 1, centre, q);
-  const double inputEnergy = BandEnergy(without, 0, centre, q) + BandEnergy(without, 1, centre, q);
-  EXPECT_GT(blipEnergy, 1000.0 * inputEnergy);
+  EXPECT_GT(BandEnergy(blips, 0, centre, q) + BandEnergy(blips, 1, centre, q), 0.5 * (energy[0] + energy[1]));
+  // ... and the tones, low in the spectrum, pan them far to the left.
+  EXPECT_GT(energy[0], 10.0 * energy[1]);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -124,6 +125,23 @@ TEST_F(EditorPng, DemoWritesThePictureBesideItsAudio) {
   EXPECT_EQ(p.At(2, 10), LICE_RGBA(6, 120, 21, 255)) << "panel";
   EXPECT_EQ(p.At(2, 100), LICE_RGBA(176, 176, 176, 255)) << "the view's frame";
   EXPECT_EQ(p.At(350, 64), LICE_RGBA(171, 2, 2, 255)) << "the 0 dB line";
+  // The band the demo selects, 1 to 4 kHz, is a block some 94 pixels wide: red above
+  // the -24 dB threshold (row 158), green below it; beside it the plain view.
+  const int bandL = 35, bandR = 129, thresholdRow = 158;
+  for (int x : {bandL + 2, 80, bandR - 2}) {
+    const LICE_pixel above = p.At(x, 150), below = p.At(x, thresholdRow + 30);
+    EXPECT_GT(LICE_GETR(above), LICE_GETG(above)) << x;
+    EXPECT_GT(LICE_GETG(below), LICE_GETR(below)) << x;
+    EXPECT_NE(p.At(x, 150), p.At(bandR + 10, 150)) << x;
+  }
+  EXPECT_EQ(p.At(bandL - 4, 150), p.At(bandR + 10, 150));
+  // The demo ends on its loudest tone, inside the band and above the threshold; the
+  // rest of the spectrum holds only quiet noise, at the bottom of the view.
+  int top = 400;
+  for (int x = bandL; x < bandR; ++x)
+    if (p.CurveRow(x) > 0) top = std::min(top, p.CurveRow(x));
+  EXPECT_LT(top, thresholdRow);
+  for (int x = bandR + 1; x < 696; ++x) EXPECT_TRUE(p.CurveRow(x) < 0 || p.CurveRow(x) > 290) << x;
 }
 
 TEST_F(EditorPng, RenderShowsTheLastFramesAndTheParameters) {

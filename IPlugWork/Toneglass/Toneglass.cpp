@@ -69,10 +69,14 @@ Toneglass::Toneglass(IPlugInstanceInfo instanceInfo)
 }
 
 // The base deletes the editor, and the view with it, after this destructor has run.
-// The editor's idle thread calls into the plug-in, so it stops before anything of the
-// plug-in is taken apart.
+// The editor's threads (the window's and the idle thread) call into the plug-in, so
+// they stop before anything of the plug-in is taken apart, also when the instance
+// is deleted without effClose.
 Toneglass::~Toneglass() {
-  if (IGraphics* pGraphics = GetGUI()) pGraphics->StopIdleThread();
+  if (IGraphics* pGraphics = GetGUI()) {
+    pGraphics->CloseWindow();
+    pGraphics->StopIdleThread();
+  }
 }
 
 // ---- Editor -------------------------------------------------------------------------

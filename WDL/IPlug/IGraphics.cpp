@@ -57,6 +57,9 @@ IGraphics::IGraphics(IPlugBase* pPlug, int w, int h, int refreshRate)
 
 IGraphics::~IGraphics() {
   CloseThread();
+  // Destroyed by its own idle call: the thread returns into the shared block alone,
+  // sees the stop and ends, so it may be let go.
+  if (mIdleThread.joinable()) mIdleThread.detach();
   delete mKeyCatcher;
   mKeyCatcher = nullptr;
   DeleteAllControls();
@@ -111,14 +114,17 @@ void IGraphics::NewGraphics() {
 // ---- Idle thread ----------------------------------------------------------------------------
 
 void IGraphics::CreateThread() {
-  {
-    std::lock_guard<std::mutex> lock(mIdleMutex);
-    mIdleStopSignalled = false;
+  if (mIdleRunning) return;
+  // A thread stopped from inside its own idle call has ended or is about to.
+  if (mIdleThread.joinable()) {
+    if (mIdleThread.get_id() == std::this_thread::get_id()) return;
+    mIdleThread.join();
   }
-  if (mIdleRunning || mIdleThread.joinable()) return;
+  auto shared = std::make_shared<IdleShared>();
+  mIdle = shared;
   mIdleRunning = true;
   try {
-    mIdleThread = std::thread(&IGraphics::ThreadProc, this);
+    mIdleThread = std::thread(&IGraphics::ThreadProc, this, std::move(shared));
   } catch (const std::system_error&) {
     // No thread could be made: the editor works, the plug-in just gets no idle calls.
     mIdleRunning = false;
@@ -137,14 +143,16 @@ void IGraphics::CreateThread() {
 }
 
 // Ticks on a fixed schedule (a slow OnPlugIdle delays the next tick, it does not
-// shift all later ones) and wakes at once when asked to stop.
-void IGraphics::ThreadProc() {
-  std::unique_lock<std::mutex> lock(mIdleMutex);
+// shift all later ones) and wakes at once when asked to stop. The owner is touched
+// only while no stop has been seen: a stop from another thread joins this one first,
+// and a stop from inside an idle call is seen before the owner is used again.
+void IGraphics::ThreadProc(IGraphics* pOwner, std::shared_ptr<IdleShared> pShared) {
+  std::unique_lock<std::mutex> lock(pShared->mutex);
   auto next = std::chrono::steady_clock::now() + kIdlePeriod;
-  while (!mIdleStopSignalled) {
-    if (mIdleWake.wait_until(lock, next, [this] { return mIdleStopSignalled; })) break;
+  while (!pShared->stop) {
+    if (pShared->wake.wait_until(lock, next, [&pShared] { return pShared->stop; })) break;
     lock.unlock();
-    if (mPlug) mPlug->OnPlugIdle();
+    if (IPlugBase* pPlug = pOwner->mPlug) pPlug->OnPlugIdle();
     lock.lock();
     next += kIdlePeriod;
     const auto now = std::chrono::steady_clock::now();
@@ -153,18 +161,17 @@ void IGraphics::ThreadProc() {
 }
 
 void IGraphics::CloseThread() {
-  {
-    std::lock_guard<std::mutex> lock(mIdleMutex);
-    mIdleStopSignalled = true;
+  if (mIdle) {
+    {
+      std::lock_guard<std::mutex> lock(mIdle->mutex);
+      mIdle->stop = true;
+    }
+    mIdle->wake.notify_all();
   }
-  mIdleWake.notify_all();
-  if (mIdleThread.joinable()) {
-    // An idle call that closes the editor cannot wait for itself.
-    if (mIdleThread.get_id() == std::this_thread::get_id())
-      mIdleThread.detach();
-    else
-      mIdleThread.join();
-  }
+  // An idle call that stops its own thread cannot wait for itself: the thread ends
+  // when that call returns, and a later stop from any other thread (or the
+  // destructor) joins it.
+  if (mIdleThread.joinable() && mIdleThread.get_id() != std::this_thread::get_id()) mIdleThread.join();
   mIdleRunning = false;
 }
 

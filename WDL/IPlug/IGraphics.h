@@ -16,6 +16,7 @@
 #define IPLUG_IGRAPHICS_H_
 
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -340,14 +341,21 @@ class IGraphics : public IPlugEditor {
   IMouseMod mLastMouseMod;
 
  private:
+  // What the idle thread shares with its owner. The thread holds its own reference:
+  // when an idle call destroys the graphics context, the thread returns into this
+  // block, sees the stop and ends without touching the freed context.
+  struct IdleShared {
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool stop = false;
+  };
+
   void CreateThread();
-  void ThreadProc();
+  static void ThreadProc(IGraphics* pOwner, std::shared_ptr<IdleShared> pShared);
   void DeleteAllControls();
 
   std::thread mIdleThread;
-  std::mutex mIdleMutex;
-  std::condition_variable mIdleWake;
-  bool mIdleStopSignalled = false;
+  std::shared_ptr<IdleShared> mIdle;
   SharedValue<bool> mIdleRunning = false;
 };
 

@@ -133,7 +133,17 @@ void IPlugBase::OnActivate(bool) {
 }
 
 void IPlugBase::OnPlugIdle() {
-  if (mLatency != mLatencyRequested) SetLatency(mLatencyRequested);
+  if (ApplyRequestedLatency()) InformHostOfLatencyChange();
+}
+
+// The request stays as it is: one made while this runs is applied next time.
+bool IPlugBase::ApplyRequestedLatency() {
+  WDL_MutexLock lock(&mMutex);
+  const int requested = mLatencyRequested;
+  if (mLatency == requested) return false;
+  mLatency = requested;
+  if (mDelay) mDelay->SetDelay(requested > 0 ? requested : 0);
+  return true;
 }
 
 void IPlugBase::ProcessMidiMsg(IMidiMsg* pMsg) {
@@ -347,6 +357,8 @@ void IPlugBase::RedrawParamControls() {
 // ---- Latency ----------------------------------------------------------------------------------
 
 void IPlugBase::SetLatency(int samples) {
+  // The audio path reads the delay line under the mutex for the whole block.
+  WDL_MutexLock lock(&mMutex);
   mLatency = samples;
   // Idle applies the request whenever it differs, so it must follow a direct change.
   mLatencyRequested = samples;
@@ -359,5 +371,6 @@ void IPlugBase::CreateDelayLine(int nInputChans, int nOutputChans) {
   if (nOutputChans > NOutChannels()) nOutputChans = NOutChannels();
   delete mDelay;
   mDelay = new NChanDelayLine(nInputChans, nOutputChans);
-  mDelay->SetDelay(mLatency > 0 ? mLatency : 0);
+  const int latency = mLatency;
+  mDelay->SetDelay(latency > 0 ? latency : 0);
 }

@@ -23,6 +23,7 @@
 #include "IPlugStructs.h"
 #include "IPreset.h"
 #include "NChanDelayLine.h"
+#include "SharedValue.h"
 #include "heapbuf.h"
 #include "mutex.h"
 #include "ptrlist.h"
@@ -106,7 +107,8 @@ class IPlugBase {
   // [editor, mutex free] Once per editor redraw tick.
   virtual void OnGUIIdle() {}
   // [idle-thread, mutex free] Every 50 ms while an editor exists. Base: applies a
-  // latency requested meanwhile.
+  // latency requested meanwhile (under the mutex, so never inside a block) and then
+  // tells the host.
   virtual void OnPlugIdle();
   // [main-thread, mutex held] Processing was switched on or off.
   virtual void OnActivate(bool active);
@@ -156,6 +158,10 @@ class IPlugBase {
   virtual void EndInformHostOfParamChange(int paramIdx) = 0;
   // [main-thread, mutex held]
   virtual void InformHostOfProgramChange() = 0;
+  // [idle-thread, mutex free] Tells the host that the latency changed. Called without
+  // the mutex held after a requested latency was applied, so a host that reacts by
+  // stopping its audio cannot wait for a block that waits for us.
+  virtual void InformHostOfLatencyChange() {}
   // [any-thread]
   virtual bool IsRenderingOffline() { return false; }
   // [audio-thread, mutex held] The host's transport, read while processing.
@@ -174,7 +180,8 @@ class IPlugBase {
   // Defined in IGraphics.h: only a plug-in with an editor can attach one.
   void AttachGraphics(IGraphics* pGraphics);
   // [main-thread or idle-thread, never the audio thread] Stores the latency and
-  // resizes (and clears) the bypass delay line to it.
+  // resizes (and clears) the bypass delay line to it, under the mutex; an older
+  // request is dropped.
   virtual void SetLatency(int samples);
   // [audio-thread, mutex held]
   virtual bool SendMidiMsg(IMidiMsg* pMsg) = 0;
@@ -426,6 +433,8 @@ class IPlugBase {
   // object, seen as the plug-in sees it and as the core does. A binding extends this to
   // tell its host about the editor.
   virtual void AdoptEditor(IGraphics* pGraphics, IPlugEditor* pEditor);
+  // Applies the requested latency under the mutex; true when it changed.
+  bool ApplyRequestedLatency();
 
   void SetHostFields(EHost host, int version) {
     mHost = host;
@@ -451,7 +460,8 @@ class IPlugBase {
   int mCurrentPresetIdx = 0;
   double mSampleRate = 44100.0;
   int mBlockSize = 0;
-  int mLatency;
+  // Read by any thread; changed only under the mutex.
+  SharedValue<int> mLatency;
   NChanDelayLine* mDelay = nullptr;
   // The editor the base owns. A subclass that deletes it early sets this to null.
   IGraphics* mGraphics = nullptr;
@@ -466,7 +476,8 @@ class IPlugBase {
   WDL_PtrList<OutChannel> mOutChannels;
   WDL_PtrList<WDL_String> mInputBusLabels;
   WDL_PtrList<WDL_String> mOutputBusLabels;
-  int mLatencyRequested = 0;
+  // Set by RequestLatency from any thread (the audio thread among them).
+  SharedValue<int> mLatencyRequested = 0;
 
  private:
   // mGraphics as the interface the core calls; valid while mGraphics is set.

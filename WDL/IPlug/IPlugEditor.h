@@ -29,6 +29,8 @@ class IPlugEditor {
   virtual void* OpenWindow(void* pParentWnd) = 0;
   // [main-thread, mutex held]
   virtual void CloseWindow() = 0;
+  // [main-thread] Whether the editor's window is open now.
+  virtual bool WindowIsOpen() = 0;
   // [main-thread, mutex free] The host's editor idle call.
   virtual void OnEditorIdle() = 0;
   // [main-thread, mutex held] A key the host hands over; true when the editor took it.

@@ -14,12 +14,15 @@ namespace vsthost {
 namespace {
 
 constexpr const char* kThresholdName = "Threshold";
+constexpr const char* kSelectionStartName = "Selection Start";
+constexpr const char* kSelectionSizeName = "Selection Size";
 
-// What the demo adapts to: a threshold to lower for the test tones, an editor to take a
-// picture of. Loaded on its own so the render itself starts from a freshly opened
-// instance.
+// What the demo adapts to: a threshold to lower and a band to move onto the test tones,
+// an editor to take a picture of. Loaded on its own so the render itself starts from a
+// freshly opened instance.
 struct PluginTraits {
   bool hasThreshold = false;
+  bool hasSelection = false;
   bool drawsEditor = false;
 };
 
@@ -29,8 +32,19 @@ PluginTraits ProbePlugin(const std::string& path) {
   std::string ignored;
   if (!plugin.Load(path, &ignored)) return traits;
   traits.hasThreshold = FindParameter(plugin, kThresholdName) >= 0;
+  traits.hasSelection =
+      FindParameter(plugin, kSelectionStartName) >= 0 && FindParameter(plugin, kSelectionSizeName) >= 0;
   traits.drawsEditor = EditorPicture::Supported(plugin);
   return traits;
+}
+
+void Assign(std::vector<ParamAssignment>* assignments, const char* name, double value) {
+  ParamAssignment a;
+  a.key = name;
+  char text[32];
+  snprintf(text, sizeof(text), "%g", value);
+  a.value = text;
+  assignments->push_back(a);
 }
 
 }  // namespace
@@ -39,31 +53,30 @@ bool RunDemo(const Options& options, std::string* error) {
   TestSignalSource source;
   std::vector<ParamAssignment> assignments;
   const PluginTraits traits = ProbePlugin(PluginPathFor(options));
-  // A loaded preset brings its own threshold.
+  // A loaded preset brings its own settings.
   const bool lowersThreshold = options.loadPresetPath.empty() && traits.hasThreshold;
+  const bool movesBand = options.loadPresetPath.empty() && traits.hasSelection;
   Options demoOptions = options;
   // Beside a device or FIFO (/dev/null.png) there is no place for a picture.
   if (demoOptions.editorPngPath.empty() && traits.drawsEditor && !IsStreamTarget(options.outPath))
     demoOptions.editorPngPath = EditorPicturePathBeside(options.outPath);
   if (!CheckDistinctFiles(demoOptions, PluginPathFor(options), error)) return false;
-  if (lowersThreshold) {
-    ParamAssignment threshold;
-    threshold.key = kThresholdName;
-    char value[32];
-    snprintf(value, sizeof(value), "%g", kDemoThresholdDb);
-    threshold.value = value;
-    assignments.push_back(threshold);
+  if (lowersThreshold) Assign(&assignments, kThresholdName, kDemoThresholdDb);
+  if (movesBand) {
+    Assign(&assignments, kSelectionStartName, kDemoSelectionStartHz);
+    Assign(&assignments, kSelectionSizeName, kDemoSelectionSizeHz);
   }
   // The user's settings come after, so they can override the demo's.
   assignments.insert(assignments.end(), options.assignments.begin(), options.assignments.end());
   if (!RunRenderJob(demoOptions, source, assignments, error)) return false;
   // The tones and what they raise are known only for the demo's own settings: with
   // the user's settings the render may sound quite different, so nothing is promised.
-  if (lowersThreshold && options.assignments.empty())
+  if (lowersThreshold && movesBand && options.assignments.empty())
     fprintf(ReportStream(options),
-        "listen to   %s: low tones gliding through 20-70 Hz, 1 to 13 dB over the %g dB "
-        "threshold, raise blips from 440 Hz up to 880 Hz\n",
-        options.outPath.c_str(), kDemoThresholdDb);
+        "listen to   %s: tones gliding through %g-%g Hz, 1 to 13 dB over the %g dB "
+        "threshold, raise blips from 440 Hz up to 880 Hz, panned by where the tone lies in the spectrum\n",
+        options.outPath.c_str(), kDemoSelectionStartHz, kDemoSelectionStartHz + kDemoSelectionSizeHz,
+        kDemoThresholdDb);
   return true;
 }
 

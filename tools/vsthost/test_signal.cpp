@@ -25,11 +25,17 @@ void TestSignalSource::ToneAt(int64_t frame, double* amplitude, double* frequenc
   const double inPhrase = t - phrase * kPhraseSeconds;
   *amplitude = 0.0;
   *frequency = 0.0;
-  if (inPhrase >= kToneSeconds) return;
+  if (frame < 0 || frame >= mFrames) return;
+  // The last phrase has no pause: its glide ends with the signal.
+  const double phraseStart = phrase * kPhraseSeconds;
+  const double end = static_cast<double>(mFrames) / mSampleRate;
+  const bool last = phraseStart + kPhraseSeconds >= end - 1e-9;
+  const double toneSeconds = last ? end - phraseStart : kToneSeconds;
+  if (inPhrase >= toneSeconds) return;
   // A logarithmic glide: equal time per octave across the band.
-  *frequency = kDemoToneLowHz * std::pow(kDemoToneHighHz / kDemoToneLowHz, inPhrase / kToneSeconds);
+  *frequency = kDemoToneLowHz * std::pow(kDemoToneHighHz / kDemoToneLowHz, inPhrase / toneSeconds);
   const double levelDb = kDemoThresholdDb + kFirstStepDb + kStepDb * phrase;
-  const double fade = std::min({1.0, inPhrase / kFadeSeconds, (kToneSeconds - inPhrase) / kFadeSeconds});
+  const double fade = std::min({1.0, inPhrase / kFadeSeconds, (toneSeconds - inPhrase) / kFadeSeconds});
   *amplitude = std::pow(10.0, levelDb / 20.0) * fade;
 }
 

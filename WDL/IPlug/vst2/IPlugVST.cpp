@@ -200,11 +200,20 @@ VstIntPtr IPlugVST::VSTDispatcher(AEffect* pEffect, VstInt32 opCode, VstInt32 id
   Trace(TRACELOC, "%d(%s):%d:%d", opCode, VSTOpcodeStr(opCode), idx, static_cast<int>(value));
 
   if (opCode == effClose) {
+    IPlugEditor* pEditor = _this->GetEditor();
+    // A host may close the instance with the editor still open. The editor's own
+    // threads tick, draw and call into the plug-in, so the window closes (joining
+    // them) as effEditClose would, before any destructor runs. They only try-lock
+    // the mutex, so this can wait for them while holding it.
+    if (pEditor) {
+      if (pEditor->WindowIsOpen()) _this->OnGUIClose();
+      pEditor->CloseWindow();
+    }
     // The mutex lives inside the instance: let go of it before the instance goes.
     _this->mMutex.Leave();
     // The editor's idle thread calls into the plug-in: it stops before the plug-in's
     // own destructor runs (and after the lock is free, which an idle call may take).
-    if (IPlugEditor* pEditor = _this->GetEditor()) pEditor->StopIdleThread();
+    if (pEditor) pEditor->StopIdleThread();
     delete _this;
     return 0;
   }

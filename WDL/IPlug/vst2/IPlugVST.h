@@ -36,6 +36,8 @@ class IPlugVST : public IPlugBase {
   void InformHostOfParamChange(int idx, double normalizedValue) override;
   void EndInformHostOfParamChange(int idx) override;
   void InformHostOfProgramChange() override;
+  // Sets the AEffect's initialDelay and sends audioMasterIOChanged.
+  void InformHostOfLatencyChange() override;
   // True when the host says it renders offline.
   bool IsRenderingOffline() override;
   // The host's sample position rounded to the nearest integer; 0 when the host gives

@@ -88,9 +88,16 @@ void IPlugVST::GetTime(ITimeInfo* pTimeInfo) {
 }
 
 void IPlugVST::SetLatency(int samples) {
-  if (samples < 0) samples = 0;
-  mAEffect.initialDelay = samples;
-  IPlugBase::SetLatency(samples);
+  IPlugBase::SetLatency(samples > 0 ? samples : 0);
+  InformHostOfLatencyChange();
+}
+
+void IPlugVST::InformHostOfLatencyChange() {
+  {
+    WDL_MutexLock lock(&mMutex);
+    const int latency = GetLatency();
+    mAEffect.initialDelay = latency > 0 ? latency : 0;
+  }
   if (mHostCallback) mHostCallback(&mAEffect, audioMasterIOChanged, 0, 0, nullptr, 0.0f);
 }
 
