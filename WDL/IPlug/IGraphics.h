@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "IControl.h"
+#include "IEditGestures.h"
 #include "IGraphicsStructs.h"
 #include "IPopupMenu.h"
 #include "lice.h"
@@ -91,7 +92,8 @@ class IGraphics {
   virtual LICE_IBitmap* OSLoadBitmap(int id, const char* name) = 0;
   // The host's editor idle call (effEditIdle), made outside the plug-in mutex: a
   // platform without a run loop of its own handles its events and redraws here.
-  virtual void OnEditorIdle() {}
+  // The base ends a wheel gesture whose pause has passed (PollEditGestures).
+  virtual void OnEditorIdle() { PollEditGestures(); }
   // A key the host hands over (effEditKeyDown / effEditKeyUp: character, VST virtual
   // key, modifier flags). True when the editor took it; false gives it back.
   virtual bool OnHostKey(int /*character*/, int /*virtualKey*/, int /*modifiers*/, bool /*down*/) {
@@ -151,6 +153,15 @@ class IGraphics {
   int GetMouseControlIdx(int x, int y, bool mo = false);
   int GetParamIdxForPTAutomation(int x, int y);
   int GetLastClickedParamForPTAutomation();
+
+  // ---- Edit gestures (begin/end notices to the host) -----------------------------------
+  // Ends a wheel run that has paused long enough; platforms call it from their event
+  // loop, on the thread that handles events.
+  void PollEditGestures();
+  // Ends every open gesture: the editor closes or lost its window system. Only while
+  // the plug-in is whole (the notices go through its host binding).
+  void EndEditGestures() { mGestures.EndAll(); }
+  IEditGestures& EditGestures() { return mGestures; }
 
   // ---- Prompts ------------------------------------------------------------------------
   // A menu for enumerations and booleans with texts, a text entry otherwise.
@@ -284,6 +295,7 @@ class IGraphics {
   IControl* mKeyCatcher = nullptr;
   bool mMouseButtonDown = false;
   IMouseMod mLastMouseMod;
+  IEditGestures mGestures;
 
  private:
   void CreateThread();

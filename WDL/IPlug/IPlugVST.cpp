@@ -205,7 +205,12 @@ VstIntPtr IPlugVST::VSTDispatcher(AEffect* pEffect, VstInt32 opCode, VstInt32 id
     _this->mMutex.Leave();
     // The editor's idle thread calls into the plug-in: it stops before the plug-in's
     // own destructor runs (and after the lock is free, which an idle call may take).
-    if (IGraphics* pGraphics = _this->GetGUI()) pGraphics->StopIdleThread();
+    if (IGraphics* pGraphics = _this->GetGUI()) {
+      // A gesture still open (the editor never closed) ends while the host binding
+      // can still tell the host.
+      pGraphics->EndEditGestures();
+      pGraphics->StopIdleThread();
+    }
     delete _this;
     return 0;
   }
@@ -303,6 +308,8 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opCode, VstInt32 idx, VstIntPtr value, voi
       if (GetGUI()) {
         OnGUIClose();
         GetGUI()->CloseWindow();
+        // No event comes any more: a drag or wheel run in progress ends here.
+        GetGUI()->EndEditGestures();
         return 1;
       }
       return 0;
