@@ -113,7 +113,7 @@ TEST_F(EditorTest, AClickTellsThePlugInBeginValueEndInThatOrder) {
   EXPECT_DOUBLE_EQ(plug.hostInforms.back().second, 0.75);
 }
 
-TEST_F(EditorTest, MouseUpWithoutCaptureStillEndsTheEditOfAHitControl) {
+TEST_F(EditorTest, AReleaseWithoutAPressReachesTheControlButEndsNoEdit) {
   Attach();
   AddProbe(IRECT(0, 0, 50, 50), kMix);
   gui->OnMouseUp(100, 80, &left);  // empty spot: nothing
@@ -121,7 +121,8 @@ TEST_F(EditorTest, MouseUpWithoutCaptureStillEndsTheEditOfAHitControl) {
   EXPECT_TRUE(plug.edits.empty());
   gui->OnMouseUp(10, 10, &left);
   EXPECT_EQ(Events(), (std::vector<std::string>{"up 0"}));
-  EXPECT_EQ(plug.edits, (std::vector<Edit>{{'E', kMix}}));
+  // The host never heard a begin: an end would be one without it.
+  EXPECT_TRUE(plug.edits.empty());
 }
 
 TEST_F(EditorTest, DoubleClicksAreResetsUnlessTheControlTakesThemAsClicks) {
@@ -131,7 +132,7 @@ TEST_F(EditorTest, DoubleClicksAreResetsUnlessTheControlTakesThemAsClicks) {
   plug.edits.clear();
   EXPECT_FALSE(gui->OnMouseDblClick(10, 10, &left));
   EXPECT_DOUBLE_EQ(p->GetValue(), plug.GetParam(kMix)->GetDefaultNormalized());
-  EXPECT_EQ(plug.edits, (std::vector<Edit>{{'V', kMix}}));
+  EXPECT_EQ(plug.edits, (std::vector<Edit>{{'B', kMix}, {'V', kMix}, {'E', kMix}}));
   EXPECT_EQ(gui->GetMouseCapture(), -1);
 
   plug.edits.clear();
@@ -140,9 +141,9 @@ TEST_F(EditorTest, DoubleClicksAreResetsUnlessTheControlTakesThemAsClicks) {
   EXPECT_TRUE(gui->OnMouseDblClick(10, 10, &left));
   EXPECT_EQ(gui->GetMouseCapture(), 0);
   gui->OnMouseUp(10, 10, &left);
-  // No begin-edit on this path; the mouse-up ends the edit.
+  // A press: begun on the double click, ended by the release.
   EXPECT_EQ(Events(), (std::vector<std::string>{"down 0", "up 0"}));
-  EXPECT_EQ(plug.edits, (std::vector<Edit>{{'E', kMix}}));
+  EXPECT_EQ(plug.edits, (std::vector<Edit>{{'B', kMix}, {'E', kMix}}));
   EXPECT_FALSE(gui->OnMouseDblClick(190, 90, &left));
 }
 

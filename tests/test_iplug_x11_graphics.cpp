@@ -155,11 +155,27 @@ TEST_F(X11Graphics, TheHostsKeysTypeIntoTheTextEntry) {
   Fake(3, 120, 30);  // the continuous parameter: a text entry
   Idle(150);
   ASSERT_TRUE(g->TextEntryOpen());
-  for (int i = 0; i < 8; ++i) g->OnHostKey(0, VKEY_BACK, 0, true);
+  // The entry's text is selected: what the host's keys type replaces it.
   for (char c : std::string("-7.5")) EXPECT_TRUE(g->OnHostKey(c, 0, 0, true));
   EXPECT_TRUE(g->OnHostKey(0, VKEY_RETURN, 0, true));
   EXPECT_FALSE(g->TextEntryOpen());
   EXPECT_DOUBLE_EQ(plug.GetParam(0)->Value(), -7.5);
+  // Shift with the arrows selects, Ctrl+A selects all, as the host hands them over.
+  Fake(3, 120, 30);
+  Idle(150);
+  ASSERT_TRUE(g->TextEntryOpen());
+  g->OnHostKey(0, VKEY_END, 0, true);                // "-7.5", caret at the end
+  g->OnHostKey(0, VKEY_LEFT, MODIFIER_SHIFT, true);  // "5" selected
+  g->OnHostKey('2', 0, 0, true);                     // "-7.2"
+  g->OnHostKey(0, VKEY_RETURN, 0, true);
+  EXPECT_NEAR(plug.GetParam(0)->Value(), -7.2, 1e-9);
+  Fake(3, 120, 30);
+  Idle(150);
+  g->OnHostKey(0, VKEY_END, 0, true);
+  g->OnHostKey('a', 0, MODIFIER_CONTROL, true);  // all selected again; nothing typed
+  g->OnHostKey('3', 0, 0, true);
+  g->OnHostKey(0, VKEY_RETURN, 0, true);
+  EXPECT_DOUBLE_EQ(plug.GetParam(0)->Value(), 3.0);
   // Outside an entry the editor takes no key it has no use for.
   EXPECT_FALSE(g->OnHostKey(27, VKEY_ESCAPE, 0, true));
   EXPECT_FALSE(g->OnHostKey('a', 0, 0, false));
@@ -170,7 +186,7 @@ TEST_F(X11Graphics, TheHostsKeysTypeIntoTheTextEntry) {
   g->OnHostKey('1', 0, 0, true);
   g->ForceEndUserEdit();
   EXPECT_FALSE(g->TextEntryOpen());
-  EXPECT_DOUBLE_EQ(plug.GetParam(0)->Value(), -7.5);
+  EXPECT_DOUBLE_EQ(plug.GetParam(0)->Value(), 3.0);
   // So does the keyboard going elsewhere.
   Fake(3, 120, 30);
   Idle(150);
@@ -180,7 +196,7 @@ TEST_F(X11Graphics, TheHostsKeysTypeIntoTheTextEntry) {
   XSync(mDisplay, False);
   Idle(100);
   EXPECT_FALSE(g->TextEntryOpen());
-  EXPECT_DOUBLE_EQ(plug.GetParam(0)->Value(), -7.5);
+  EXPECT_DOUBLE_EQ(plug.GetParam(0)->Value(), 3.0);
 }
 
 TEST_F(X11Graphics, MessageBoxWithoutADialogProgramIsDrawnByUs) {

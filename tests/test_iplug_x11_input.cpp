@@ -196,12 +196,14 @@ TEST(X11TextEntry, RulesRefuseKeystrokesWithoutChangingTheText) {
   EXPECT_FALSE(t.Insert("2"));  // the eighth character
   EXPECT_EQ(t.Text(), "1111111");
   t.Begin("-3", "0123456789.-+", 7);
+  t.End();
   EXPECT_TRUE(t.Insert(".5"));
   EXPECT_EQ(t.Text(), "-3.5");
   EXPECT_FALSE(t.Insert("x"));
   EXPECT_FALSE(t.Insert("\t"));
   // Without a parameter: any printable text, no limit.
   t.Begin("ab", nullptr, 0);
+  t.End();
   EXPECT_TRUE(t.Insert("\xc3\xa9"));  // é
   EXPECT_EQ(t.Length(), 3);
   t.Backspace();  // removes the whole two-byte character
@@ -215,6 +217,8 @@ TEST(X11TextEntry, CaretEditing) {
   X11TextEntryBuffer t;
   t.Begin("125", nullptr, 0);
   EXPECT_EQ(t.Caret(), 3u);
+  t.End();  // drops the opening selection, caret stays at the end
+  EXPECT_FALSE(t.HasSelection());
   t.Left();
   t.Left();
   EXPECT_TRUE(t.Insert("0"));
@@ -230,6 +234,116 @@ TEST(X11TextEntry, CaretEditing) {
   t.Delete();
   EXPECT_EQ(t.Text(), "05");
   EXPECT_EQ(t.Caret(), 2u);
+}
+
+TEST(X11TextEntry, OpensWithTheWholeTextSelectedSoTypingReplacesIt) {
+  X11TextEntryBuffer t;
+  t.Begin("0.0", "0123456789.-+", 7);
+  EXPECT_TRUE(t.HasSelection());
+  EXPECT_EQ(t.SelectionStart(), 0u);
+  EXPECT_EQ(t.SelectionEnd(), 3u);
+  EXPECT_TRUE(t.Insert("-"));
+  EXPECT_TRUE(t.Insert("1"));
+  EXPECT_TRUE(t.Insert("2"));
+  EXPECT_EQ(t.Text(), "-12");
+  EXPECT_FALSE(t.HasSelection());
+  // A refused keystroke keeps the selection and the text.
+  t.Begin("0.0", "0123456789.-+", 7);
+  EXPECT_FALSE(t.Insert("x"));
+  EXPECT_EQ(t.Text(), "0.0");
+  EXPECT_TRUE(t.HasSelection());
+  // Backspace and Delete take the whole selection.
+  t.Backspace();
+  EXPECT_EQ(t.Text(), "");
+  t.Begin("0.0", nullptr, 0);
+  t.Delete();
+  EXPECT_EQ(t.Text(), "");
+  // An empty text opens with nothing to select.
+  t.Begin("", nullptr, 0);
+  EXPECT_FALSE(t.HasSelection());
+}
+
+TEST(X11TextEntry, TheLengthLimitCountsWhatTheSelectionLeaves) {
+  X11TextEntryBuffer t;
+  t.Begin("1234567", "0123456789-+", 7);  // at the limit, all selected
+  EXPECT_TRUE(t.Insert("-12"));
+  EXPECT_EQ(t.Text(), "-12");
+  t.Begin("1234567", "0123456789-+", 7);
+  t.End();
+  EXPECT_FALSE(t.Insert("8"));  // nothing selected: one too many
+  t.Left(true);                 // select the 7
+  EXPECT_TRUE(t.Insert("8"));
+  EXPECT_EQ(t.Text(), "1234568");
+}
+
+TEST(X11TextEntry, ShiftSelectsArrowsCollapseCtrlASelectsAll) {
+  X11TextEntryBuffer t;
+  t.Begin("-12.5", nullptr, 0);
+  t.Left();  // collapses to the selection's start
+  EXPECT_FALSE(t.HasSelection());
+  EXPECT_EQ(t.Caret(), 0u);
+  t.Begin("-12.5", nullptr, 0);
+  t.Right();  // ... or its end
+  EXPECT_EQ(t.Caret(), 5u);
+  EXPECT_FALSE(t.HasSelection());
+  // Shift+Left twice from the end selects ".5"; the anchor stays at the end.
+  t.Left(true);
+  t.Left(true);
+  EXPECT_EQ(t.SelectionStart(), 3u);
+  EXPECT_EQ(t.SelectionEnd(), 5u);
+  EXPECT_EQ(t.Caret(), 3u);
+  // Shift+Home extends to the start; Shift+End swings it back past the anchor.
+  t.Home(true);
+  EXPECT_EQ(t.SelectionStart(), 0u);
+  EXPECT_EQ(t.SelectionEnd(), 5u);
+  t.End(true);
+  EXPECT_FALSE(t.HasSelection());
+  t.Home();
+  t.Right(true);
+  EXPECT_EQ(t.SelectionEnd(), 1u);
+  EXPECT_TRUE(t.Insert("+"));
+  EXPECT_EQ(t.Text(), "+12.5");
+  t.SelectAll();
+  EXPECT_EQ(t.SelectionStart(), 0u);
+  EXPECT_EQ(t.SelectionEnd(), 5u);
+  // Extending over a two-byte character moves over the whole character.
+  t.Begin("a\xc3\xa9", nullptr, 0);
+  t.End();
+  t.Left(true);
+  EXPECT_EQ(t.SelectionStart(), 1u);
+  t.Backspace();
+  EXPECT_EQ(t.Text(), "a");
+}
+
+TEST(X11TextEntry, TheFieldKeepsAFrameInsideTheEditor) {
+  // In the middle: the text rectangle grown by two pixels each way (plus the one the
+  // platform adds).
+  X11EntryBox b = X11EntryBoxFor(IRECT(100, 100, 140, 116), 700, 400);
+  EXPECT_EQ(b.x, 98);
+  EXPECT_EQ(b.y, 98);
+  EXPECT_EQ(b.w, 45);
+  EXPECT_EQ(b.h, 21);
+  // At the bottom right edge (a knob's value line): moved in, not cut.
+  b = X11EntryBoxFor(IRECT(648, 385, 700, 400), 700, 400);
+  EXPECT_EQ(b.x + b.w, 700);
+  EXPECT_EQ(b.y + b.h, 400);
+  EXPECT_EQ(b.w, 57);
+  EXPECT_EQ(b.h, 20);
+  // Beyond the top left corner.
+  b = X11EntryBoxFor(IRECT(-30, -10, 10, 6), 700, 400);
+  EXPECT_EQ(b.x, 0);
+  EXPECT_EQ(b.y, 0);
+  // Larger than the editor: cut to it.
+  b = X11EntryBoxFor(IRECT(0, 0, 900, 500), 700, 400);
+  EXPECT_EQ(b.x, 0);
+  EXPECT_EQ(b.y, 0);
+  EXPECT_EQ(b.w, 700);
+  EXPECT_EQ(b.h, 400);
+  // An editor of no size still gets a field of one pixel, never a negative one.
+  b = X11EntryBoxFor(IRECT(5, 5, 10, 10), 0, 0);
+  EXPECT_EQ(b.w, 1);
+  EXPECT_EQ(b.h, 1);
+  EXPECT_EQ(b.x, 0);
 }
 
 TEST(X11Menus, LabelsCarryTheNumbering) {

@@ -9,7 +9,10 @@
 #include <X11/keysym.h>
 
 #include <cmath>
+#include <map>
 #include <memory>
+#include <set>
+#include <sstream>
 
 #include "IPlugVST_editor_picture.h"
 #include "lice.h"
@@ -71,12 +74,60 @@ class ToneglassEditor : public ::testing::Test {
     return out;
   }
 
+  // Wheel notches in one burst, handled in one pass of the editor's events.
+  void WheelBurst(unsigned int button, int n, int x, int y) {
+    mHost->Move(x, y);
+    for (int i = 0; i < n; ++i) {
+      XTestFakeButtonEvent(mDisplay, button, True, 0);
+      XTestFakeButtonEvent(mDisplay, button, False, 0);
+    }
+    XSync(mDisplay, False);
+  }
+  // The editor's text entry window (the editor window's child), 0 while none is open.
+  Window EntryWindow() {
+    Window root, parent, *children = nullptr;
+    unsigned int n = 0;
+    Window found = 0;
+    if (XQueryTree(mDisplay, mHost->EditorWindow(), &root, &parent, &children, &n) && n > 0)
+      found = children[n - 1];
+    if (children) XFree(children);
+    return found;
+  }
+
   XvfbSession mServer;
   Display* mDisplay = nullptr;
   std::unique_ptr<vsthost::Library> mLib;
   std::unique_ptr<x11host::EditorHost> mHost;
   int mThreads = 0, mSockets = 0;
 };
+
+// Reads the host's calls as a host that records touch automation would: every value
+// inside its parameter's begin/end, no end without a begin, no second begin while
+// one is open, and (closed) nothing left open at the end. Empty when all is well.
+std::string PairingFaults(const std::vector<x11host::Call>& calls, bool closed) {
+  std::set<int> open;
+  std::ostringstream faults;
+  for (size_t i = 0; i < calls.size(); ++i) {
+    const x11host::Call& c = calls[i];
+    if (c.opcode == audioMasterBeginEdit) {
+      if (!open.insert(c.index).second) faults << "call " << i << ": second begin for " << c.index << "\n";
+    } else if (c.opcode == audioMasterEndEdit) {
+      if (!open.erase(c.index)) faults << "call " << i << ": end without begin for " << c.index << "\n";
+    } else if (c.opcode == audioMasterAutomate) {
+      if (!open.count(c.index)) faults << "call " << i << ": value outside a gesture for " << c.index << "\n";
+    }
+  }
+  if (closed)
+    for (int p : open) faults << "left open: " << p << "\n";
+  return faults.str();
+}
+
+// How many calls of one opcode a list holds for a parameter.
+int Count(const std::vector<x11host::Call>& calls, VstInt32 opcode, int index) {
+  int n = 0;
+  for (const x11host::Call& c : calls) n += c.opcode == opcode && c.index == index;
+  return n;
+}
 
 }  // namespace
 
@@ -154,9 +205,9 @@ TEST_F(ToneglassEditor, WheelDoubleClickAndTypedValues) {
   mHost->Click(1, kKnobX, kKnobY);
   EXPECT_FLOAT_EQ(mHost->Get(kDry), 0.95f);
 
-  // Right click, type, Enter: the value applies.
+  // Right click, type, Enter: the value applies. The entry opens with its text
+  // selected, so the typing replaces it.
   mHost->Click(3, kKnobX, kKnobY);
-  for (int i = 0; i < 8; ++i) mHost->Key(XK_BackSpace);
   mHost->Type("-12.5x");  // the x is refused
   mHost->Key(XK_Return);
   EXPECT_EQ(mHost->ParamText(kDry), "-12.5");
@@ -321,12 +372,21 @@ TEST_F(ToneglassEditor, AServerThatGoesAwayClosesTheEditorNotTheProcess) {
   GTEST_SKIP() << "libX11's own locking on a broken connection trips the thread checker";
 #endif
   Open();
+  // A wheel run in progress when the server goes: the pause that would end it is
+  // never seen by a pump that still talks to the server.
+  mHost->Calls().Forget();
+  WheelBurst(4, 2, kKnobX, kKnobY);
+  mHost->Dispatch(effEditIdle);
+  ASSERT_EQ(Count(mHost->Calls().Calls(), audioMasterBeginEdit, kDry), 1);
   // The host's own connection breaks too: its handler is the host's business, so
   // the host here stops using it first.
   XSetIOErrorHandler([](Display*) { return 0; });
   XSetIOErrorExitHandler(mDisplay, [](Display*, void*) {}, nullptr);
   mServer.Stop();
   mHost->Idle(100);  // the editor finds its connection broken
+  // The gesture ended when the editor found out, before any effEditClose.
+  EXPECT_EQ(PairingFaults(mHost->Calls().Calls(), true), "");
+  EXPECT_EQ(Count(mHost->Calls().Calls(), audioMasterEndEdit, kDry), 1);
   EXPECT_EQ(mHost->Dispatch(effEditClose), 1);
   EXPECT_EQ(CountThreads(), mThreads);
   // Reopening fails cleanly: there is no server.
@@ -355,4 +415,202 @@ TEST_F(ToneglassEditor, AHostThatClosesTheEditorFromAGestureCallback) {
   ASSERT_TRUE(mHost->OpenEditor());
   mHost->Idle(50);
   EXPECT_NE(mHost->EditorWindow(), 0u);
+}
+
+TEST_F(ToneglassEditor, RightClickTypeEnterAppliesTheTypedValue) {
+  Open();
+  mHost->Click(3, kKnobX, kKnobY);
+  ASSERT_NE(EntryWindow(), 0u);
+  // No Backspace first: the entry's text is selected and the typing replaces it.
+  mHost->Type("-12");
+  mHost->Key(XK_Return);
+  EXPECT_EQ(EntryWindow(), 0u);
+  EXPECT_EQ(mHost->ParamText(kDry), "-12.0");
+  // Ctrl+A selects everything again after the caret moved.
+  mHost->Click(3, kKnobX, kKnobY);
+  mHost->Key(XK_End);
+  const KeyCode ctrl = XKeysymToKeycode(mDisplay, XK_Control_L);
+  XTestFakeKeyEvent(mDisplay, ctrl, True, 0);
+  XTestFakeKeyEvent(mDisplay, XKeysymToKeycode(mDisplay, XK_a), True, 0);
+  XTestFakeKeyEvent(mDisplay, XKeysymToKeycode(mDisplay, XK_a), False, 0);
+  XTestFakeKeyEvent(mDisplay, ctrl, False, 0);
+  XSync(mDisplay, False);
+  mHost->Idle(30);
+  mHost->Type("-3");
+  mHost->Key(XK_Return);
+  EXPECT_EQ(mHost->ParamText(kDry), "-3.0");
+  // Shift+Home from the end selects all of it too; then the usual editing keys.
+  mHost->Click(3, kKnobX, kKnobY);
+  mHost->Key(XK_End);
+  mHost->Key(XK_Home, true);
+  mHost->Type("-25");
+  mHost->Key(XK_Left);
+  mHost->Key(XK_BackSpace);  // the 2
+  mHost->Key(XK_Return);
+  EXPECT_EQ(mHost->ParamText(kDry), "-5.0");
+}
+
+TEST_F(ToneglassEditor, TheTextEntryIsFramedInsideTheEditorWithItsTextSelected) {
+  Open();
+  mHost->Click(3, kKnobX, kKnobY);
+  const Window entry = EntryWindow();
+  ASSERT_NE(entry, 0u);
+  mHost->Idle(50);
+  XWindowAttributes a;
+  ASSERT_TRUE(XGetWindowAttributes(mDisplay, entry, &a));
+  // The knob's value line reaches one pixel past the editor's bottom edge; the field
+  // does not.
+  EXPECT_GE(a.x, 0);
+  EXPECT_GE(a.y, 0);
+  EXPECT_LE(a.x + a.width, kW);
+  EXPECT_LE(a.y + a.height, kH);
+  EXPECT_GT(a.width, 52);  // wider than the value line: a margin around it
+  XImage* img = XGetImage(mDisplay, entry, 0, 0, a.width, a.height, AllPlanes, ZPixmap);
+  ASSERT_NE(img, nullptr);
+  // A frame: the border pixels all have one colour, the one inside them another.
+  const unsigned long frame = XGetPixel(img, 0, 0);
+  int offFrame = 0;
+  for (int x = 0; x < a.width; ++x) offFrame += XGetPixel(img, x, 0) != frame || XGetPixel(img, x, a.height - 1) != frame;
+  for (int y = 0; y < a.height; ++y) offFrame += XGetPixel(img, 0, y) != frame || XGetPixel(img, a.width - 1, y) != frame;
+  EXPECT_EQ(offFrame, 0);
+  EXPECT_NE(XGetPixel(img, 1, 1), frame);
+  // The selected text sits on a blue highlight.
+  int highlighted = 0;
+  for (int y = 0; y < a.height; ++y) {
+    for (int x = 0; x < a.width; ++x) {
+      const unsigned long p = XGetPixel(img, x, y);
+      const int r = static_cast<int>((p >> 16) & 0xff), b = static_cast<int>(p & 0xff);
+      highlighted += b - r > 60;
+    }
+  }
+  XDestroyImage(img);
+  EXPECT_GT(highlighted, 20);
+  mHost->Key(XK_Escape);
+}
+
+TEST_F(ToneglassEditor, TheWindowIsNamedForWindowListsAndAccessibilityTools) {
+  Open();
+  const Window w = mHost->EditorWindow();
+  char* name = nullptr;
+  ASSERT_TRUE(XFetchName(mDisplay, w, &name));
+  ASSERT_NE(name, nullptr);
+  EXPECT_STREQ(name, "Toneglass");
+  XFree(name);
+  XClassHint hint{};
+  ASSERT_TRUE(XGetClassHint(mDisplay, w, &hint));
+  EXPECT_STREQ(hint.res_name, "Toneglass");
+  EXPECT_STREQ(hint.res_class, "Toneglass");
+  XFree(hint.res_name);
+  XFree(hint.res_class);
+}
+
+TEST_F(ToneglassEditor, EveryChangeReachesTheHostInsideOneBeginEndPair) {
+  Open();
+  std::vector<x11host::Call> all;
+  auto phase = [&] {
+    std::vector<x11host::Call> calls = mHost->Calls().Calls();
+    mHost->Calls().Forget();
+    all.insert(all.end(), calls.begin(), calls.end());
+    return calls;
+  };
+  phase();
+
+  // A drag: one gesture, begun on the press and ended on the release.
+  mHost->Move(kKnobX, kKnobY);
+  mHost->Button(1, true);
+  for (int y = kKnobY - 10; y >= kKnobY - 40; y -= 10) mHost->Move(kKnobX, y);
+  mHost->Button(1, false);
+  std::vector<x11host::Call> calls = phase();
+  EXPECT_EQ(PairingFaults(calls, true), "");
+  EXPECT_EQ(Count(calls, audioMasterBeginEdit, kDry), 1);
+  EXPECT_GE(Count(calls, audioMasterAutomate, kDry), 2);
+
+  // A double click resets within a gesture of its own (the first click's is empty).
+  mHost->DoubleClick(kKnobX, kKnobY);
+  calls = phase();
+  EXPECT_EQ(PairingFaults(calls, true), "");
+  EXPECT_EQ(Count(calls, audioMasterAutomate, kDry), 1);
+  EXPECT_EQ(Count(calls, audioMasterEndEdit, kDry), Count(calls, audioMasterBeginEdit, kDry));
+
+  // Three notches in a row: one gesture, still open right after the burst, ended by
+  // the pause after the last notch.
+  const auto burst = std::chrono::steady_clock::now();
+  WheelBurst(4, 3, kKnobX, kKnobY);
+  mHost->Dispatch(effEditIdle);
+  calls = mHost->Calls().Calls();
+  EXPECT_EQ(Count(calls, audioMasterBeginEdit, kDry), 1);
+  EXPECT_EQ(Count(calls, audioMasterAutomate, kDry), 3);
+  for (int i = 0; i < 300 && Count(mHost->Calls().Calls(), audioMasterEndEdit, kDry) == 0; ++i) mHost->Idle(10);
+  const auto ended = std::chrono::steady_clock::now();
+  EXPECT_GE(std::chrono::duration_cast<std::chrono::milliseconds>(ended - burst).count(), 300);
+  calls = phase();
+  EXPECT_EQ(PairingFaults(calls, true), "");
+  EXPECT_EQ(Count(calls, audioMasterEndEdit, kDry), 1);
+
+  // A burst on Wet straight after one on Dry: Dry's gesture ends before Wet's begins.
+  constexpr int kWet = 4, kWetX = 636;
+  WheelBurst(5, 2, kKnobX, kKnobY);
+  WheelBurst(5, 2, kWetX, kKnobY);
+  mHost->Idle(500);
+  calls = phase();
+  EXPECT_EQ(PairingFaults(calls, true), "");
+  EXPECT_EQ(Count(calls, audioMasterBeginEdit, kDry), 1);
+  EXPECT_EQ(Count(calls, audioMasterBeginEdit, kWet), 1);
+
+  // A typed value: the right click's press is a gesture without a value, the Enter
+  // one with exactly the typed value.
+  mHost->Click(3, kKnobX, kKnobY);
+  mHost->Type("-20");
+  mHost->Key(XK_Return);
+  calls = phase();
+  EXPECT_EQ(PairingFaults(calls, true), "");
+  ASSERT_EQ(Count(calls, audioMasterAutomate, kDry), 1);
+  ASSERT_GE(calls.size(), 3u);
+  EXPECT_EQ(calls[calls.size() - 3].opcode, audioMasterBeginEdit);
+  EXPECT_EQ(calls[calls.size() - 2].opcode, audioMasterAutomate);
+  EXPECT_EQ(calls[calls.size() - 1].opcode, audioMasterEndEdit);
+
+  // Escape and a click elsewhere send no value.
+  mHost->Click(3, kKnobX, kKnobY);
+  mHost->Type("5");
+  mHost->Key(XK_Escape);
+  mHost->Click(3, kKnobX, kKnobY);
+  mHost->Type("5");
+  mHost->Click(1, 100, 20);
+  calls = phase();
+  EXPECT_EQ(PairingFaults(calls, true), "");
+  EXPECT_EQ(Count(calls, audioMasterAutomate, kDry), 0);
+
+  // A wheel run still going when the editor closes ends with the close.
+  WheelBurst(4, 2, kKnobX, kKnobY);
+  mHost->Dispatch(effEditIdle);
+  mHost->CloseEditor();
+  calls = phase();
+  EXPECT_EQ(PairingFaults(calls, true), "");
+  EXPECT_EQ(Count(calls, audioMasterEndEdit, kDry), 1);
+
+  // So does a drag: the host closes the editor while the button is held.
+  Open();
+  mHost->Move(kKnobX, kKnobY);
+  mHost->Button(1, true);
+  mHost->Move(kKnobX, kKnobY - 20);
+  mHost->CloseEditor();
+  mHost->Button(1, false);  // the release finds no editor
+  calls = phase();
+  EXPECT_EQ(PairingFaults(calls, true), "");
+  EXPECT_EQ(Count(calls, audioMasterBeginEdit, kDry), 1);
+
+  // And effClose with a drag in progress (the editor left open).
+  Open();
+  mHost->Move(kKnobX, kKnobY);
+  mHost->Button(1, true);
+  mHost->Move(kKnobX, kKnobY - 20);
+  mHost->CloseEffect();
+  XTestFakeButtonEvent(mDisplay, 1, False, 0);
+  XSync(mDisplay, False);
+  calls = phase();
+  EXPECT_EQ(PairingFaults(calls, true), "");
+  EXPECT_EQ(Count(calls, audioMasterEndEdit, kDry), 1);
+  // The whole script read as one.
+  EXPECT_EQ(PairingFaults(all, true), "");
 }

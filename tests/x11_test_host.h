@@ -68,9 +68,15 @@ class EditorHost {
     Dispatch(effMainsChanged, 0, 1);
   }
   ~EditorHost() {
-    if (mOpen) CloseEditor();
+    if (mOpen && mEffect) CloseEditor();
     DestroyParent();
     if (mEffect) Dispatch(effClose);
+  }
+  // effClose as a host sends it, the editor left open or not; the recorder stays.
+  void CloseEffect() {
+    if (mEffect) Dispatch(effClose);
+    mEffect = nullptr;
+    mOpen = false;
   }
 
   bool Ok() const { return mEffect != nullptr; }

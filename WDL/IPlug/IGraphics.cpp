@@ -51,7 +51,7 @@ constexpr int kIdleThreadPriority = 32;
 // ---- Lifecycle ------------------------------------------------------------------------------
 
 IGraphics::IGraphics(IPlugBase* pPlug, int w, int h, int refreshRate)
-    : mFPS(refreshRate > 0 ? refreshRate : 25), mPlug(pPlug), mWidth(w), mHeight(h) {
+    : mFPS(refreshRate > 0 ? refreshRate : 25), mPlug(pPlug), mWidth(w), mHeight(h), mGestures(pPlug) {
   CreateThread();
 }
 

@@ -21,6 +21,7 @@
 #include <thread>
 
 #include "IControl.h"
+#include "IEditGestures.h"
 #include "IGraphicsStructs.h"
 #include "IPlugBase.h"
 #include "IPlugEditor.h"
@@ -138,8 +139,9 @@ class IGraphics : public IPlugEditor {
   // image resource, or null.
   virtual LICE_IBitmap* OSLoadBitmap(int id, const char* name) = 0;
   // [main-thread, mutex free] The host's editor idle call (effEditIdle): a platform
-  // without a run loop of its own handles its events and redraws here.
-  void OnEditorIdle() override {}
+  // without a run loop of its own handles its events and redraws here. The base ends
+  // a wheel gesture whose pause has passed (PollEditGestures).
+  void OnEditorIdle() override { PollEditGestures(); }
   // [main-thread, mutex held] A key the host hands over (effEditKeyDown / effEditKeyUp:
   // character, VST virtual key, modifier flags). True when the editor took it; false
   // gives it back.
@@ -206,6 +208,15 @@ class IGraphics : public IPlugEditor {
   int GetMouseControlIdx(int x, int y, bool mo = false);
   int GetParamIdxForPTAutomation(int x, int y);
   int GetLastClickedParamForPTAutomation();
+
+  // ---- Edit gestures (begin/end notices to the host) -----------------------------------
+  // Ends a wheel run that has paused long enough; platforms call it from their event
+  // loop, on the thread that handles events.
+  void PollEditGestures();
+  // Ends every open gesture: the editor closes or lost its window system. Only while
+  // the plug-in is whole (the notices go through its host binding).
+  void EndEditGestures() override { mGestures.EndAll(); }
+  IEditGestures& EditGestures() { return mGestures; }
 
   // ---- Prompts ------------------------------------------------------------------------
   // A menu for enumerations and booleans with texts, a text entry otherwise.
@@ -339,6 +350,7 @@ class IGraphics : public IPlugEditor {
   IControl* mKeyCatcher = nullptr;
   bool mMouseButtonDown = false;
   IMouseMod mLastMouseMod;
+  IEditGestures mGestures;
 
  private:
   // What the idle thread shares with its owner. The thread holds its own reference:

@@ -208,8 +208,11 @@ void IGraphicsHeadless::CreateTextEntry(IControl* pControl, IText* /*pText*/, IR
   buf.push_back('\0');
   if (pParam)
     SetFromStringAfterPrompt(pControl, pParam, buf.data());
-  else
+  else {
+    mGestures.Enter(true);
     pControl->TextFromTextEntry(buf.data());
+    mGestures.Leave();
+  }
 }
 
 // The same folders as every Linux backend reports.

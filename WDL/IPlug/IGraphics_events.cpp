@@ -1,5 +1,6 @@
 // The graphics context's hit testing, mouse and key dispatch (with the begin-edit and
 // end-edit notifications around a gesture) and the prompts controls ask for.
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +12,24 @@ namespace {
 
 // Controls always receive modifiers, even when the platform passed none.
 IMouseMod* OrNone(IMouseMod* pMod, IMouseMod* pNone) { return pMod ? pMod : pNone; }
+
+long long NowMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// One user event as the edit gestures see it: values pushed while it runs belong to
+// the user (see IEditGestures).
+class UserEvent {
+ public:
+  UserEvent(IEditGestures& g, bool endsWheel) : mGestures(g) { mGestures.Enter(endsWheel); }
+  ~UserEvent() { mGestures.Leave(); }
+  UserEvent(const UserEvent&) = delete;
+  UserEvent& operator=(const UserEvent&) = delete;
+
+ private:
+  IEditGestures& mGestures;
+};
 
 }  // namespace
 
@@ -49,12 +68,16 @@ void IGraphics::OnMouseDown(int x, int y, IMouseMod* pMod) {
   ReleaseMouseCapture();
   const int c = GetMouseControlIdx(x, y);
   IControl* pControl = mControls.Get(c);
-  if (!pControl) return;
+  if (!pControl) {
+    mGestures.EndAll();  // a click on nothing still ends a wheel run
+    return;
+  }
   mMouseCapture = c;
   mMouseX = x;
   mMouseY = y;
-  const int paramIdx = pControl->ParamIdx();
-  if (paramIdx >= 0 && mPlug) mPlug->BeginInformHostOfParamChange(paramIdx);
+  // The press is the gesture: the host hears "begin" now and "end" on the release.
+  mGestures.BeginPress(pControl->ParamIdx());
+  UserEvent event(mGestures, true);
   pControl->OnMouseDown(x, y, pMod);
 }
 
@@ -66,10 +89,13 @@ void IGraphics::OnMouseUp(int x, int y, IMouseMod* pMod) {
   const int c = GetMouseControlIdx(x, y);
   ReleaseMouseCapture();
   IControl* pControl = mControls.Get(c);
-  if (!pControl) return;
-  const int paramIdx = pControl->ParamIdx();
-  pControl->OnMouseUp(x, y, pMod);
-  if (paramIdx >= 0 && mPlug) mPlug->EndInformHostOfParamChange(paramIdx);
+  if (pControl) {
+    UserEvent event(mGestures, false);
+    pControl->OnMouseUp(x, y, pMod);
+  }
+  // Ends what the press began, whichever control the pointer is over now; a release
+  // with no press before it (after a double click) ends nothing.
+  mGestures.EndPress();
 }
 
 void IGraphics::OnMouseDrag(int x, int y, IMouseMod* pMod) {
@@ -82,6 +108,7 @@ void IGraphics::OnMouseDrag(int x, int y, IMouseMod* pMod) {
   if (dX == 0 && dY == 0) return;
   mMouseX = x;
   mMouseY = y;
+  UserEvent event(mGestures, false);
   pControl->OnMouseDrag(x, y, dX, dY, pMod);
 }
 
@@ -92,14 +119,20 @@ bool IGraphics::OnMouseDblClick(int x, int y, IMouseMod* pMod) {
   ReleaseMouseCapture();
   const int c = GetMouseControlIdx(x, y);
   IControl* pControl = mControls.Get(c);
+  // The first click's gesture ended with its release; this one is new.
+  mGestures.EndAll();
   if (!pControl) return false;
   if (pControl->MouseDblAsSingleClick()) {
     mMouseCapture = c;
     mMouseX = x;
     mMouseY = y;
+    mGestures.BeginPress(pControl->ParamIdx());
+    UserEvent event(mGestures, true);
     pControl->OnMouseDown(x, y, pMod);
     return true;
   }
+  // A reset and the like: begin, value and end within this event.
+  UserEvent event(mGestures, true);
   pControl->OnMouseDblClick(x, y, pMod);
   return false;
 }
@@ -108,8 +141,16 @@ void IGraphics::OnMouseWheel(int x, int y, IMouseMod* pMod, int d) {
   IMouseMod none;
   pMod = OrNone(pMod, &none);
   mLastMouseMod = *pMod;
-  if (IControl* pControl = mControls.Get(GetMouseControlIdx(x, y))) pControl->OnMouseWheel(x, y, pMod, d);
+  const int c = GetMouseControlIdx(x, y);
+  IControl* pControl = mControls.Get(c);
+  if (!pControl) return;
+  // Notches in a row are one gesture, ended by a pause (PollEditGestures).
+  mGestures.WheelNotch(c, NowMs());
+  UserEvent event(mGestures, false);
+  pControl->OnMouseWheel(x, y, pMod, d);
 }
+
+void IGraphics::PollEditGestures() { mGestures.Poll(NowMs()); }
 
 bool IGraphics::OnMouseOver(int x, int y, IMouseMod* pMod) {
   IMouseMod none;
@@ -138,6 +179,7 @@ void IGraphics::OnMouseOut() {
 // ---- Keys -----------------------------------------------------------------------------------
 
 bool IGraphics::OnKeyDown(int x, int y, int key) {
+  UserEvent event(mGestures, true);
   const int c = GetMouseControlIdx(x, y);
   if (c > 0) {
     if (IControl* pControl = mControls.Get(c)) return pControl->OnKeyDown(x, y, key);
@@ -184,6 +226,8 @@ void IGraphics::PromptUserInput(IControl* pControl, IParam* pParam, IRECT* pText
 
 void IGraphics::SetFromStringAfterPrompt(IControl* pControl, IParam* pParam, char* txt) {
   if (!pParam || !pControl) return;
+  // A typed value is a gesture of its own (or part of the press that prompted for it).
+  UserEvent event(mGestures, true);
   const char* text = txt ? txt : "";
   double v;
   const EParamType type = pParam->Type();

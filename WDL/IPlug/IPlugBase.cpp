@@ -304,7 +304,8 @@ void IPlugBase::SetParameterFromGUI(int paramIdx, double normalizedValue) {
   IParam* param = GetParam(paramIdx);
   if (!param) return;
   param->SetNormalized(normalizedValue);
-  InformHostOfParamChange(paramIdx, normalizedValue);
+  // A user's change reaches the host inside a begin/end pair (see IEditGestures).
+  if (!mGraphics || mGraphics->EditGestures().Touch(paramIdx)) InformHostOfParamChange(paramIdx, normalizedValue);
   OnParamChange(paramIdx);
 }
 
@@ -315,7 +316,7 @@ void IPlugBase::SetParameterFromGUI1(int paramIdx, double value, bool normalized
   WDL_MutexLock lock(&mMutex);
   if (!param) return;
   param->SetNormalized(value);
-  InformHostOfParamChange(paramIdx, value);
+  if (!mGraphics || mGraphics->EditGestures().Touch(paramIdx)) InformHostOfParamChange(paramIdx, value);
 }
 
 void IPlugBase::OnParamReset() {

@@ -31,6 +31,9 @@ class IPlugEditor {
   virtual void CloseWindow() = 0;
   // [main-thread] Whether the editor's window is open now.
   virtual bool WindowIsOpen() = 0;
+  // [main-thread] Ends every edit gesture still open (a drag, a run of wheel notches),
+  // telling the host; for when no more events will come.
+  virtual void EndEditGestures() = 0;
   // [main-thread, mutex free] The host's editor idle call.
   virtual void OnEditorIdle() = 0;
   // [main-thread, mutex held] A key the host hands over; true when the editor took it.

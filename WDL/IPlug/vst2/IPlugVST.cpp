@@ -213,7 +213,12 @@ VstIntPtr IPlugVST::VSTDispatcher(AEffect* pEffect, VstInt32 opCode, VstInt32 id
     _this->mMutex.Leave();
     // The editor's idle thread calls into the plug-in: it stops before the plug-in's
     // own destructor runs (and after the lock is free, which an idle call may take).
-    if (pEditor) pEditor->StopIdleThread();
+    if (pEditor) {
+      // A gesture still open (the editor never closed) ends while the host binding
+      // can still tell the host.
+      pEditor->EndEditGestures();
+      pEditor->StopIdleThread();
+    }
     delete _this;
     return 0;
   }
@@ -311,6 +316,8 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opCode, VstInt32 idx, VstIntPtr value, voi
       if (GetEditor()) {
         OnGUIClose();
         GetEditor()->CloseWindow();
+        // No event comes any more: a drag or wheel run in progress ends here.
+        GetEditor()->EndEditGestures();
         return 1;
       }
       return 0;

@@ -2,6 +2,7 @@
 #include "IGraphicsX11.h"
 
 #include <X11/Xatom.h>
+#include <X11/Xutil.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -65,7 +66,14 @@ void* IGraphicsX11::OpenWindow(void* pParentWnd) {
     s->win = XCreateWindow(d, s->parent, 0, 0, static_cast<unsigned>(Width()),
                            static_cast<unsigned>(Height()), 0, depth, InputOutput, vis, mask, &a);
     if (trap.Sync() || !s->win) return nullptr;
-    if (s->ownTopLevel) XStoreName(d, s->win, "Editor");
+    // Named after the plug-in, so window lists and accessibility tools can tell what
+    // the window is (an embedded child as much as a window of our own).
+    const char* name = mPlug && mPlug->GetEffectName()[0] ? mPlug->GetEffectName() : "Editor";
+    XStoreName(d, s->win, name);
+    XClassHint hint;
+    hint.res_name = const_cast<char*>(name);
+    hint.res_class = const_cast<char*>(name);
+    XSetClassHint(d, s->win, &hint);
     s->visual = vis;
     s->depth = depth;
     if (!s->blit.Create(&s->conn, vis, depth, Width(), Height())) {
@@ -204,10 +212,18 @@ void IGraphicsX11::StopKeepAlive() {
 // ---- Pump and redraw ---------------------------------------------------------------------
 
 void IGraphicsX11::PumpEvents() {
-  if (!mSession || !mSession->Live()) return;
-  X11ErrorTrap trap(mSession->conn);
-  HandleEvents();
-  if (mSession && mSession->Live()) XFlush(mSession->conn.Get());
+  if (mSession && mSession->Live()) {
+    X11ErrorTrap trap(mSession->conn);
+    HandleEvents();
+    if (mSession && mSession->Live()) XFlush(mSession->conn.Get());
+  }
+  // Without a window (the server went away, the parent was destroyed) no release
+  // will come: whatever the user was doing ends now. Else a wheel run may be over.
+  if (mSession && !mSession->Live()) {
+    EndEditGestures();
+  } else {
+    PollEditGestures();
+  }
 }
 
 void IGraphicsX11::PumpTick(bool fromKeepAlive) {

@@ -12,7 +12,28 @@ namespace {
 
 LICE_pixel Pixel(const IColor& c) { return LICE_RGBA(c.R, c.G, c.B, 255); }
 
+// Around the text rectangle: a one-pixel frame and a pixel of air inside it.
+constexpr int kEntryFrame = 1;
+constexpr int kEntryMargin = 2;
+// The selection's highlight, laid over the field's background.
+constexpr LICE_pixel kSelectionColor = LICE_RGBA(0x33, 0x99, 0xff, 255);
+constexpr float kSelectionAlpha = 0.5f;
+
 }  // namespace
+
+X11EntryBox X11EntryBoxFor(const IRECT& text, int editorW, int editorH) {
+  // One pixel wider and taller than the rectangle, as the platform's view makes it,
+  // grown by the frame and margin; then moved (and if need be cut) to lie inside the
+  // editor, so the frame is always seen.
+  X11EntryBox b;
+  b.w = std::max(1, text.W() + 1 + 2 * kEntryMargin);
+  b.h = std::max(1, text.H() + 1 + 2 * kEntryMargin);
+  b.w = std::min(b.w, std::max(1, editorW));
+  b.h = std::min(b.h, std::max(1, editorH));
+  b.x = std::max(0, std::min(text.L - kEntryMargin, editorW - b.w));
+  b.y = std::max(0, std::min(text.T - kEntryMargin, editorH - b.h));
+  return b;
+}
 
 void IGraphicsX11::CreateTextEntry(IControl* pControl, IText* pText, IRECT* pTextRect,
                                    const char* str, IParam* pParam) {
@@ -22,11 +43,11 @@ void IGraphicsX11::CreateTextEntry(IControl* pControl, IText* pText, IRECT* pTex
   X11TextEntryState& t = s.entry;
   Display* d = s.conn.Get();
   X11ErrorTrap trap(s.conn);
-  // One pixel wider and taller than the rectangle, as the platform's view makes it.
-  t.x = pTextRect->L;
-  t.y = pTextRect->T;
-  t.w = std::max(1, pTextRect->W() + 1);
-  t.h = std::max(1, pTextRect->H() + 1);
+  const X11EntryBox box = X11EntryBoxFor(*pTextRect, Width(), Height());
+  t.x = box.x;
+  t.y = box.y;
+  t.w = box.w;
+  t.h = box.h;
   XSetWindowAttributes a{};
   a.event_mask = ExposureMask | KeyPressMask | ButtonPressMask | FocusChangeMask;
   a.background_pixmap = None;
@@ -66,15 +87,35 @@ void X11TextEntryUI::Redraw(IGraphicsX11* g) {
   X11TextEntryState& t = s.entry;
   if (!t.open || !s.Live()) return;
   LICE_FillRect(&t.bitmap, 0, 0, t.w, t.h, t.bg, 1.0f, LICE_BLIT_MODE_COPY);
-  const std::string& text = t.buffer.Text();
-  const int pad = 2;
+  // The frame, so the field reads as one over whatever the editor shows around it.
+  LICE_FillRect(&t.bitmap, 0, 0, t.w, kEntryFrame, t.fg, 1.0f, LICE_BLIT_MODE_COPY);
+  LICE_FillRect(&t.bitmap, 0, t.h - kEntryFrame, t.w, kEntryFrame, t.fg, 1.0f, LICE_BLIT_MODE_COPY);
+  LICE_FillRect(&t.bitmap, 0, 0, kEntryFrame, t.h, t.fg, 1.0f, LICE_BLIT_MODE_COPY);
+  LICE_FillRect(&t.bitmap, t.w - kEntryFrame, 0, kEntryFrame, t.h, t.fg, 1.0f, LICE_BLIT_MODE_COPY);
+  const X11TextEntryBuffer& b = t.buffer;
+  const std::string& text = b.Text();
+  const int inset = kEntryFrame + 1;  // frame, then one pixel before the text
+  const int innerW = t.w - 2 * inset;
   const int full = t.font->Width(text.c_str());
-  const int left = t.align == 1 ? (t.w - full) / 2 : t.align == 2 ? t.w - pad - full : pad;
-  const int x0 = std::max(pad, std::min(left, t.w - pad - full));
-  t.font->Draw(&t.bitmap, text.c_str(), x0, 0, t.w + full, t.h, t.fg, 0);
-  const std::string before = text.substr(0, t.buffer.Caret());
-  const int cx = std::min(t.w - 1, x0 + t.font->Width(before.c_str()));
-  LICE_Line(&t.bitmap, cx, 2, cx, t.h - 3, t.fg, 1.0f, 0, false);
+  const int left = t.align == 1 ? inset + (innerW - full) / 2 : t.align == 2 ? inset + innerW - full : inset;
+  // A text wider than the field keeps its start in view.
+  const int x0 = std::max(inset, std::min(left, inset + innerW - full));
+  auto xAt = [&](size_t offset) {
+    return x0 + t.font->Width(text.substr(0, offset).c_str());
+  };
+  const int top = inset, bottom = t.h - inset;
+  if (b.HasSelection()) {
+    const int sx = std::max(inset, xAt(b.SelectionStart()));
+    const int ex = std::min(t.w - inset, xAt(b.SelectionEnd()));
+    if (ex > sx)
+      LICE_FillRect(&t.bitmap, sx, top, ex - sx, bottom - top, kSelectionColor, kSelectionAlpha,
+                    LICE_BLIT_MODE_COPY);
+  }
+  t.font->Draw(&t.bitmap, text.c_str(), x0, top, std::max(x0 + full, t.w - inset), bottom, t.fg, 0);
+  if (!b.HasSelection()) {
+    const int cx = std::max(inset, std::min(t.w - inset - 1, xAt(b.Caret())));
+    LICE_Line(&t.bitmap, cx, top + 1, cx, bottom - 2, t.fg, 1.0f, 0, false);
+  }
   t.blit.Put(t.win, s.gc, &t.bitmap, 0, 0, t.w, t.h);
 }
 
@@ -104,7 +145,9 @@ void IGraphicsX11::EndTextEntry(bool apply) {
   if (param) {
     SetFromStringAfterPrompt(control, param, &text[0]);
   } else {
+    mGestures.Enter(true);
     control->TextFromTextEntry(text.c_str());
+    mGestures.Leave();
   }
   if (mSession && mSession->Live() && GetDrawBitmap()) {
     IRECT all(0, 0, Width(), Height());

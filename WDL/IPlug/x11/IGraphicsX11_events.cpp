@@ -162,7 +162,7 @@ void X11EventDispatch::Key(IGraphicsX11* g, XKeyEvent& e) {
   if (!taken) PassToHost(g, e);
 }
 
-bool IGraphicsX11::OnHostKey(int character, int virtualKey, int /*modifiers*/, bool down) {
+bool IGraphicsX11::OnHostKey(int character, int virtualKey, int modifiers, bool down) {
   // The binding calls this with the plug-in mutex held already; it is recursive, and
   // taking it here keeps the order of every other entry point for other callers.
   WDL_MutexLock plugLock(mPlug ? mPlug->GetMutex() : nullptr);
@@ -172,16 +172,22 @@ bool IGraphicsX11::OnHostKey(int character, int virtualKey, int /*modifiers*/, b
     // Hosts that keep the keyboard hand the typing over this way.
     X11TextEntryBuffer& b = mSession->entry.buffer;
     if (!down) return true;
+    const bool shift = (modifiers & MODIFIER_SHIFT) != 0;
+    const bool ctrl = (modifiers & (MODIFIER_CONTROL | MODIFIER_COMMAND)) != 0;
     switch (virtualKey) {
       case VKEY_RETURN: case VKEY_ENTER: EndTextEntry(true); return true;
       case VKEY_ESCAPE: EndTextEntry(false); return true;
       case VKEY_BACK: b.Backspace(); break;
       case VKEY_DELETE: b.Delete(); break;
-      case VKEY_LEFT: b.Left(); break;
-      case VKEY_RIGHT: b.Right(); break;
-      case VKEY_HOME: b.Home(); break;
-      case VKEY_END: b.End(); break;
+      case VKEY_LEFT: b.Left(shift); break;
+      case VKEY_RIGHT: b.Right(shift); break;
+      case VKEY_HOME: b.Home(shift); break;
+      case VKEY_END: b.End(shift); break;
       default: {
+        if (ctrl) {
+          if (character == 'a' || character == 'A') b.SelectAll();
+          break;  // no other shortcut types a character
+        }
         if (character <= 0 || character > 0x7e) return true;
         const char txt[2] = {static_cast<char>(character), 0};
         b.Insert(txt);
@@ -200,6 +206,12 @@ void X11EventDispatch::EntryKey(IGraphicsX11* g, XKeyEvent& e) {
   char txt[16] = {};
   KeySym ks = 0;
   const int n = XLookupString(&e, txt, sizeof(txt) - 1, &ks, nullptr);
+  const bool shift = (e.state & ShiftMask) != 0;
+  if ((e.state & ControlMask) && (ks == XK_a || ks == XK_A)) {
+    b.SelectAll();
+    X11TextEntryUI::Redraw(g);
+    return;
+  }
   switch (ks) {
     case XK_Return:
     case XK_KP_Enter:
@@ -210,10 +222,10 @@ void X11EventDispatch::EntryKey(IGraphicsX11* g, XKeyEvent& e) {
       return;
     case XK_BackSpace: b.Backspace(); break;
     case XK_Delete: case XK_KP_Delete: b.Delete(); break;
-    case XK_Left: case XK_KP_Left: b.Left(); break;
-    case XK_Right: case XK_KP_Right: b.Right(); break;
-    case XK_Home: case XK_KP_Home: b.Home(); break;
-    case XK_End: case XK_KP_End: b.End(); break;
+    case XK_Left: case XK_KP_Left: b.Left(shift); break;
+    case XK_Right: case XK_KP_Right: b.Right(shift); break;
+    case XK_Home: case XK_KP_Home: b.Home(shift); break;
+    case XK_End: case XK_KP_End: b.End(shift); break;
     default:
       if (n > 0 && !(e.state & ControlMask)) {
         txt[n] = 0;
