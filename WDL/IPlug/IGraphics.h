@@ -217,6 +217,7 @@ class IGraphics : public IPlugEditor {
   // the plug-in is whole (the notices go through its host binding).
   void EndEditGestures() override { mGestures.EndAll(); }
   IEditGestures& EditGestures() { return mGestures; }
+  bool TouchEditGesture(int paramIdx) override { return mGestures.Touch(paramIdx); }
 
   // ---- Prompts ------------------------------------------------------------------------
   // A menu for enumerations and booleans with texts, a text entry otherwise.

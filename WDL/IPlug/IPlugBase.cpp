@@ -305,7 +305,7 @@ void IPlugBase::SetParameterFromGUI(int paramIdx, double normalizedValue) {
   if (!param) return;
   param->SetNormalized(normalizedValue);
   // A user's change reaches the host inside a begin/end pair (see IEditGestures).
-  if (!mGraphics || mGraphics->EditGestures().Touch(paramIdx)) InformHostOfParamChange(paramIdx, normalizedValue);
+  if (!mGraphics || mEditor->TouchEditGesture(paramIdx)) InformHostOfParamChange(paramIdx, normalizedValue);
   OnParamChange(paramIdx);
 }
 
@@ -316,7 +316,7 @@ void IPlugBase::SetParameterFromGUI1(int paramIdx, double value, bool normalized
   WDL_MutexLock lock(&mMutex);
   if (!param) return;
   param->SetNormalized(value);
-  if (!mGraphics || mGraphics->EditGestures().Touch(paramIdx)) InformHostOfParamChange(paramIdx, value);
+  if (!mGraphics || mEditor->TouchEditGesture(paramIdx)) InformHostOfParamChange(paramIdx, value);
 }
 
 void IPlugBase::OnParamReset() {

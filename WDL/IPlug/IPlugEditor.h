@@ -34,6 +34,9 @@ class IPlugEditor {
   // [main-thread] Ends every edit gesture still open (a drag, a run of wheel notches),
   // telling the host; for when no more events will come.
   virtual void EndEditGestures() = 0;
+  // [editor, mutex held] The editor pushed a value of paramIdx: opens its gesture when
+  // none is open. True when the value goes on to the host (see IEditGestures::Touch).
+  virtual bool TouchEditGesture(int paramIdx) = 0;
   // [main-thread, mutex free] The host's editor idle call.
   virtual void OnEditorIdle() = 0;
   // [main-thread, mutex held] A key the host hands over; true when the editor took it.
