@@ -3,11 +3,13 @@
 // pixel, turns gestures into port writes inside touch pairs, follows the host's port
 // values and the engine's display frames, and opens and closes cleanly.
 #include <gtest/gtest.h>
+// Before Xlib, whose Bool macro would rename a member of the forge.
+#include <lv2/atom/forge.h>
 
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
-#include <lv2/atom/forge.h>
 
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -128,7 +130,10 @@ TEST_F(ToneglassLV2UI, ShowsTheVst2EditorsPicturePixelForPixel) {
   ASSERT_NE(ref, nullptr);
   std::vector<unsigned> want;
   for (int y = 0; y < kH; ++y)
-    for (int x = 0; x < kW; ++x) want.push_back(ref->getBits()[y * ref->getRowSpan() + x] & 0xffffff);
+    for (int x = 0; x < kW; ++x) {
+      const LICE_pixel p = ref->getBits()[y * ref->getRowSpan() + x];
+      want.push_back(static_cast<unsigned>(LICE_GETR(p) << 16 | LICE_GETG(p) << 8 | LICE_GETB(p)));
+    }
   EXPECT_EQ(Differing(shot, want), 0);
 }
 

@@ -24,6 +24,7 @@ const char* const kPrefixes =
     "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
     "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
     "@prefix opts: <http://lv2plug.in/ns/ext/options#> .\n"
+    "@prefix param: <http://lv2plug.in/ns/ext/parameters#> .\n"
     "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
     "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
     "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
@@ -215,7 +216,8 @@ std::string PluginTtl(IPlugBase* pPlug, const std::string& uri, bool hasUI, std:
     o << "\n<" << uri << IPLUG_LV2_UI_SUFFIX << ">\n"
       << "  a ui:X11UI ;\n"
       << "  lv2:requiredFeature ui:idleInterface, ui:parent ;\n"
-      << "  lv2:optionalFeature ui:noUserResize, ui:touch, urid:map ;\n"
+      << "  lv2:optionalFeature ui:noUserResize, ui:touch, ui:resize, urid:map, opts:options ;\n"
+      << "  opts:supportedOption param:sampleRate ;\n"
       << "  lv2:extensionData ui:idleInterface";
     if (!displaySymbol.empty())
       o << " ;\n  ui:portNotification [\n    ui:plugin <" << uri << "> ;\n    lv2:symbol "

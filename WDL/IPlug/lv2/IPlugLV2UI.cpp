@@ -2,6 +2,8 @@
 #include "IPlugLV2UI.h"
 
 #include <lv2/atom/util.h>
+#include <lv2/options/options.h>
+#include <lv2/parameters/parameters.h>
 
 #include <cmath>
 #include <cstring>
@@ -20,6 +22,16 @@ IPlugLV2UI::IPlugLV2UI(const char* pluginURI, LV2UI_Write_Function write, LV2UI_
     else if (!strcmp(uri, LV2_UI__touch)) mTouch = static_cast<const LV2UI_Touch*>(features[i]->data);
     else if (!strcmp(uri, LV2_UI__resize)) mResize = static_cast<const LV2UI_Resize*>(features[i]->data);
     else if (!strcmp(uri, LV2_URID__map)) mMap = static_cast<LV2_URID_Map*>(features[i]->data);
+  }
+  const LV2_Options_Option* options = nullptr;
+  for (int i = 0; features && features[i]; ++i)
+    if (!strcmp(features[i]->URI, LV2_OPTIONS__options)) options = static_cast<const LV2_Options_Option*>(features[i]->data);
+  if (mMap && options) {
+    const LV2_URID rateKey = mMap->map(mMap->handle, LV2_PARAMETERS__sampleRate);
+    const LV2_URID atomFloat = mMap->map(mMap->handle, LV2_ATOM__Float);
+    for (const LV2_Options_Option* o = options; o->key || o->value; ++o)
+      if (o->key == rateKey && o->type == atomFloat && o->size == sizeof(float) && o->value)
+        mSampleRate = *static_cast<const float*>(o->value);
   }
   if (mMap) {
     mEventTransfer = mMap->map(mMap->handle, LV2_ATOM__eventTransfer);
@@ -40,6 +52,14 @@ bool IPlugLV2UI::Open(IPlugBase* pPlug, LV2UI_Widget* pWidget) {
   mPlug = pPlug;
   if (!mPlug) return false;
   mPorts = IPlugLV2Ports::For(mPlug);
+  {
+    // What the engine's side does at instantiation, so that the editor draws the
+    // parameters' settings (the host's port values follow) at the engine's rate.
+    WDL_MutexLock lock(mPlug->GetMutex());
+    mPlug->OnParamReset();
+    if (std::isfinite(mSampleRate) && mSampleRate > 0.0) mPlug->SetSampleRate(mSampleRate);
+    mPlug->Reset();
+  }
   IGraphics* g = mPlug->GetGUI();
   if (!g || !mParent) return false;
   void* window = g->OpenWindow(mParent);

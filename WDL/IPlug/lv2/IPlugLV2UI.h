@@ -58,6 +58,7 @@ class IPlugLV2UI {
   LV2UI_Write_Function mWrite;
   LV2UI_Controller mController;
   void* mParent = nullptr;
+  double mSampleRate = 0.0;  // from the host's options; 0 when it gives none
   const LV2UI_Touch* mTouch = nullptr;
   const LV2UI_Resize* mResize = nullptr;
   LV2_URID_Map* mMap = nullptr;
