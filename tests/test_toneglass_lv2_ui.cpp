@@ -5,11 +5,14 @@
 #include <gtest/gtest.h>
 // Before Xlib, whose Bool macro would rename a member of the forge.
 #include <lv2/atom/forge.h>
+#include <lv2/atom/util.h>
 
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -80,6 +83,42 @@ class ToneglassLV2UI : public ::testing::Test {
     XTestFakeButtonEvent(mDisplay, 1, down, 0);
     XSync(mDisplay, False);
     mHost->Idle(30);
+  }
+  void Click(unsigned int button, int x, int y) {
+    Move(x, y);
+    XTestFakeButtonEvent(mDisplay, button, True, 0);
+    XTestFakeButtonEvent(mDisplay, button, False, 0);
+    XSync(mDisplay, False);
+    mHost->Idle(60);
+  }
+  void Key(KeySym ks) {
+    XTestFakeKeyEvent(mDisplay, XKeysymToKeycode(mDisplay, ks), True, 0);
+    XTestFakeKeyEvent(mDisplay, XKeysymToKeycode(mDisplay, ks), False, 0);
+    XSync(mDisplay, False);
+    mHost->Idle(30);
+  }
+  // Every write since the call at index from lies between a touch begin and its end on
+  // the same port, the pairs balance, and there was at least one write: the last written value.
+  float WritesInsideTouchPairs(size_t from) {
+    const auto& calls = mHost->mCalls;
+    int open = 0, writes = 0;
+    float last = NAN;
+    for (size_t i = from; i < calls.size(); ++i) {
+      const auto& c = calls[i];
+      EXPECT_EQ(c.port, kDryPort);
+      if (c.kind == lv2uihost::UICall::kTouch) {
+        open += c.value == 1.0f ? 1 : -1;
+        EXPECT_GE(open, 0) << "an end without a begin at call " << i;
+        EXPECT_LE(open, 1) << "two begins without an end at call " << i;
+      } else {
+        EXPECT_EQ(open, 1) << "a write outside a touch pair at call " << i;
+        last = c.value;
+        ++writes;
+      }
+    }
+    EXPECT_EQ(open, 0) << "a begin without an end";
+    EXPECT_GT(writes, 0);
+    return last;
   }
   void DragDryKnobUp(int pixels) {
     Move(kKnobX, kKnobY);
@@ -159,6 +198,75 @@ TEST_F(ToneglassLV2UI, ADragWritesTheDryPortInsideOneTouchPair) {
     EXPECT_EQ(c.port, kDryPort);
     EXPECT_EQ(c.thread, std::this_thread::get_id());
   }
+}
+
+TEST_F(ToneglassLV2UI, WheelDoubleClickAndTypedValuesAreWritesInsideTouchPairs) {
+  Open();
+  size_t mark = mHost->mCalls.size();
+  Click(4, kKnobX, kKnobY);  // wheel up
+  const float up = WritesInsideTouchPairs(mark);
+  EXPECT_GT(up, -6.0f);
+
+  // A double click resets to the default.
+  mHost->PortEvent(kDryPort, -20.0f);
+  mHost->Idle(60);
+  mark = mHost->mCalls.size();
+  Move(kKnobX, kKnobY);
+  for (int i = 0; i < 2; ++i) {
+    XTestFakeButtonEvent(mDisplay, 1, True, 0);
+    XTestFakeButtonEvent(mDisplay, 1, False, 0);
+  }
+  XSync(mDisplay, False);
+  mHost->Idle(80);
+  EXPECT_EQ(WritesInsideTouchPairs(mark), -6.0f);
+
+  // Right click, type, Enter: the typed value is written.
+  mark = mHost->mCalls.size();
+  Click(3, kKnobX, kKnobY);
+  for (int i = 0; i < 8; ++i) Key(XK_BackSpace);
+  for (KeySym k : {XK_minus, XK_1, XK_2, XK_period, XK_5}) Key(k);
+  Key(XK_Return);
+  EXPECT_EQ(WritesInsideTouchPairs(mark), -12.5f);
+}
+
+TEST_F(ToneglassLV2UI, TheEnginesDisplayPortFeedsTheViewThroughTheHost) {
+  // The engine through lilv makes a frame from a loud tone; the host hands the event on.
+  lv2host::World world({std::string(TONEGLASS_LV2_UI_PATH).substr(0, std::string(TONEGLASS_LV2_UI_PATH).rfind('/'))});
+  const LilvPlugin* plugin = world.Plugin(kURI);
+  ASSERT_NE(plugin, nullptr);
+  lv2host::Instance engine(world, plugin, 44100.0, 2048);
+  ASSERT_TRUE(engine.Ok());
+  engine.Activate();
+  for (int i = 0; i < 2048; ++i) engine.In(0)[i] = engine.In(1)[i] = 0.5f * std::sin(2.0 * M_PI * 3000.0 * i / 44100.0);
+  engine.Run(2048);
+  const LV2_Atom_Sequence* seq = engine.AtomOut();
+  ASSERT_GT(seq->atom.size, sizeof(LV2_Atom_Sequence_Body));
+  const LV2_Atom_Event* ev = lv2_atom_sequence_begin(&seq->body);
+
+  Open();
+  const std::vector<unsigned> before = Screenshot();
+  // The UI host has its own URID map: the atom's URIDs are translated as a host between
+  // processes would (here both maps number the same URIs in the same order).
+  std::vector<uint8_t> copy(sizeof(LV2_Atom) + ev->body.size);
+  memcpy(copy.data(), &ev->body, copy.size());
+  auto* obj = reinterpret_cast<LV2_Atom_Object*>(copy.data());
+  lv2host::UridMap& ui = mHost->Urids();
+  lv2host::UridMap& eng = world.Urids();
+  obj->atom.type = ui.Map(LV2_ATOM__Object);
+  obj->body.otype = ui.Map("urn:vantor:toneglass#DisplayFrame");
+  LV2_ATOM_OBJECT_FOREACH(obj, prop) {
+    if (prop->key == eng.Map("urn:vantor:toneglass#sampleRate")) {
+      prop->key = ui.Map("urn:vantor:toneglass#sampleRate");
+      prop->value.type = ui.Map(LV2_ATOM__Float);
+    } else if (prop->key == eng.Map("urn:vantor:toneglass#displayValues")) {
+      prop->key = ui.Map("urn:vantor:toneglass#displayValues");
+      prop->value.type = ui.Map(LV2_ATOM__Vector);
+      reinterpret_cast<LV2_Atom_Vector*>(&prop->value)->body.child_type = ui.Map(LV2_ATOM__Float);
+    }
+  }
+  mHost->AtomEvent(kDisplayPort, &obj->atom);
+  mHost->Idle(100);
+  EXPECT_GT(Differing(before, Screenshot(), 40, 300), 0);
 }
 
 TEST_F(ToneglassLV2UI, WithoutTouchTheDragStillWritesThePort) {

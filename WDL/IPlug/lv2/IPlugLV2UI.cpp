@@ -52,6 +52,7 @@ bool IPlugLV2UI::Open(IPlugBase* pPlug, LV2UI_Widget* pWidget) {
   mPlug = pPlug;
   if (!mPlug) return false;
   mPorts = IPlugLV2Ports::For(mPlug);
+  mTouched.assign(mPorts.nParams, false);
   {
     // What the engine's side does at instantiation, so that the editor draws the
     // parameters' settings (the host's port values follow) at the engine's rate.
@@ -117,21 +118,35 @@ int IPlugLV2UI::Idle() {
 
 // ---- UI to host -------------------------------------------------------------------------------
 
+// Hosts that record touch automation need every write inside a begin/end pair on its port.
+// The editor's gestures do not all come paired (a wheel step or a typed value is one
+// change without begin and end; a double click's reset arrives before the end of a
+// begin it never sent), so the pairs are kept here: a write outside a pair gets a pair
+// of its own, an end without a begin and a second begin are dropped.
+void IPlugLV2UI::Touch(int paramIdx, bool grabbed) {
+  if (mTouch && mTouch->touch) mTouch->touch(mTouch->handle, mPorts.PortOfParam(paramIdx), grabbed);
+}
+
 void IPlugLV2UI::BeginEdit(int paramIdx) {
-  if (mTouch && mTouch->touch && paramIdx >= 0 && paramIdx < static_cast<int>(mPorts.nParams))
-    mTouch->touch(mTouch->handle, mPorts.PortOfParam(paramIdx), true);
+  if (paramIdx < 0 || paramIdx >= static_cast<int>(mTouched.size()) || mTouched[static_cast<size_t>(paramIdx)]) return;
+  mTouched[static_cast<size_t>(paramIdx)] = true;
+  Touch(paramIdx, true);
 }
 
 void IPlugLV2UI::Edit(int paramIdx) {
   const IParam* param = mPlug ? mPlug->GetParam(paramIdx) : nullptr;
-  if (!param || !mWrite) return;
+  if (!param || !mWrite || paramIdx >= static_cast<int>(mTouched.size())) return;
+  const bool alone = !mTouched[static_cast<size_t>(paramIdx)];
+  if (alone) Touch(paramIdx, true);
   const float v = static_cast<float>(param->Value());
   mWrite(mController, mPorts.PortOfParam(paramIdx), sizeof(float), 0, &v);
+  if (alone) Touch(paramIdx, false);
 }
 
 void IPlugLV2UI::EndEdit(int paramIdx) {
-  if (mTouch && mTouch->touch && paramIdx >= 0 && paramIdx < static_cast<int>(mPorts.nParams))
-    mTouch->touch(mTouch->handle, mPorts.PortOfParam(paramIdx), false);
+  if (paramIdx < 0 || paramIdx >= static_cast<int>(mTouched.size()) || !mTouched[static_cast<size_t>(paramIdx)]) return;
+  mTouched[static_cast<size_t>(paramIdx)] = false;
+  Touch(paramIdx, false);
 }
 
 // ---- Descriptor callbacks -----------------------------------------------------------------

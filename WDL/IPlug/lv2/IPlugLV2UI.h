@@ -18,6 +18,7 @@
 #include <lv2/urid/urid.h>
 
 #include <string>
+#include <vector>
 
 #include "IPlugLV2Ports.h"
 
@@ -53,6 +54,7 @@ class IPlugLV2UI {
 
  private:
   void ReceiveDisplayFrame(const LV2_Atom* atom);
+  void Touch(int paramIdx, bool grabbed);
 
   std::string mURI;
   LV2UI_Write_Function mWrite;
@@ -65,6 +67,7 @@ class IPlugLV2UI {
   LV2_URID mEventTransfer = 0, mDisplayFrame = 0, mSampleRateKey = 0, mDisplayValuesKey = 0, mAtomFloat = 0;
   IPlugBase* mPlug = nullptr;
   IPlugLV2Ports mPorts;
+  std::vector<bool> mTouched;  // per parameter: inside a begin/end pair the host was told of
 };
 
 // The descriptor callbacks, for IPlug_include_in_lv2_ui_src.h.
