@@ -38,6 +38,9 @@ IPlugLV2Instance::IPlugLV2Instance(IPlugBase* pPlug, const char* pluginURI, doub
     mDisplayValuesKey = mMap->map(mMap->handle, (mURI + IPLUG_LV2_DISPLAY_VALUES_SUFFIX).c_str());
   }
 
+  // Every channel has its port.
+  mPlug->SetInputChannelConnections(0, mPlug->NInChannels(), true);
+  mPlug->SetOutputChannelConnections(0, mPlug->NOutChannels(), true);
   // What VST 2's effOpen, effSetSampleRate and effSetBlockSize do, in that order.
   mPlug->OnParamReset();
   if (std::isfinite(sampleRate)) mPlug->SetSampleRate(sampleRate);
