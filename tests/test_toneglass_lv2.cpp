@@ -265,6 +265,19 @@ TEST_F(ToneglassLV2, HasStereoAudioTheHostsBypassAndAnOptionalDisplayPort) {
   lilv_nodes_free(size);
 }
 
+TEST_F(ToneglassLV2, ItsEditorIsAnX11UIInABinaryOfItsOwn) {
+  LilvUIs* uis = lilv_plugin_get_uis(mPlugin);
+  ASSERT_EQ(lilv_uis_size(uis), 1u);
+  const LilvUI* ui = lilv_uis_get(uis, lilv_uis_begin(uis));
+  EXPECT_STREQ(lilv_node_as_uri(lilv_ui_get_uri(ui)), "urn:vantor:toneglass#ui");
+  EXPECT_TRUE(lilv_ui_is_a(ui, sWorld->Uri(LV2_UI__X11UI)));
+  const std::string binary = lilv_node_as_uri(lilv_ui_get_binary_uri(ui));
+  EXPECT_EQ(binary.substr(binary.rfind('/') + 1), "Toneglass_ui.so");
+  const std::string plugin = lilv_node_as_uri(lilv_plugin_get_library_uri(mPlugin));
+  EXPECT_EQ(plugin.substr(plugin.rfind('/') + 1), "Toneglass.so");
+  lilv_uis_free(uis);
+}
+
 TEST_F(ToneglassLV2, ListsThePluginsPresetWithItsPortValues) {
   LilvNodes* presets = lilv_plugin_get_related(mPlugin, sWorld->Uri(LV2_PRESETS__Preset));
   ASSERT_EQ(lilv_nodes_size(presets), 1u);
