@@ -14,22 +14,36 @@
 
 namespace {
 
-// The plug-in class whose calls back to its host become the LV2 UI's port writes and
-// touch notices. Its engine never runs.
-class IPlugLV2UIPlug final : public PLUG_CLASS_NAME {
- public:
-  explicit IPlugLV2UIPlug(IPlugLV2UI* pUI) : PLUG_CLASS_NAME(IPlugInstanceInfo()), mUI(pUI) {}
-  void BeginInformHostOfParamChange(int idx) override { mUI->BeginEdit(idx); }
-  void InformHostOfParamChange(int idx, double) override { mUI->Edit(idx); }
-  void EndInformHostOfParamChange(int idx) override { mUI->EndEdit(idx); }
-
- private:
-  IPlugLV2UI* mUI;
-};
+// The plug-in class calls its host back through the host callback it is made with (today
+// the VST 2 one: the class derives from the VST 2 binding). The UI answers as that host:
+// begin-edit, automate and end-edit become touch notices and port writes; everything else
+// gets the answer of a host that knows nothing. (A subclass overriding the host services
+// would change the object's type while the editor's idle thread already calls into it.)
+VstIntPtr IPlugLV2UIHostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float) {
+  IPlugLV2UI* ui = effect ? static_cast<IPlugLV2UI*>(effect->user) : nullptr;
+  if (!ui) return 0;
+  switch (opcode) {
+    case audioMasterBeginEdit:
+      ui->BeginEdit(index);
+      return 1;
+    case audioMasterAutomate:
+      ui->Edit(index);
+      return 1;
+    case audioMasterEndEdit:
+      ui->EndEdit(index);
+      return 1;
+    default:
+      return 0;
+  }
+}
 
 IPlugBase* IPlugLV2MakeUIPlug(IPlugLV2UI* pUI) {
+  IPlugInstanceInfo info{};
+  info.mVSTHostCallback = IPlugLV2UIHostCallback;
   try {
-    return new IPlugLV2UIPlug(pUI);
+    PLUG_CLASS_NAME* plug = new PLUG_CLASS_NAME(info);
+    plug->GetAEffect()->user = pUI;
+    return plug;
   } catch (...) {
     return nullptr;
   }
