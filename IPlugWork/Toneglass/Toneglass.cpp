@@ -162,6 +162,30 @@ void Toneglass::OnParamChange(int paramIdx) {
   }
 }
 
+// ---- Display data -----------------------------------------------------------------------
+
+int Toneglass::TakeDisplayData(const float** ppData) {
+  if (!ppData || mFramesTaken == mFramesAnalysed) return 0;
+  mFramesTaken = mFramesAnalysed;
+  *ppData = mFreqView->mSpectrum.Get();
+  return std::min(kNumBins, mFreqView->mSpectrum.GetSize());
+}
+
+// The editor's own engine never runs, so its view takes the frame as if it had analysed it.
+void Toneglass::ReceiveDisplayData(const float* pData, int n, double sampleRate) {
+  if (!pData || n <= 0) return;
+  WDL_MutexLock lock(&mMutex);
+  if (std::isfinite(sampleRate) && sampleRate > 0.0 && sampleRate != GetSampleRate()) {
+    SetSampleRate(sampleRate);
+    Reset();
+  }
+  const int count = std::min({n, kNumBins, mFreqView->mSpectrum.GetSize()});
+  memcpy(mFreqView->mSpectrum.Get(), pData, sizeof(float) * static_cast<size_t>(count));
+  mFreqView->PublishSpectrum();
+  mFreqView->SetDirty(false);
+  mFreqView->mRedraw = true;
+}
+
 // The band is at least kMinSelectionSize wide and, when it has its full size, ends no
 // higher than the Nyquist frequency.
 void Toneglass::UpdateSelectionEnd() {

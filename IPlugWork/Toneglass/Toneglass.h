@@ -92,6 +92,10 @@ class Toneglass : public ToneglassBase {
   void Reset() override;
   void OnParamChange(int paramIdx) override;
   void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) override;
+  // The spectrum view's magnitudes, for an editor that runs apart from this engine.
+  int DisplayDataSize() override { return kNumBins; }
+  int TakeDisplayData(const float** ppData) override;
+  void ReceiveDisplayData(const float* pData, int n, double sampleRate) override;
 
   // The spectrum view the engine feeds; valid for the plug-in's lifetime.
   FreqView* GetFreqView() const { return mFreqView; }
@@ -131,6 +135,7 @@ class Toneglass : public ToneglassBase {
   Sonification mSonification;
 
   long long mFramesAnalysed = 0;
+  long long mFramesTaken = 0;  // frames analysed when TakeDisplayData last answered
   ToneStart mLastToneStart;
 };
 

@@ -120,6 +120,18 @@ class IPlugBase {
   // returns false.
   virtual bool MidiNoteName(int noteNumber, char* name);
 
+  // ---- Display data: what the editor shows of the engine, for hosts that run the editor
+  // apart from the engine (another instance, maybe another process). Base: none.
+  // [any-thread] Values per display frame (0: the plug-in has no display data).
+  virtual int DisplayDataSize() { return 0; }
+  // [audio-thread, mutex held] After a processing call: the latest display frame, when
+  // one arrived since the last call; 0 otherwise. *ppData stays valid until the next
+  // processing call.
+  virtual int TakeDisplayData(const float** /*ppData*/) { return 0; }
+  // [editor, takes the mutex] A display frame the engine made elsewhere at sampleRate.
+  // n may be anything; values beyond the plug-in's frame are ignored.
+  virtual void ReceiveDisplayData(const float* /*pData*/, int /*n*/, double /*sampleRate*/) {}
+
   // [main-thread, mutex held] State of one program. Base: the parameter values
   // (SerializeParams / UnserializeParams). Returns false / -1 on failure.
   virtual bool SerializeState(ByteChunk* pChunk);
