@@ -20,15 +20,23 @@ null=$(at '^mknod -m 666 [^ ]*/root/dev/null c 1 3$')
 clone=$(at '^git clone .* [^ ]*/root/root/toneglass$')
 demo=$(at '^chroot [^ ]*/root .*cd\\ /root/toneglass\\ \\&\\&\\ scripts/demo$')
 test=$(at '^chroot [^ ]*/root .*cd\\ /root/toneglass\\ \\&\\&\\ scripts/test$')
+package=$(at '^chroot [^ ]*/root .*cd\\ /root/toneglass\\ \\&\\&\\ scripts/package$')
+# The package goes onto a copy of the root made before anything was built in it.
+copy=$(at '^cp -a [^ ]*/root [^ ]*/bare$')
+bareproc=$(at '^mount -t proc proc [^ ]*/bare/proc$')
+deb=$(at '^cp [^ ]*/root/root/toneglass/build-package/package/toneglass_[^ ]*\.deb [^ ]*/bare/root/toneglass/$')
+install=$(at '^chroot [^ ]*/bare .*fresh-check-package\\ toneglass_')
+unbare=$(at '^umount [^ ]*/bare/proc$')
 untmp=$(at '^umount [^ ]*/root/tmp$')
 unpts=$(at '^umount [^ ]*/root/dev/pts$')
 undev=$(at '^umount [^ ]*/root/dev$')
 unproc=$(at '^umount [^ ]*/root/proc$')
 rm=$(at '^rm -rf --one-file-system /nonexistent/toneglass-fresh')
-for step in boot proc dev pts shm tmp null clone demo test untmp unpts undev unproc rm; do
+for step in boot copy proc dev pts shm tmp null clone demo test package bareproc deb install unbare untmp unpts undev \
+  unproc rm; do
   [ "${!step}" -gt 0 ] || fail "no '$step' step"
 done
-order=(boot proc dev null pts shm tmp clone demo test untmp unpts undev unproc rm)
+order=(boot copy proc dev null pts shm tmp clone demo test package bareproc deb install unbare untmp unpts undev unproc rm)
 for ((i = 1; i < ${#order[@]}; i++)); do
   a=${order[i - 1]} b=${order[i]}
   [ "${!a}" -lt "${!b}" ] || fail "'$a' should come before '$b'"

@@ -1,6 +1,7 @@
 // The engine: per-sample pass-through and tone mixing, frame analysis, and the
 // derivation of engine state from the sample rate and the parameters.
 #include "Toneglass.h"
+#include "ToneglassVersion.h"
 
 #include <algorithm>
 #include <cmath>
@@ -37,7 +38,10 @@ double LevelGain(double db) { return db < kSilenceFloorDb ? 0.0 : std::exp(db * 
 
 namespace {
 constexpr int kNumPresets = 1;
-constexpr int kVendorVersion = 0x00010003;  // 1.0.3
+// Major in bits 16 and up, minor in bits 8 to 15, patch in bits 0 to 7.
+constexpr int kVendorVersion =
+    (TONEGLASS_VERSION_MAJOR << 16) | (TONEGLASS_VERSION_MINOR << 8) | TONEGLASS_VERSION_PATCH;
+static_assert(TONEGLASS_VERSION_MINOR < 256 && TONEGLASS_VERSION_PATCH < 256, "minor and patch take 8 bits each");
 constexpr int kUniqueID = 0x564E3032;       // 'VN02'
 constexpr int kMfrID = 0x564E5452;          // 'VNTR'
 constexpr int kLatency = 0;
