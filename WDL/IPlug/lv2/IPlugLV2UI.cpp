@@ -119,10 +119,9 @@ int IPlugLV2UI::Idle() {
 // ---- UI to host -------------------------------------------------------------------------------
 
 // Hosts that record touch automation need every write inside a begin/end pair on its port.
-// The editor's gestures do not all come paired (a wheel step or a typed value is one
-// change without begin and end; a double click's reset arrives before the end of a
-// begin it never sent), so the pairs are kept here: a write outside a pair gets a pair
-// of its own, an end without a begin and a second begin are dropped.
+// The editor pairs every change a user makes; a value that reaches the host some other
+// way still gets a pair of its own here, and an end without a begin or a second begin
+// never leaves for the host.
 void IPlugLV2UI::Touch(int paramIdx, bool grabbed) {
   if (mTouch && mTouch->touch) mTouch->touch(mTouch->handle, mPorts.PortOfParam(paramIdx), grabbed);
 }
