@@ -54,7 +54,7 @@ class UridMap {
 class World {
  public:
   explicit World(const std::vector<std::string>& bundleFolders) : mWorld(lilv_world_new()) {
-    // The core specification, whose plug-in classes (lv2:AnalyserPlugin, ...) lilv reports.
+    // The LV2 core bundle, whose plug-in classes (lv2:AnalyserPlugin, ...) lilv reports.
     LilvNode* core = lilv_new_file_uri(mWorld, nullptr, "/usr/lib/lv2/core.lv2/");
     lilv_world_load_bundle(mWorld, core);
     lilv_node_free(core);
