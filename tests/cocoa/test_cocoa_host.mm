@@ -199,7 +199,9 @@ TEST_F(CocoaEditor, DragWheelDoubleClickAndTypedValueReachThePlugin) {
   for (size_t i = 1; i + 1 < calls.size(); ++i) EXPECT_EQ(calls[i].opcode, audioMasterAutomate);
   for (const x11host::Call& c : calls) EXPECT_EQ(c.thread, std::this_thread::get_id());
 
-  // Wheel up raises, wheel down lowers.
+  // Wheel up raises, wheel down lowers (from the middle: the drag went to the top).
+  Set(kDry, 0.5f);
+  cocoahost::Pump(0.1);
   const float w0 = Get(kDry);
   mInput.Click(4, kKnobX, kKnobY);
   const float w1 = Get(kDry);

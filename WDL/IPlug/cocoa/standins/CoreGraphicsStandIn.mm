@@ -14,6 +14,7 @@ struct TGStandInDataProvider {
   const void* data;
   size_t size;
   CGDataProviderReleaseDataCallback release;
+  int refs;  // the creator's and every image's that draws from it
 };
 struct CGImage {
   size_t width, height, bytesPerRow;
@@ -41,11 +42,12 @@ CGDataProviderRef CGDataProviderCreateWithData(void* info, const void* data, siz
   p->data = data;
   p->size = size;
   p->release = release;
+  p->refs = 1;
   return p;
 }
 
 void CGDataProviderRelease(CGDataProviderRef p) {
-  if (!p) return;
+  if (!p || --p->refs > 0) return;
   if (p->release) p->release(p->info, p->data, p->size);
   free(p);
 }
@@ -63,10 +65,15 @@ CGImageRef CGImageCreate(size_t width, size_t height, size_t bitsPerComponent, s
   img->bytesPerRow = bytesPerRow;
   img->info = bitmapInfo;
   img->provider = provider;
+  ++provider->refs;  // as in CoreGraphics, the image keeps its provider
   return img;
 }
 
-void CGImageRelease(CGImageRef img) { free(img); }
+void CGImageRelease(CGImageRef img) {
+  if (!img) return;
+  CGDataProviderRelease(img->provider);
+  free(img);
+}
 
 // GNUstep workaround: there is no CGContext behind the current NSGraphicsContext, so
 // the pixels are repacked into an RGBA image with the ignored byte forced opaque
