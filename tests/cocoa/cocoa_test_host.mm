@@ -1,0 +1,98 @@
+#include "cocoa_test_host.h"
+
+@implementation CocoaTestHostWindow
+- (BOOL)canBecomeKeyWindow {
+  return YES;
+}
+- (BOOL)canBecomeMainWindow {
+  return YES;
+}
+@end
+
+namespace cocoahost {
+
+void Pump(double seconds) {
+  NSDate* until = [NSDate dateWithTimeIntervalSinceNow:seconds];
+  do {
+    NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
+    NSEvent* e = [NSApp nextEventMatchingMask:NSAnyEventMask
+                                    untilDate:[NSDate dateWithTimeIntervalSinceNow:0.005]
+                                       inMode:NSDefaultRunLoopMode
+                                      dequeue:YES];
+    if (e) [NSApp sendEvent:e];
+    [pool release];
+  } while ([until timeIntervalSinceNow] > 0);
+}
+
+NSWindow* MakeHostWindow(int w, int h) {
+  const NSRect screen = [[NSScreen mainScreen] frame];
+  NSWindow* win = [[CocoaTestHostWindow alloc] initWithContentRect:NSMakeRect(0, screen.size.height - h, w, h)
+                                                         styleMask:NSBorderlessWindowMask
+                                                           backing:NSBackingStoreBuffered
+                                                             defer:NO];
+  [win setReleasedWhenClosed:NO];
+  [win makeKeyAndOrderFront:nil];
+  return win;
+}
+
+void Input::Move(int x, int y) {
+  XTestFakeMotionEvent(mDisplay, 0, x, y, 0);
+  XSync(mDisplay, False);
+  Pump(0.03);
+}
+
+void Input::Button(unsigned int b, bool down) {
+  XTestFakeButtonEvent(mDisplay, b, down, 0);
+  XSync(mDisplay, False);
+  Pump(0.03);
+}
+
+void Input::Click(unsigned int b, int x, int y) {
+  Move(x, y);
+  Button(b, true);
+  Button(b, false);
+}
+
+void Input::DoubleClick(int x, int y) {
+  Move(x, y);
+  for (int i = 0; i < 2; ++i) {
+    XTestFakeButtonEvent(mDisplay, 1, True, 0);
+    XTestFakeButtonEvent(mDisplay, 1, False, 0);
+  }
+  XSync(mDisplay, False);
+  Pump(0.1);
+}
+
+void Input::Key(KeySym ks, bool shift) {
+  const KeyCode shiftCode = XKeysymToKeycode(mDisplay, XK_Shift_L);
+  if (shift) XTestFakeKeyEvent(mDisplay, shiftCode, True, 0);
+  XTestFakeKeyEvent(mDisplay, XKeysymToKeycode(mDisplay, ks), True, 0);
+  XTestFakeKeyEvent(mDisplay, XKeysymToKeycode(mDisplay, ks), False, 0);
+  if (shift) XTestFakeKeyEvent(mDisplay, shiftCode, False, 0);
+  XSync(mDisplay, False);
+  Pump(0.04);
+}
+
+void Input::Type(const char* text) {
+  for (const char* c = text; *c; ++c) {
+    const char s[2] = {*c, 0};
+    KeySym ks = XStringToKeysym(s);
+    if (*c == '.') ks = XK_period;
+    if (*c == '-') ks = XK_minus;
+    if (*c == '+') ks = XK_plus;
+    Key(ks, *c == '+');
+  }
+}
+
+std::vector<unsigned int> Screenshot(Display* d, int w, int h) {
+  std::vector<unsigned int> out;
+  XImage* img = XGetImage(d, DefaultRootWindow(d), 0, 0, w, h, AllPlanes, ZPixmap);
+  if (!img) return out;
+  out.resize(size_t(w) * h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) out[size_t(y) * w + x] = (unsigned int)(XGetPixel(img, x, y) & 0xFFFFFF);
+  XDestroyImage(img);
+  return out;
+}
+
+}  // namespace cocoahost
