@@ -224,6 +224,8 @@ static int MacVirtualKey(NSEvent* pEvent, unichar c) {
 
 - (void)onTimer:(NSTimer*)pTimer {
   IRECT r(0, 0, 0, 0);
+  // A run of wheel notches ends once its pause has passed, as on every backend.
+  if (pTimer == mTimer && mGraphics) mGraphics->PollEditGestures();
   if (pTimer == mTimer && mGraphics && mGraphics->IsDirty(&r)) {
     [self setNeedsDisplayInRect:ToNSRect(mGraphics, &r)];
   }
