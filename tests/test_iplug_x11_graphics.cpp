@@ -11,7 +11,10 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <dirent.h>
 #include <sys/stat.h>
+
+#include <atomic>
 
 #include <thread>
 
@@ -279,4 +282,62 @@ TEST_F(X11Graphics, ExposureRepaintsFromTheBitmapWithoutDrawingControls) {
   ASSERT_NE(img, nullptr);
   EXPECT_EQ(XGetPixel(img, 0, 0) & 0xffffff, 0x808080u);  // the square, not the cover's red
   XDestroyImage(img);
+}
+
+namespace {
+
+// Closes and reopens the editor from inside its own click, as a host may from a
+// callback the click makes (a host that rebuilds its plug-in window on automation).
+class ReopenSquare : public IControl {
+ public:
+  ReopenSquare(IPlugBase* p, IRECT r, void* parent) : IControl(p, r), mParent(parent) {}
+  bool Draw(IGraphics* g) override {
+    IColor c(255, 60, 60, 60);
+    return g->FillIRect(&c, &mRECT);
+  }
+  void OnMouseDown(int, int, IMouseMod*) override {
+    IGraphics* g = GetPlug()->GetGUI();
+    g->CloseWindow();
+    g->OpenWindow(mParent);
+    ++reopens;
+  }
+  std::atomic<int> reopens{0};
+
+ private:
+  void* mParent;
+};
+
+int ThreadsInProcess() {
+  int n = 0;
+  if (DIR* dir = opendir("/proc/self/task")) {
+    while (dirent* e = readdir(dir)) n += e->d_name[0] != '.';
+    closedir(dir);
+  }
+  return n;
+}
+
+}  // namespace
+
+// With no effEditIdle coming, the editor's own thread handles the click; the window
+// it closes and reopens from there gets one thread, and the stopped one ends instead
+// of running on detached beside it.
+TEST_F(X11Graphics, ClosingAndReopeningFromTheEditorsOwnThreadLeavesOneThread) {
+  auto* reopen = new ReopenSquare(&plug, IRECT(160, 60, 190, 90), Parent());
+  g->AttachControl(reopen);
+  const int before = ThreadsInProcess();
+  ASSERT_NE(g->OpenWindow(Parent()), nullptr);
+  const int withEditor = ThreadsInProcess();
+  EXPECT_EQ(withEditor, before + 1);
+  Pause(400);  // past the host-idle grace: the editor's thread pumps events now
+  Fake(1, 175, 75);
+  for (int i = 0; i < 200 && reopen->reopens.load() == 0; ++i) Pause(10);
+  ASSERT_EQ(reopen->reopens.load(), 1);
+  Pause(300);
+  EXPECT_EQ(ThreadsInProcess(), withEditor);
+  // The new window's thread is the one that draws from now on.
+  const long ticks = g->NKeepAliveTicks();
+  Pause(400);
+  EXPECT_GT(g->NKeepAliveTicks(), ticks);
+  g->CloseWindow();
+  EXPECT_EQ(ThreadsInProcess(), before);
 }

@@ -31,6 +31,9 @@ IGraphicsX11::IGraphicsX11(IPlugBase* pPlug, int w, int h, int refreshRate)
 IGraphicsX11::~IGraphicsX11() {
   CloseThread();
   CloseWindow();
+  // Only when destroyed from inside a keep-alive thread's own pump (a host deleting the
+  // plug-in from a callback the editor's thread made), which cannot wait for itself.
+  if (mRetiredKeepAlive.joinable()) mRetiredKeepAlive.detach();
 }
 
 // ---- Open and close -------------------------------------------------------------------
@@ -104,11 +107,9 @@ void* IGraphicsX11::OpenWindow(void* pParentWnd) {
     IRECT all(0, 0, Width(), Height());
     Draw(&all);
   }
-  {
-    std::lock_guard<std::mutex> k(mKeepAliveMutex);
-    mKeepAliveStop = false;
-  }
-  mKeepAlive = std::thread(&IGraphicsX11::KeepAliveLoop, this);
+  JoinRetiredKeepAlive();
+  mKeepAliveState = std::make_shared<KeepAliveState>();
+  mKeepAlive = std::thread(&IGraphicsX11::KeepAliveLoop, this, mKeepAliveState);
   return GetWindow();
 }
 
@@ -171,11 +172,11 @@ void IGraphicsX11::OnEditorIdle() {
   PumpTick(false);
 }
 
-void IGraphicsX11::KeepAliveLoop() {
-  std::unique_lock<std::mutex> lk(mKeepAliveMutex);
-  while (!mKeepAliveStop) {
-    mKeepAliveWake.wait_for(lk, std::chrono::milliseconds(1000 / (FPS() > 0 ? FPS() : 25)));
-    if (mKeepAliveStop) break;
+void IGraphicsX11::KeepAliveLoop(std::shared_ptr<KeepAliveState> pState) {
+  std::unique_lock<std::mutex> lk(pState->mutex);
+  while (!pState->stop) {
+    pState->wake.wait_for(lk, std::chrono::milliseconds(1000 / (FPS() > 0 ? FPS() : 25)));
+    if (pState->stop) break;
     if (NowMs() - mLastHostIdleMs < kHostIdleGraceMs) continue;
     lk.unlock();
     // Try-locks only, in the host's order: the host may be waiting for this thread
@@ -196,17 +197,30 @@ void IGraphicsX11::KeepAliveLoop() {
 }
 
 void IGraphicsX11::StopKeepAlive() {
-  {
-    std::lock_guard<std::mutex> k(mKeepAliveMutex);
-    mKeepAliveStop = true;
+  if (mKeepAliveState) {
+    {
+      std::lock_guard<std::mutex> k(mKeepAliveState->mutex);
+      mKeepAliveState->stop = true;
+    }
+    mKeepAliveState->wake.notify_all();
+    mKeepAliveState.reset();
   }
-  mKeepAliveWake.notify_all();
+  JoinRetiredKeepAlive();
   if (!mKeepAlive.joinable()) return;
   if (mKeepAlive.get_id() == std::this_thread::get_id()) {
-    mKeepAlive.detach();  // closed from its own pump: it ends when the pump returns
+    // Closed from its own pump: it ends when the pump returns, and is joined later.
+    mRetiredKeepAlive = std::move(mKeepAlive);
   } else {
     mKeepAlive.join();
   }
+}
+
+// Waits for a keep-alive thread that was stopped from inside its own pump, unless this
+// is that thread (a close and reopen from the same callback): it is then kept for the
+// next call from elsewhere.
+void IGraphicsX11::JoinRetiredKeepAlive() {
+  if (mRetiredKeepAlive.joinable() && mRetiredKeepAlive.get_id() != std::this_thread::get_id())
+    mRetiredKeepAlive.join();
 }
 
 // ---- Pump and redraw ---------------------------------------------------------------------

@@ -86,8 +86,17 @@ class IGraphicsX11 : public IGraphics {
   void HandleEvents();
   void Tick();
   void Teardown();  // frees X resources, keeps the thread
-  void KeepAliveLoop();
+  // What one keep-alive thread shares with its owner: each thread has its own, so a
+  // thread stopped from inside its own pump (a host closing, or closing and reopening,
+  // the editor from a callback) sees its own stop even when a new thread has started.
+  struct KeepAliveState {
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool stop = false;  // guarded by mutex
+  };
+  void KeepAliveLoop(std::shared_ptr<KeepAliveState> pState);
   void StopKeepAlive();
+  void JoinRetiredKeepAlive();
   void EndTextEntry(bool apply);
   void RepaintFromBitmap(int x, int y, int w, int h);
   bool RootPosition(int x, int y, int* pRootX, int* pRootY);
@@ -98,9 +107,10 @@ class IGraphicsX11 : public IGraphics {
   std::atomic<long long> mLastHostIdleMs{0};
 
   std::thread mKeepAlive;
-  std::mutex mKeepAliveMutex;
-  std::condition_variable mKeepAliveWake;
-  bool mKeepAliveStop = false;  // guarded by mKeepAliveMutex
+  std::shared_ptr<KeepAliveState> mKeepAliveState;
+  // A keep-alive thread stopped from inside its own pump: never detached (it still
+  // returns through this object), joined by the next open, close or the destructor.
+  std::thread mRetiredKeepAlive;
 };
 
 #endif  // IPLUG_X11_IGRAPHICSX11_H_
