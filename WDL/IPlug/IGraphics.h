@@ -87,7 +87,7 @@ class IGraphics : public IPlugEditor {
   // [editor, mutex free] Deletes every control, rebuilds the bitmaps, tells the plug-in.
   virtual void NewGraphics();
   // [any-thread]
-  virtual bool WindowIsOpen() { return GetWindow() != nullptr; }
+  bool WindowIsOpen() override { return GetWindow() != nullptr; }
   // [any-thread] Names the backend; the empty text in the base.
   virtual const char* GetGUIAPI() { return ""; }
   // [editor, modal] Returns the button pressed (platform convention), 0 when nothing
