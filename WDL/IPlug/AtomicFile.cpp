@@ -14,18 +14,6 @@
 
 namespace {
 
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-std::string BaseNameOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // The descriptor a path names without naming a file: /dev/stdout, /dev/stderr,
 // /dev/fd/N, /proc/self/fd/N. Reopening those would start a redirected file afresh
 // (or fail for a pipe); writing to the descriptor keeps what the shell set up.
@@ -59,7 +47,7 @@ bool ResolveLinks(const std::string& path, std::string* out) {
       return true;
     }
     target[static_cast<size_t>(n)] = '\0';
-    p = target[0] == '/' ? std::string(target.data()) : FolderOf(p) + "/" + target.data();
+    p = target[0] == '/' ? std::string(target.data()) : FolderOfPath(p) + "/" + target.data();
   }
   return false;
 }
@@ -161,12 +149,12 @@ FILE* AtomicFile::Open(const char* path, bool replaceWriteProtected) {
     const char* tmp = getenv("TMPDIR");
     pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/stream-output-XXXXXX";
   } else {
-    const std::string base = BaseNameOf(mTarget);
+    const std::string base = BaseNameOfPath(mTarget);
     if (base.empty() || base == "." || base == "..") {
       Fail(EISDIR);
       return nullptr;
     }
-    pattern = FolderOf(mTarget) + "/." + base + ".partial-XXXXXX";
+    pattern = FolderOfPath(mTarget) + "/." + base + ".partial-XXXXXX";
   }
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
@@ -300,4 +288,16 @@ bool ReadWholeFile(const char* path, int maxBytes, ByteChunk* out) {
   }
   fclose(fp);
   return ok;
+}
+
+std::string FolderOfPath(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string BaseNameOfPath(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
 }

@@ -73,6 +73,11 @@ class AtomicFile {
   bool mRefusedWriteProtected = false;
 };
 
+// The folder a path lies in ("." for a bare name, "/" for a name at the top) and its
+// last component, as the writer splits them.
+std::string FolderOfPath(const std::string& path);
+std::string BaseNameOfPath(const std::string& path);
+
 // Writes n bytes to path through an AtomicFile.
 bool WriteFileAtomically(const char* path, const void* data, int n);
 

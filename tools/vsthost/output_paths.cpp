@@ -1,5 +1,7 @@
 #include "output_paths.h"
 
+#include "AtomicFile.h"
+
 #include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,18 +12,6 @@
 namespace vsthost {
 
 namespace {
-
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-std::string BaseNameOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // What a path finally names: the device and inode of an existing file, else the
 // absolute spelling of where it would be created (links followed, as the writer does).
@@ -37,11 +27,11 @@ std::string Identity(const std::string& path) {
     const ssize_t n = readlink(p.c_str(), target.data(), target.size() - 1);
     if (n < 0) break;
     target[static_cast<size_t>(n)] = '\0';
-    p = target[0] == '/' ? std::string(target.data()) : FolderOf(p) + "/" + target.data();
+    p = target[0] == '/' ? std::string(target.data()) : FolderOfPath(p) + "/" + target.data();
   }
-  char* folder = realpath(FolderOf(p).c_str(), nullptr);
+  char* folder = realpath(FolderOfPath(p).c_str(), nullptr);
   if (!folder) return "path " + p;
-  const std::string absolute = std::string(folder) + "/" + BaseNameOf(p);
+  const std::string absolute = std::string(folder) + "/" + BaseNameOfPath(p);
   free(folder);
   return "path " + absolute;
 }
