@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "FreqView.h"
 #include "IGraphics.h"
 #include "Toneglass.h"
 
@@ -120,9 +121,9 @@ void BM_EnginePerFrameWhileEditorDraws(benchmark::State& state) { RunEngine(stat
 // The audio side of the hand-off: one 1024-float copy and one atomic exchange per frame.
 void BM_SpectrumHandOff(benchmark::State& state) {
   auto plug = MakePlug();
-  FreqView* view = plug->GetFreqView();
+  FreqViewData* data = plug->GetFreqViewData();
   for (auto _ : state) {
-    view->PublishSpectrum();
+    data->PublishSpectrum();
     benchmark::ClobberMemory();
   }
 }

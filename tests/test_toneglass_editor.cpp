@@ -91,7 +91,7 @@ TEST_F(Fixture, BeforeAnyAudioTheCurveLiesOnTheBottomEdge) {
 // 1024 / 44100 of the height per redraw: a peak at the top reaches the bottom edge
 // after 44 redraws, one row short after 43, falling about six rows a redraw.
 TEST_F(Fixture, VanishedPeakFallsLinearlyOverAbout43Redraws) {
-  EXPECT_DOUBLE_EQ(view->mPeakDecay, 1024.0 / 44100.0);
+  EXPECT_DOUBLE_EQ(view->mData->mPeakDecay, 1024.0 / 44100.0);
   Feed(view, 2.0f);
   Draw();
   ASSERT_EQ(CurveRow(g, 350), kT);
@@ -219,9 +219,9 @@ class NoAxis : public ::testing::TestWithParam<double> {};
 TEST_P(NoAxis, DrawsWhatItCanAndNoCurve) {
   auto plug = MakeEditorPlug();
   FreqView* view = plug->GetFreqView();
-  view->mSampleRate = GetParam();
-  view->mNyquist = GetParam() * 0.5;
-  view->mPeakDecay = 1024.0 / GetParam();
+  view->mData->mSampleRate = GetParam();
+  view->mData->mNyquist = GetParam() * 0.5;
+  view->mData->mPeakDecay = 1024.0 / GetParam();
   SetPlainParam(*plug, Toneglass::kSelectionSize, 5000.0);
   Feed(view, 1.0f);
   IGraphics* g = plug->GetGUI();
@@ -248,22 +248,22 @@ TEST_F(Fixture, ZeroRateThroughTheEngine) {
 // Settings no parameter can deliver still draw nothing undefined and keep the curve
 // inside the view.
 TEST_F(Fixture, OddSettingsStayInside) {
-  view->mSelectionStart = kNaN;
+  view->mData->mSelectionStart = kNaN;
   Draw();
-  view->mSelectionStart = 1e300;
-  view->mSelectionSize = -1e300;
-  view->mThresholdDB = kNaN;
-  view->mNyquist = 1e-300;
+  view->mData->mSelectionStart = 1e300;
+  view->mData->mSelectionSize = -1e300;
+  view->mData->mThresholdDB = kNaN;
+  view->mData->mNyquist = 1e-300;
   Draw();
-  view->mNyquist = 22050.0;
-  view->mPeakDecay = -0.5;  // would climb without a bound
+  view->mData->mNyquist = 22050.0;
+  view->mData->mPeakDecay = -0.5;  // would climb without a bound
   Feed(view, 0.5f);
   for (int i = 0; i < 5; ++i) Draw();
   for (float d : view->mDisplay) ASSERT_TRUE(d >= 0.0f && d <= 1.0f) << d;
-  view->mPeakDecay = kNaN;
+  view->mData->mPeakDecay = kNaN;
   Draw();
   EXPECT_EQ(CurveRow(g, 350), 40 + static_cast<int>((1.0f - static_cast<float>((8.685889638065037 * std::log(0.5) + 60) / 66)) * 260));
-  view->mNyquist = 1e12;  // a kilohertz line per column, bounded
+  view->mData->mNyquist = 1e12;  // a kilohertz line per column, bounded
   Draw();
 }
 

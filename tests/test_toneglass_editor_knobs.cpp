@@ -337,9 +337,9 @@ TEST_F(KnobGestures, ViewAndEngineShareSelectionAndThreshold) {
   effect->setParameter(effect, Toneglass::kThreshold,
                        static_cast<float>(plug->GetParam(Toneglass::kThreshold)->GetNormalized(-30.0)));
   FreqView* view = plug->GetFreqView();
-  EXPECT_DOUBLE_EQ(view->mSelectionStart, start->Value());
-  EXPECT_DOUBLE_EQ(view->mSelectionSize, plug->GetParam(Toneglass::kSelectionSize)->Value());
-  EXPECT_DOUBLE_EQ(view->mThresholdDB, plug->GetParam(Toneglass::kThreshold)->Value());
+  EXPECT_DOUBLE_EQ(view->mData->mSelectionStart, start->Value());
+  EXPECT_DOUBLE_EQ(view->mData->mSelectionSize, plug->GetParam(Toneglass::kSelectionSize)->Value());
+  EXPECT_DOUBLE_EQ(view->mData->mThresholdDB, plug->GetParam(Toneglass::kThreshold)->Value());
 
   // The engine searches that band: a bin inside it starts a tone, one below does not.
   auto playBin = [&](int bin) {
@@ -359,8 +359,8 @@ TEST_F(KnobGestures, ViewAndEngineShareSelectionAndThreshold) {
 
   // The view draws that band and threshold.
   view->Draw(g);
-  const int xs = kL + static_cast<int>(view->mSelectionStart / 22050.0 * 692);
-  const int yt = kT + static_cast<int>((1.0 - (view->mThresholdDB + 60.0) / 66.0) * 260);
+  const int xs = kL + static_cast<int>(view->mData->mSelectionStart / 22050.0 * 692);
+  const int yt = kT + static_cast<int>((1.0 - (view->mData->mThresholdDB + 60.0) / 66.0) * 260);
   EXPECT_NE(Px(g, xs + 3, yt), Px(g, xs - 2, yt));
   EXPECT_NE(Px(g, xs + 3, yt - 1), Px(g, xs + 3, yt)) << "red above the threshold row, green from it";
 }

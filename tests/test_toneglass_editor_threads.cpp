@@ -84,9 +84,9 @@ TEST(ToneglassEditorThreads, AudioDrawingAndAutomationTogether) {
   // Every side agrees at the end: the view holds what the parameters say, the knobs
   // show their parameters' values, and a last pass draws a curve inside the view.
   FreqView* view = plug.GetFreqView();
-  EXPECT_DOUBLE_EQ(view->mSelectionStart, plug.GetParam(Toneglass::kSelectionStart)->Value());
-  EXPECT_DOUBLE_EQ(view->mSelectionSize, plug.GetParam(Toneglass::kSelectionSize)->Value());
-  EXPECT_DOUBLE_EQ(view->mThresholdDB, plug.GetParam(Toneglass::kThreshold)->Value());
+  EXPECT_DOUBLE_EQ(view->mData->mSelectionStart, plug.GetParam(Toneglass::kSelectionStart)->Value());
+  EXPECT_DOUBLE_EQ(view->mData->mSelectionSize, plug.GetParam(Toneglass::kSelectionSize)->Value());
+  EXPECT_DOUBLE_EQ(view->mData->mThresholdDB, plug.GetParam(Toneglass::kThreshold)->Value());
   for (int i = 0; i < Toneglass::kNumParams; ++i)
     EXPECT_NEAR(g->GetControl(2 + i)->GetValue(), plug.GetParam(i)->GetNormalized(), 1e-9) << i;
   DrawWhole(g);

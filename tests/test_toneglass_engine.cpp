@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "FreqView.h"
 #include "Toneglass.h"
 #include "tone_pitch.h"
 
@@ -86,7 +87,7 @@ std::pair<size_t, size_t> NonZeroSpan(const std::vector<double>& x) {
 
 TEST(ToneglassEngine, SilenceGivesSilenceAndZeroSpectrumEveryFrame) {
   auto plug = MakeEngine();
-  FreqView* view = plug->GetFreqView();
+  FreqViewData* view = plug->GetFreqViewData();
   ASSERT_NE(view, nullptr);
   ASSERT_EQ(view->mNumPoints, 1024);
   for (int i = 0; i < view->mNumPoints; ++i) view->mSpectrum.Get()[i] = 5.0f;
@@ -99,7 +100,7 @@ TEST(ToneglassEngine, SilenceGivesSilenceAndZeroSpectrumEveryFrame) {
   out = Process(*plug, Stereo(1));
   for (int i = 0; i < view->mNumPoints; ++i) ASSERT_EQ(view->mSpectrum.Get()[i], 0.0f) << i;
   EXPECT_TRUE(view->mRedraw);
-  EXPECT_TRUE(view->IsDirty());
+  EXPECT_TRUE(plug->GetFreqView()->IsDirty());
   EXPECT_EQ(plug->GetLastToneStart().frameIndex, -1);
   for (double v : out.left) EXPECT_EQ(v, 0.0);
 }
@@ -110,7 +111,7 @@ TEST(ToneglassEngine, FullScaleBinCentredSineReadsAboutOne) {
     Stereo in(N);
     AddBinSine(in, bin, 1.0);
     Process(*plug, in);
-    const float* spectrum = plug->GetFreqView()->mSpectrum.Get();
+    const float* spectrum = plug->GetFreqViewData()->mSpectrum.Get();
     EXPECT_NEAR(spectrum[bin], 1.0, 2e-3) << bin;
     // The Hann window's neighbours read half, and the far spectrum is empty.
     EXPECT_NEAR(spectrum[bin + 1], 0.5, 2e-3) << bin;
@@ -154,7 +155,7 @@ TEST_P(ToneglassSemitones, DecibelsAboveThresholdPickThePitch) {
   Stereo in(N);
   AddBinSine(in, 300, 0.5);
   Process(*plug, in);
-  const double levelDb = Db(plug->GetFreqView()->mSpectrum.Get()[300]);
+  const double levelDb = Db(plug->GetFreqViewData()->mSpectrum.Get()[300]);
 
   // The same frame again, with the threshold placed exactly `above` dB below its level.
   SetPlainParam(*plug, Toneglass::kThreshold, levelDb - above);
@@ -177,7 +178,7 @@ TEST(ToneglassEngine, ThresholdIsStrict) {
   Stereo in(N);
   AddBinSine(in, 300, 0.5);
   Process(*plug, in);
-  const float level = plug->GetFreqView()->mSpectrum.Get()[300];
+  const float level = plug->GetFreqViewData()->mSpectrum.Get()[300];
 
   // Look for a threshold in dB whose gain equals the bin's magnitude exactly.
   double exactDb = std::nan("");
@@ -241,7 +242,7 @@ TEST(ToneglassEngine, NarrowDefaultBandSearchesBinsOneToThree) {
   in.left[1024] = in.right[1024] = 1e5;
   in.left[1025] = in.right[1025] = -1e5;
   Process(*plug, in);
-  const float* spectrum = plug->GetFreqView()->mSpectrum.Get();
+  const float* spectrum = plug->GetFreqViewData()->mSpectrum.Get();
   ASSERT_GT(spectrum[4], spectrum[3]);
   ASSERT_EQ(plug->GetLastToneStart().frameIndex, 0);
   EXPECT_EQ(plug->GetLastToneStart().bin, 3);
@@ -249,7 +250,7 @@ TEST(ToneglassEngine, NarrowDefaultBandSearchesBinsOneToThree) {
 
 TEST(ToneglassEngine, BandIsFiftyHertzUntilTheSizeArrives) {
   auto plug = MakePlug();
-  ASSERT_EQ(plug->GetFreqView()->mSelectionSize, 1.0);
+  ASSERT_EQ(plug->GetFreqViewData()->mSelectionSize, 1.0);
   plug->GetParam(Toneglass::kThreshold)->Set(-3.0);
   plug->GetParam(Toneglass::kSelectionStart)->Set(1015.0);
   plug->GetParam(Toneglass::kDry)->Set(0.0);
@@ -283,7 +284,7 @@ TEST(ToneglassEngine, TiesGoToTheLowerBinAndAStrictlyLouderBinWins) {
   AddBinSine(in, 100, 0.25);
   AddBinSine(in, 300, 0.25);
   Process(*probe, in);
-  const double levelDb = Db(probe->GetFreqView()->mSpectrum.Get()[300]);
+  const double levelDb = Db(probe->GetFreqViewData()->mSpectrum.Get()[300]);
 
   auto plug = MakeEngine(44100.0, levelDb - 3.98);
   Process(*plug, in);
@@ -535,7 +536,7 @@ TEST(ToneglassEngine, ToneMatchesStkOnItsSharedRateBitForBit) {
 // host rate, and leaves the threshold and band the parameters set.
 TEST(ToneglassEngine, ResetWritesTheRateNyquistAndPeakDecayIntoTheView) {
   auto plug = MakeEngine(44100.0, -12.5, 300.0, 2000.0);
-  FreqView* view = plug->GetFreqView();
+  FreqViewData* view = plug->GetFreqViewData();
   ASSERT_NE(view, nullptr);
   ASSERT_EQ(view->mNumPoints, 1024);
   for (double rate : {44100.0, 48000.0, 96000.0, 192000.0, 8000.0, 44100.7, 22050.5, 1.0}) {
@@ -565,7 +566,7 @@ TEST(ToneglassEngine, ResetWritesTheRateNyquistAndPeakDecayIntoTheView) {
 
 TEST(ToneglassEngine, ThresholdAndBandParametersReachTheViewAsPlainValues) {
   auto plug = MakeEngine();
-  FreqView* view = plug->GetFreqView();
+  FreqViewData* view = plug->GetFreqViewData();
   for (double db : {-60.0, -33.3, 0.0, 6.0}) {
     SetPlainParam(*plug, Toneglass::kThreshold, db);
     EXPECT_EQ(view->mThresholdDB, db);
@@ -617,8 +618,8 @@ TEST(ToneglassEngine, ResetMidFrameKeepsTheFrameAndSilencesTheTone) {
   interrupted->Reset();
   Process(*interrupted, tail);
 
-  const float* a = straight->GetFreqView()->mSpectrum.Get();
-  const float* b = interrupted->GetFreqView()->mSpectrum.Get();
+  const float* a = straight->GetFreqViewData()->mSpectrum.Get();
+  const float* b = interrupted->GetFreqViewData()->mSpectrum.Get();
   for (int k = 0; k < 1024; ++k) ASSERT_EQ(a[k], b[k]) << k;
   ASSERT_EQ(interrupted->GetLastToneStart().frameIndex, 0);
   EXPECT_EQ(interrupted->GetLastToneStart().bin, 300);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "FreqView.h"
 #include "IGraphics.h"
 #include "Toneglass.h"
 
@@ -52,8 +53,9 @@ inline void SetPlainParam(Toneglass& plug, int idx, double value) {
 
 // Every bin at one magnitude, handed to the view as the engine hands it.
 inline void Feed(FreqView* view, float magnitude) {
-  std::fill(view->mSpectrum.Get(), view->mSpectrum.Get() + view->mNumPoints, magnitude);
-  view->PublishSpectrum();
+  FreqViewData* data = view->mData;
+  std::fill(data->mSpectrum.Get(), data->mSpectrum.Get() + data->mNumPoints, magnitude);
+  data->PublishSpectrum();
 }
 
 // One pass over the whole editor, as when its window first opens.

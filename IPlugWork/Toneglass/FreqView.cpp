@@ -1,4 +1,4 @@
-// The spectrum view's drawing and the hand-off of magnitudes from the engine.
+// The spectrum view's drawing.
 #include "FreqView.h"
 
 #include <algorithm>
@@ -62,7 +62,7 @@ void FreqView::Grid::Draw(IGraphics* pGraphics) {
     pGraphics->DrawLine(&kGridColor, L, row, R, row);
   }
 
-  const double nyquist = mView->mNyquist;
+  const double nyquist = mView->mData->mNyquist;
   if (AxisUsable(nyquist)) {
     int lines = 0;
     for (double f = 1000.0; nyquist > f && lines < kMaxFrequencyLines; f += 1000.0, ++lines) {
@@ -77,39 +77,22 @@ void FreqView::Grid::Draw(IGraphics* pGraphics) {
 
 // ---- View ---------------------------------------------------------------------------
 
-FreqView::FreqView(IPlugBase* pPlug, IRECT pR, int numPoints)
+FreqView::FreqView(IPlugBase* pPlug, IRECT pR, FreqViewData* pData)
     : IControl(pPlug, pR, -1, IChannelBlend::kBlendNormal),
-      mNumPoints(numPoints > 0 ? numPoints : 0),
+      mData(pData),
+      mNumPoints(pData->mNumPoints),
       mDisplay(static_cast<size_t>(mNumPoints), 0.0f),
       mPadRECT(pR.GetPadded(kPadding)),
-      mGrid(this, pR) {
-  if (mSpectrum.Resize(mNumPoints) && mNumPoints > 0)
-    memset(mSpectrum.Get(), 0, sizeof(float) * static_cast<size_t>(mNumPoints));
-  for (auto& slot : mSlots) slot.assign(static_cast<size_t>(mNumPoints), 0.0f);
-  mPeakDecay = mNumPoints / mSampleRate * kPeakDecayRate;
-}
+      mGrid(this, pR) {}
 
 FreqView::~FreqView() = default;
-
-void FreqView::PublishSpectrum() {
-  const int count = std::min(mNumPoints, mSpectrum.GetSize());
-  if (count > 0) {
-    memcpy(mSlots[mEngineSlot].data(), mSpectrum.Get(), sizeof(float) * static_cast<size_t>(count));
-  }
-  mEngineSlot = mSharedSlot.exchange(mEngineSlot | kFresh, std::memory_order_acq_rel) & kSlotMask;
-}
-
-const float* FreqView::AcquireSpectrum() {
-  if (mSharedSlot.load(std::memory_order_relaxed) & kFresh)
-    mDrawSlot = mSharedSlot.exchange(mDrawSlot, std::memory_order_acq_rel) & kSlotMask;
-  return mSlots[mDrawSlot].data();
-}
 
 bool FreqView::Draw(IGraphics* pGraphics) {
   pGraphics->FillIRect(&kPadColor, &mPadRECT);
   pGraphics->FillIRect(&kBgColor, &mRECT);
   mGrid.Draw(pGraphics);
-  const double nyquist = mNyquist;
+  mData->mRedraw = false;
+  const double nyquist = mData->mNyquist;
   if (AxisUsable(nyquist)) {
     DrawCurve(pGraphics);
     DrawSelection(pGraphics, nyquist);
@@ -121,9 +104,9 @@ bool FreqView::Draw(IGraphics* pGraphics) {
 void FreqView::DrawCurve(IGraphics* pGraphics) {
   const int n = mNumPoints;
   if (n <= 1) return;
-  const float* spectrum = AcquireSpectrum();
+  const float* spectrum = mData->AcquireSpectrum();
   float* display = mDisplay.data();
-  const double decay = mPeakDecay;
+  const double decay = mData->mPeakDecay;
   const float L = static_cast<float>(mRECT.L), T = static_cast<float>(mRECT.T);
   const float W = static_cast<float>(mRECT.W()), H = static_cast<float>(mRECT.H());
   const float fn = static_cast<float>(n);
@@ -148,8 +131,10 @@ void FreqView::DrawCurve(IGraphics* pGraphics) {
 void FreqView::DrawSelection(IGraphics* pGraphics, double nyquist) {
   const double W = mRECT.W(), H = mRECT.H();
   int start, width, thresholdRows;
-  if (!ToPixel(mSelectionStart / nyquist * W, &start) || !ToPixel(mSelectionSize / nyquist * W, &width) ||
-      !ToPixel((1.0 - Clamp01((mThresholdDB - kBottomDb) / kMaxPeakDB)) * H, &thresholdRows)) {
+  const double selectionStart = mData->mSelectionStart, selectionSize = mData->mSelectionSize;
+  const double thresholdDB = mData->mThresholdDB;
+  if (!ToPixel(selectionStart / nyquist * W, &start) || !ToPixel(selectionSize / nyquist * W, &width) ||
+      !ToPixel((1.0 - Clamp01((thresholdDB - kBottomDb) / kMaxPeakDB)) * H, &thresholdRows)) {
     return;
   }
   const int xs = mRECT.L + start;

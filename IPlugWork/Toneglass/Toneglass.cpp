@@ -16,11 +16,6 @@
 #include <immintrin.h>
 #endif
 
-#include "IGraphics.h"
-#include "IGraphicsBackend.h"
-#include "ToneglassResources.h"
-#include "Toneglass_controls.h"
-
 namespace {
 constexpr double kMonoMix = 0.5;
 constexpr double kDbPerNeper = 8.685889638065037;  // 20 / ln 10
@@ -77,52 +72,10 @@ Toneglass::Toneglass(IPlugInstanceInfo instanceInfo)
 // they stop before anything of the plug-in is taken apart, also when the instance
 // is deleted without effClose.
 Toneglass::~Toneglass() {
-  if (IGraphics* pGraphics = GetGUI()) {
-    pGraphics->CloseWindow();
-    pGraphics->StopIdleThread();
+  if (IPlugEditor* pEditor = GetEditor()) {
+    pEditor->CloseWindow();
+    pEditor->StopIdleThread();
   }
-}
-
-// ---- Editor -------------------------------------------------------------------------
-
-const IColor Toneglass::kBgColor(255, 6, 120, 21);
-
-namespace {
-constexpr int kKnobTextSize = 14;
-struct KnobPlace {
-  IRECT rect;
-  int paramIdx;
-};
-const KnobPlace kKnobs[] = {
-    {IRECT(40, 315, 92, 401), Toneglass::kThreshold},
-    {IRECT(250, 315, 302, 401), Toneglass::kSelectionStart},
-    {IRECT(345, 315, 397, 401), Toneglass::kSelectionSize},
-    {IRECT(540, 315, 592, 401), Toneglass::kDry},
-    {IRECT(610, 315, 662, 401), Toneglass::kWet},
-};
-const IRECT kFreqViewRect(4, 40, 696, 300);
-}  // namespace
-
-void Toneglass::AttachEditor() {
-  IGraphics* pGraphics = MakeGraphics(this, kEditorWidth, kEditorHeight, 0);
-  if (!pGraphics) {
-    mOwnedFreqView.reset(new FreqView(this, kFreqViewRect, kNumBins));
-    mFreqView = mOwnedFreqView.get();
-    return;
-  }
-  pGraphics->AttachPanelBackground(&kBgColor);
-  mFreqView = new FreqView(this, kFreqViewRect, kNumBins);
-  pGraphics->AttachControl(mFreqView);
-
-  RegisterToneglassResources();
-  // A missing or undecodable image gives a handle without a picture: the knobs then
-  // draw their texts only.
-  IBitmap knob = pGraphics->LoadIBitmap(kKnobBitmapId, kKnobBitmapName, kKnobBitmapFrames, false);
-  IText text(kKnobTextSize);
-  for (const KnobPlace& k : kKnobs)
-    pGraphics->AttachControl(new IKnobMultiControlText1(this, k.rect, k.paramIdx, &knob, &text));
-
-  AttachGraphics(pGraphics);
 }
 
 // ---- Rate and parameters ------------------------------------------------------------
@@ -132,9 +85,7 @@ void Toneglass::Reset() {
   const double rate = GetSampleRate();
   mSonification.reset(rate);
   mBinWidth = rate * kInverseFrameSize;
-  mFreqView->mSampleRate = rate;
-  mFreqView->mNyquist = rate * 0.5;
-  mFreqView->mPeakDecay = mFreqView->mNumPoints / rate * FreqView::kPeakDecayRate;
+  mViewData.SetSampleRate(rate);
   UpdateSelectionEnd();
 }
 
@@ -145,14 +96,14 @@ void Toneglass::OnParamChange(int paramIdx) {
   switch (paramIdx) {
     case kThreshold:
       mThresholdAmp = param->DBToAmp();
-      mFreqView->mThresholdDB = param->Value();
+      mViewData.mThresholdDB = param->Value();
       break;
     case kSelectionStart:
-      mFreqView->mSelectionStart = param->Value();
+      mViewData.mSelectionStart = param->Value();
       UpdateSelectionEnd();
       break;
     case kSelectionSize:
-      mFreqView->mSelectionSize = param->Value();
+      mViewData.mSelectionSize = param->Value();
       UpdateSelectionEnd();
       break;
     case kDry:
@@ -171,8 +122,8 @@ void Toneglass::OnParamChange(int paramIdx) {
 int Toneglass::TakeDisplayData(const float** ppData) {
   if (!ppData || mFramesTaken == mFramesAnalysed) return 0;
   mFramesTaken = mFramesAnalysed;
-  *ppData = mFreqView->mSpectrum.Get();
-  return std::min(kNumBins, mFreqView->mSpectrum.GetSize());
+  *ppData = mViewData.mSpectrum.Get();
+  return std::min(kNumBins, mViewData.mSpectrum.GetSize());
 }
 
 // The editor's own engine never runs, so its view takes the frame as if it had analysed it.
@@ -183,19 +134,18 @@ void Toneglass::ReceiveDisplayData(const float* pData, int n, double sampleRate)
     SetSampleRate(sampleRate);
     Reset();
   }
-  const int count = std::min({n, kNumBins, mFreqView->mSpectrum.GetSize()});
-  memcpy(mFreqView->mSpectrum.Get(), pData, sizeof(float) * static_cast<size_t>(count));
-  mFreqView->PublishSpectrum();
-  mFreqView->SetDirty(false);
-  mFreqView->mRedraw = true;
+  const int count = std::min({n, kNumBins, mViewData.mSpectrum.GetSize()});
+  memcpy(mViewData.mSpectrum.Get(), pData, sizeof(float) * static_cast<size_t>(count));
+  mViewData.PublishSpectrum();
+  mViewData.mRedraw = true;
 }
 
 // The band is at least kMinSelectionSize wide and, when it has its full size, ends no
 // higher than the Nyquist frequency.
 void Toneglass::UpdateSelectionEnd() {
-  const double start = mFreqView->mSelectionStart;
+  const double start = mViewData.mSelectionStart;
   const double minEnd = start + kMinSelectionSize;
-  const double end = start + mFreqView->mSelectionSize;
+  const double end = start + mViewData.mSelectionSize;
   const double nyquist = GetSampleRate() * 0.5;
   if (minEnd > end)
     mSelectionEnd = minEnd;
@@ -432,7 +382,7 @@ void Toneglass::AnalyseFrame() {
   double best = 0.0;
   int bestBin = 0;
   bool found = false;
-  const double selectionStart = mFreqView->mSelectionStart;
+  const double selectionStart = mViewData.mSelectionStart;
   const double selectionEnd = mSelectionEnd;
   const double binWidth = mBinWidth;
   const auto inBand = [&](int k) {
@@ -481,11 +431,10 @@ void Toneglass::AnalyseFrame() {
   }
 
   // The view never receives more than it holds nor more than the engine computed.
-  const int count = std::min({mFreqView->mNumPoints, kNumBins, mFreqView->mSpectrum.GetSize()});
-  if (count > 0) memcpy(mFreqView->mSpectrum.Get(), magnitudes, sizeof(float) * static_cast<size_t>(count));
-  mFreqView->PublishSpectrum();
-  mFreqView->SetDirty(false);
-  mFreqView->mRedraw = true;
+  const int count = std::min({mViewData.mNumPoints, kNumBins, mViewData.mSpectrum.GetSize()});
+  if (count > 0) memcpy(mViewData.mSpectrum.Get(), magnitudes, sizeof(float) * static_cast<size_t>(count));
+  mViewData.PublishSpectrum();
+  mViewData.mRedraw = true;
 
   ++mFramesAnalysed;
   mFramePos = 0;

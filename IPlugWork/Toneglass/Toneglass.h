@@ -8,19 +8,20 @@
 #include <stk/ADSR.h>
 #include <stk/SineWave.h>
 
-#include <memory>
-
-#include "FreqView.h"
+#include "FreqViewData.h"
 #include "StkSharedLock.h"
 #include "ToneglassBase.h"
 #include "fft.h"
+
+class FreqView;
+struct IColor;
 
 class Toneglass : public ToneglassBase {
  public:
   static constexpr double k2pi = 6.283185307179586;
   static constexpr double kMinSelectionSize = 50.0;
   static constexpr double kClippingCeilingSnap = 0.05;
-  // The editor panel's background: opaque dark green.
+  // The editor panel's background: opaque dark green (defined with the editor).
   static const IColor kBgColor;
   static constexpr int kEditorWidth = 700;
   static constexpr int kEditorHeight = 400;
@@ -97,7 +98,10 @@ class Toneglass : public ToneglassBase {
   int TakeDisplayData(const float** ppData) override;
   void ReceiveDisplayData(const float* pData, int n, double sampleRate) override;
 
-  // The spectrum view the engine feeds; valid for the plug-in's lifetime.
+  // What the spectrum view shows, as the engine last wrote it; valid for the plug-in's
+  // lifetime, with an editor or without.
+  FreqViewData* GetFreqViewData() { return &mViewData; }
+  // The editor's spectrum view, owned by the editor; null without an editor.
   FreqView* GetFreqView() const { return mFreqView; }
   // The most recent tone start; frameIndex is -1 until the first.
   const ToneStart& GetLastToneStart() const { return mLastToneStart; }
@@ -113,15 +117,16 @@ class Toneglass : public ToneglassBase {
   // when the tone comes to rest. Returns the samples done.
   int ProcessSoundingRun(const double* inL, const double* inR, double* outL, double* outR, int n);
   void UpdateSelectionEnd();
-  // The graphics context with the panel, the spectrum view and the five knobs, handed
-  // to the base. Without a context the view still exists, owned by mOwnedFreqView.
+  // Builds the graphics context with the panel, the spectrum view and the five knobs
+  // and hands it to the base. Defined with the editor (ToneglassEditor.cpp); a DSP-only
+  // build links ToneglassNoEditor.cpp instead, whose version does nothing.
   void AttachEditor();
 
   // On a cache line: the transform's widest loads then never straddle two.
   alignas(64) WDL_fft_complex mFFTBuffer[kFrameSize] = {};
   int mFramePos = 0;
-  FreqView* mFreqView = nullptr;  // owned by the editor, or by mOwnedFreqView without one
-  std::unique_ptr<FreqView> mOwnedFreqView;
+  FreqViewData mViewData{kNumBins};
+  FreqView* mFreqView = nullptr;  // owned by the editor; null without one
   float mWindow[kFrameSize];
   const int* mPermute = nullptr;  // where the transform leaves each bin
   double mWindowSum = 0.0;
