@@ -1,17 +1,13 @@
-// The headless editor backend, its scripted responder and the PNG writer.
+// The headless editor backend, its scripted responder and its PNG pictures.
 #include "IGraphicsHeadless.h"
 
-#include <png.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "IGraphicsResources.h"
 #include "IParam.h"
+#include "PngFileWriter.h"
 #include "XdgFolders.h"
 
 // ---- Responder ------------------------------------------------------------------------
@@ -273,78 +269,10 @@ LICE_IBitmap* IGraphicsHeadless::OSLoadBitmap(int id, const char* name) {
   return LoadResourceBitmap(id, name);
 }
 
-// ---- PNG writer ---------------------------------------------------------------------
-
-namespace {
-
-[[noreturn]] void PngWriteError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
-void PngWriteWarning(png_structp, png_const_charp) {}
-
-// Encodes into fp; returns false on any libpng error. Only plain pointers and ints
-// live in this frame, since libpng leaves it by longjmp.
-bool EncodeRGB(FILE* fp, LICE_IBitmap* bm, png_bytep row) {
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, PngWriteError,
-                                            PngWriteWarning);
-  if (!png) return false;
-  png_infop info = png_create_info_struct(png);
-  if (!info) {
-    png_destroy_write_struct(&png, nullptr);
-    return false;
-  }
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    return false;
-  }
-  const int w = bm->getWidth(), h = bm->getHeight(), span = bm->getRowSpan();
-  const LICE_pixel* bits = bm->getBits();
-  png_init_io(png, fp);
-  png_set_IHDR(png, info, png_uint_32(w), png_uint_32(h), 8, PNG_COLOR_TYPE_RGB,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  for (int y = 0; y < h; ++y) {
-    const int srcRow = bm->isFlipped() ? h - 1 - y : y;
-    const LICE_pixel* p = bits + size_t(srcRow) * size_t(span);
-    for (int x = 0; x < w; ++x) {
-      row[3 * x + 0] = png_byte(LICE_GETR(p[x]));
-      row[3 * x + 1] = png_byte(LICE_GETG(p[x]));
-      row[3 * x + 2] = png_byte(LICE_GETB(p[x]));
-    }
-    png_write_row(png, row);
-  }
-  png_write_end(png, info);
-  png_destroy_write_struct(&png, &info);
-  return true;
-}
-
-}  // namespace
+// ---- PNG pictures -------------------------------------------------------------------
 
 bool WriteBitmapPNG(LICE_IBitmap* pBitmap, const char* path) {
-  if (!pBitmap || !path || !*path) return false;
-  const int w = pBitmap->getWidth(), h = pBitmap->getHeight();
-  if (w < 1 || h < 1 || !pBitmap->getBits()) return false;
-
-  std::string tmp = std::string(path) + ".tmp-XXXXXX";
-  std::vector<char> name(tmp.begin(), tmp.end());
-  name.push_back('\0');
-  const int fd = mkstemp(name.data());
-  if (fd < 0) return false;
-  FILE* fp = fdopen(fd, "wb");
-  if (!fp) {
-    close(fd);
-    unlink(name.data());
-    return false;
-  }
-  // mkstemp makes the file private; a picture is an ordinary readable file.
-  fchmod(fd, 0644);
-  std::vector<png_byte> row(size_t(w) * 3);
-  bool ok = EncodeRGB(fp, pBitmap, row.data());
-  ok = (fflush(fp) == 0) && ok;
-  ok = (fclose(fp) == 0) && ok;
-  if (!ok || rename(name.data(), path) != 0) {
-    unlink(name.data());
-    return false;
-  }
-  return true;
+  return WriteBitmapPNGFile(pBitmap, path, PngLayout());
 }
 
 bool WriteDrawBitmapPNG(IGraphics* pGraphics, const char* path) {

@@ -107,9 +107,9 @@ class IGraphicsHeadless : public IGraphics {
 };
 
 // Writes the editor's draw bitmap to a PNG file (8-bit RGB: the colours as a screen
-// shows them, the alpha byte dropped). The file is written under a temporary name
-// beside path and renamed, so a reader never sees half a picture. False (and no file
-// left behind) when there is no draw bitmap or the file cannot be written.
+// shows them, the alpha byte dropped) through the PNG writer (PngFileWriter.h), so a
+// reader never sees half a picture. False (and no file left behind, the target as it
+// was) when there is no draw bitmap or the file cannot be written.
 bool WriteDrawBitmapPNG(IGraphics* pGraphics, const char* path);
 // The same for any bitmap.
 bool WriteBitmapPNG(LICE_IBitmap* pBitmap, const char* path);

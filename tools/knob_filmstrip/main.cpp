@@ -3,9 +3,10 @@
 // `knob-png` target, which refreshes IPlugWork/Toneglass/resources/img/knob.png.
 #include <cstdio>
 #include <memory>
+#include <string>
 
+#include "PngFileWriter.h"
 #include "knob_painter.h"
-#include "png_file_writer.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -17,8 +18,13 @@ int main(int argc, char** argv) {
     fprintf(stderr, "knob-filmstrip: out of memory\n");
     return 1;
   }
-  if (!knob_filmstrip::WriteBitmapPng(strip.get(), argv[1])) {
-    fprintf(stderr, "knob-filmstrip: cannot write %s\n", argv[1]);
+  // RGBA (the knob is blended over the panel), packed as small as zlib can.
+  PngLayout layout;
+  layout.withAlpha = true;
+  layout.compressionLevel = 9;
+  std::string error;
+  if (!WriteBitmapPNGFile(strip.get(), argv[1], layout, &error)) {
+    fprintf(stderr, "knob-filmstrip: cannot write %s: %s\n", argv[1], error.c_str());
     return 1;
   }
   return 0;
