@@ -7,12 +7,10 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include <memory>
-#include <new>
-
 #include "swell-fontcache.h"
 #include "swell-gdi-internalpool.h"
 #include "swell-glyphs.h"
+#include "swell-smallarray.h"
 #include "swell-textlayout.h"
 #include "swell-utf8.h"
 
@@ -270,15 +268,16 @@ bool GetTextMetrics(HDC ctx, TEXTMETRIC* tm) {
 
 namespace {
 
-template <class T>
-std::unique_ptr<T[]> NewArray(size_t n) {
-  return std::unique_ptr<T[]>(new (std::nothrow) T[n]);
-}
+// Texts up to this many bytes are laid out without touching the heap (a knob's label or
+// value, a paragraph); longer ones allocate. A text in a box may break into as many
+// lines as it has characters, plus one, so the line array has room for that many.
+constexpr size_t kInlineTextBytes = 512;
+constexpr size_t kInlineTextLines = kInlineTextBytes + 1;
 
 // A text laid out into lines. Its arrays are sized to the text, not to the limit.
 struct TextLayout {
-  std::unique_ptr<uint32_t[]> cps;  // the prepared text's code points
-  std::unique_ptr<SWELL_TextLine[]> lines;
+  SWELL_SmallArray<uint32_t, kInlineTextBytes> cps;  // the prepared text's code points
+  SWELL_SmallArray<SWELL_TextLine, kInlineTextLines> lines;
   int lineCount = 0;
   // Laid out in the layout box: each line paints its own background, and lines far
   // outside the clip are skipped. A one-line text paints the background of its box.
@@ -294,12 +293,11 @@ struct TextLayout {
 bool LayOutText(HDC ctx, const char* text, int len, int flags, TextLayout* t) {
   const size_t limit = kTextBufferSize - 1;
   const size_t cap = (len < 0 ? strnlen(text, limit) : (static_cast<size_t>(len) < limit ? len : limit)) + 1;
-  std::unique_ptr<char[]> buf = NewArray<char>(cap);
-  if (!buf) return false;
+  SWELL_SmallArray<char, kInlineTextBytes + 1> buf;  // and the terminating NUL
+  if (!buf.Allocate(cap)) return false;
   const int bytes = PrepareText(text, len, flags, buf.get());
   if (bytes <= 0) return false;
-  t->cps = NewArray<uint32_t>(static_cast<size_t>(bytes));
-  if (!t->cps) return false;
+  if (!t->cps.Allocate(static_cast<size_t>(bytes))) return false;
   const int count = SWELL_DecodeUTF8(buf.get(), bytes, t->cps.get(), bytes);
   if (count <= 0) return false;
 
@@ -309,8 +307,7 @@ bool LayOutText(HDC ctx, const char* text, int len, int flags, TextLayout* t) {
   t->lineExtent = static_cast<double>(m.ascent) + m.descent + m.leading;
 
   t->inBox = memchr(buf.get(), '\n', static_cast<size_t>(bytes)) != nullptr;
-  t->lines = NewArray<SWELL_TextLine>(t->inBox ? static_cast<size_t>(count) + 1 : 1);
-  if (!t->lines) return false;
+  if (!t->lines.Allocate(t->inBox ? static_cast<size_t>(count) + 1 : 1)) return false;
   if (t->inBox) {
     t->lineCount = SWELL_LayOutLines(t->font, t->cps.get(), count, SWELL_TEXT_LAYOUT_BOX, SWELL_TEXT_LAYOUT_BOX,
                                      t->lines.get(), count + 1);
