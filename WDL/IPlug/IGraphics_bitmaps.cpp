@@ -83,12 +83,19 @@ BitmapStorage s_bitmapCache;
 IBitmap IGraphics::LoadIBitmap(int id, const char* name, int nStates, bool framesAreHoriz) {
   LICE_IBitmap* bm = id != kDerivedBitmapId ? s_bitmapCache.Find(id) : nullptr;
   if (!bm) {
-    // Decoding runs outside the lock, so another editor's thread is not held up.
+    // Opening runs outside the lock, so another editor's thread is not held up.
     bm = OSLoadBitmap(id, name);
-    // A resource that cannot be decoded is not cached: the handle draws nothing.
+    // A resource that cannot be opened is not cached: the handle draws nothing.
     if (!bm) return IBitmap(nullptr, 0, 0, nStates, framesAreHoriz);
     bm = s_bitmapCache.AddResource(bm, id);
   }
+  // The backends open images without decoding them (a plug-in builds its editor in
+  // its constructor, long before anything is drawn): the size comes from the header
+  // and the pixels at the first draw. An image whose decoding failed then stays
+  // cached (handles given out still point at it) but is handed out as one that
+  // cannot be opened.
+  if (bm->Extended(LICE_EXT_PNG_STATE, nullptr) == LICE_PNG_FAILED)
+    return IBitmap(nullptr, 0, 0, nStates, framesAreHoriz);
   return IBitmap(bm, bm->getWidth(), bm->getHeight(), nStates, framesAreHoriz);
 }
 
