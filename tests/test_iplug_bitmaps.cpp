@@ -236,6 +236,22 @@ TEST_F(BitmapCache, ImageDataThatCannotBeInflatedIsReportedFromItsFirstDraw) {
   EXPECT_EQ(c.gfx.NBitmapLoads(), 1) << "kept cached: handles given out still point at it";
   c.gfx.DrawBitmap(&bm, &dest, 2);  // the first handle stays safe to draw
   EXPECT_EQ(c.Count(Opaque(0, 0, 0)), 64 * 48);
+  // Nothing to scale or crop from it either (rather than a bitmap of unwritten memory).
+  IRECT part(0, 0, 10, 10);
+  EXPECT_EQ(c.gfx.ScaleBitmap(&bm, 20, 20).mData, nullptr);
+  EXPECT_EQ(c.gfx.CropBitmap(&bm, &part).mData, nullptr);
+
+  // Scaling an image not drawn yet decodes it first.
+  WriteFile(Path("tg_inflate2.png"), GarbledImageData(ReadFile(Path("tg_inflate.png"))));
+  IBitmap fresh = c.gfx.LoadIBitmap(9061, "tg_inflate2.png");
+  ASSERT_NE(fresh.mData, nullptr);
+  EXPECT_EQ(c.gfx.ScaleBitmap(&fresh, 20, 20).mData, nullptr);
+  ASSERT_TRUE(WriteSolidPng(Path("tg_scale.png"), 4, 4, 0, 90, 0));
+  IBitmap good = c.gfx.LoadIBitmap(9062, "tg_scale.png");
+  IBitmap scaled = c.gfx.ScaleBitmap(&good, 8, 8);
+  ASSERT_NE(scaled.mData, nullptr);
+  EXPECT_EQ(LICE_GetPixel(scaled.mData, 7, 7), Opaque(0, 90, 0));
+  c.gfx.ReleaseBitmap(&scaled);
 }
 
 // A host creates instances (each loading the shared image into its editor) while an

@@ -100,7 +100,10 @@ IBitmap IGraphics::LoadIBitmap(int id, const char* name, int nStates, bool frame
 }
 
 IBitmap IGraphics::ScaleBitmap(IBitmap* pSrcBitmap, int destW, int destH) {
-  if (!pSrcBitmap || !pSrcBitmap->mData || destW < 1 || destH < 1) return IBitmap();
+  // getBits decodes an image not drawn yet; one that cannot be decoded has no pixels
+  // to scale (and would leave the new bitmap unwritten).
+  if (!pSrcBitmap || !pSrcBitmap->mData || destW < 1 || destH < 1 || !pSrcBitmap->mData->getBits())
+    return IBitmap();
   LICE_MemBitmap* dest = new LICE_MemBitmap(destW, destH, 4);
   if (dest->getWidth() != destW || dest->getHeight() != destH) {  // allocation failed
     delete dest;
@@ -113,7 +116,7 @@ IBitmap IGraphics::ScaleBitmap(IBitmap* pSrcBitmap, int destW, int destH) {
 }
 
 IBitmap IGraphics::CropBitmap(IBitmap* pSrcBitmap, IRECT* pR) {
-  if (!pSrcBitmap || !pSrcBitmap->mData || !pR) return IBitmap();
+  if (!pSrcBitmap || !pSrcBitmap->mData || !pR || !pSrcBitmap->mData->getBits()) return IBitmap();
   const long long w = (long long)pR->R - pR->L, h = (long long)pR->B - pR->T;
   if (w < 1 || h < 1 || w > (1 << 20) || h > (1 << 20)) return IBitmap();
   LICE_MemBitmap* dest = new LICE_MemBitmap(int(w), int(h), 4);
