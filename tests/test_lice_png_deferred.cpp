@@ -143,6 +143,10 @@ TEST(LicePngDeferred, SizeIsKnownBeforeThePixelsWhichMatchAnImmediateDecode) {
     EXPECT_EQ(State(lazy.get()), LICE_PNG_DECODED);
     EXPECT_EQ(PixelsOf(lazy.get()), PixelsOf(eager.get()));
     EXPECT_FALSE(lazy->isFlipped());
+    std::unique_ptr<LICE_IBitmap> unread(LICE_OpenPNGFromMemory(png.data(), png.size()));
+    LICE_MemBitmap copy;
+    LICE_Copy(&copy, unread.get());
+    EXPECT_EQ(PixelsOf(&copy), PixelsOf(eager.get()));
   }
   LICE_MemBitmap plain(2, 2);
   EXPECT_EQ(State(&plain), 0) << "other bitmaps know nothing of it";
@@ -235,6 +239,13 @@ TEST(LicePngDeferred, DamageOnlyInflatingFindsShowsAtTheFirstReadAsNoPixels) {
   EXPECT_EQ(lazy->getRowSpan(), 0);
   EXPECT_FALSE(lazy->resize(4, 4));
   EXPECT_EQ(State(lazy.get()), LICE_PNG_FAILED) << "no second attempt";
+
+  // A copy of one not read before takes its final size: none, not the header's.
+  std::unique_ptr<LICE_IBitmap> unread(LICE_OpenPNGFromMemory(png.data(), png.size()));
+  LICE_MemBitmap copy(3, 3);
+  LICE_Copy(&copy, unread.get());
+  EXPECT_EQ(copy.getWidth(), 0);
+  EXPECT_EQ(copy.getHeight(), 0);
 }
 
 // Every byte of a small image damaged in turn, as it stands and with its chunk's
