@@ -1,5 +1,6 @@
 // LICE_LoadPNG and LICE_LoadPNGFromMemory: decode a PNG file or an image held in
-// memory with libpng straight into a bitmap.
+// memory with libpng straight into a bitmap. LICE_ReadPNGHeader makes the same checks
+// up to the first row, for images opened now and decoded later.
 //
 // libpng reports fatal errors by longjmp to the point set with setjmp. The
 // decoding therefore runs in a function whose frame holds only plain pointers
