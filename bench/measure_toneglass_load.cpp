@@ -1,7 +1,9 @@
 // What a host pays to load a plug-in the way it scans one: in a fresh process, the
 // time from VSTPluginMain to the end of effOpen for the first instance (and for a
 // second one), and the resident memory the process gains from loading the file and
-// opening that first instance.
+// opening that first instance. Beside the wall time it gives the processor time the
+// first instance took and the page faults it caused: on a busy machine the wall time
+// includes waiting for a core, the processor time does not.
 //
 //   measure_toneglass_load [RUNS] [PLUGIN.so ...]
 //
@@ -10,6 +12,7 @@
 // turns so that the machine's load falls on all of them alike; the medians follow,
 // with each file's ratio to the first. Not a Google benchmark: a fresh process per
 // sample is the whole point.
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -31,8 +35,23 @@ namespace {
 
 struct Sample {
   double loadMs = 0, firstMs = 0, secondMs = 0;
-  long residentKiB = 0;
+  double firstCpuMs = 0;  // processor time of this thread
+  long firstFaults = 0;   // minor and major page faults of the process
+  long residentKiB = 0;   // loading the file and opening the first instance
+  long instanceKiB = 0;   // the first instance's share of it
 };
+
+double CpuMs() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return t.tv_sec * 1e3 + t.tv_nsec * 1e-6;
+}
+
+long PageFaults() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return u.ru_minflt + u.ru_majflt;
+}
 
 long ResidentKiB() {
   long pages = 0, resident = 0;
@@ -58,18 +77,25 @@ int MeasureOnce(const char* path) {
   }
   Sample s;
   s.loadMs = MsSince(t0);
+  const long loaded = ResidentKiB();
+  const long faults0 = PageFaults();
+  const double cpu0 = CpuMs();
   t0 = std::chrono::steady_clock::now();
   vsthost::Plugin first(lib.Main());
   if (!first.Ok()) return 1;
   first.Dispatch(effOpen);
   s.firstMs = MsSince(t0);
+  s.firstCpuMs = CpuMs() - cpu0;
+  s.firstFaults = PageFaults() - faults0;
   s.residentKiB = ResidentKiB() - before;
+  s.instanceKiB = ResidentKiB() - loaded;
   t0 = std::chrono::steady_clock::now();
   vsthost::Plugin second(lib.Main());
   if (!second.Ok()) return 1;
   second.Dispatch(effOpen);
   s.secondMs = MsSince(t0);
-  printf("%.4f %.4f %.4f %ld\n", s.loadMs, s.firstMs, s.secondMs, s.residentKiB);
+  printf("%.4f %.4f %.4f %.4f %ld %ld %ld\n", s.loadMs, s.firstMs, s.secondMs, s.firstCpuMs, s.firstFaults,
+         s.residentKiB, s.instanceKiB);
   return 0;
 }
 
@@ -95,7 +121,8 @@ bool MeasureInFreshProcess(const char* self, const char* path, Sample* out) {
   int status = 0;
   waitpid(pid, &status, 0);
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return false;
-  return sscanf(line, "%lf %lf %lf %ld", &out->loadMs, &out->firstMs, &out->secondMs, &out->residentKiB) == 4;
+  return sscanf(line, "%lf %lf %lf %lf %ld %ld %ld", &out->loadMs, &out->firstMs, &out->secondMs,
+                &out->firstCpuMs, &out->firstFaults, &out->residentKiB, &out->instanceKiB) == 7;
 }
 
 template <class F>
@@ -133,17 +160,20 @@ int main(int argc, char** argv) {
   }
 
   printf("medians of %d fresh processes each; ratios to the first file\n", runs);
-  printf("%10s %10s %10s %12s %8s %8s  %s\n", "dlopen ms", "first ms", "second ms", "resident KiB", "first/1",
-         "rss/1", "file");
+  printf("%10s %10s %10s %10s %8s %12s %12s %8s %8s  %s\n", "dlopen ms", "first ms", "first cpu", "second ms",
+         "faults", "resident KiB", "instance KiB", "first/1", "rss/1", "file");
   const double firstRef = Median(samples[0], [](const Sample& s) { return s.firstMs; });
   const double rssRef = Median(samples[0], [](const Sample& s) { return double(s.residentKiB); });
   for (size_t i = 0; i < paths.size(); ++i) {
     const double load = Median(samples[i], [](const Sample& s) { return s.loadMs; });
     const double first = Median(samples[i], [](const Sample& s) { return s.firstMs; });
     const double second = Median(samples[i], [](const Sample& s) { return s.secondMs; });
+    const double cpu = Median(samples[i], [](const Sample& s) { return s.firstCpuMs; });
+    const double faults = Median(samples[i], [](const Sample& s) { return double(s.firstFaults); });
+    const double instance = Median(samples[i], [](const Sample& s) { return double(s.instanceKiB); });
     const double rss = Median(samples[i], [](const Sample& s) { return double(s.residentKiB); });
-    printf("%10.3f %10.3f %10.3f %12.0f %8.3f %8.3f  %s\n", load, first, second, rss, first / firstRef,
-           rss / rssRef, paths[i]);
+    printf("%10.3f %10.3f %10.3f %10.3f %8.0f %12.0f %12.0f %8.3f %8.3f  %s\n", load, first, cpu, second, faults,
+           rss, instance, first / firstRef, rss / rssRef, paths[i]);
   }
   return 0;
 }

@@ -11,7 +11,7 @@ dynamic=$(readelf -d -W "$so") || fail "readelf cannot read $so"
 needed=$(awk '/\(NEEDED\)/ { gsub(/[][]/, "", $NF); print $NF }' <<<"$dynamic")
 [ -n "$needed" ] || fail "no NEEDED entries read"
 # The sanitizer runtimes come with the instrumented builds.
-allowed='^(libstk-[0-9.]+\.so|libtinyxml\.so\..*|libpng16\.so\.16|libfontconfig\.so\.1|libfreetype\.so\.6|libX11\.so\.6|libXext\.so\.6|libXrender\.so\.1|libstdc\+\+\.so\.6|libm\.so\.6|libgcc_s\.so\.1|libc\.so\.6|ld-linux-x86-64\.so\.2|lib(a|ub|t)san\.so\.[0-9]+)$'
+allowed='^(libstk-[0-9.]+\.so|libtinyxml\.so\..*|libpng16\.so\.16|libz\.so\.1|libfontconfig\.so\.1|libfreetype\.so\.6|libX11\.so\.6|libXext\.so\.6|libXrender\.so\.1|libstdc\+\+\.so\.6|libm\.so\.6|libgcc_s\.so\.1|libc\.so\.6|ld-linux-x86-64\.so\.2|lib(a|ub|t)san\.so\.[0-9]+)$'
 stray=$(grep -Ev "$allowed" <<<"$needed")
 [ -z "$stray" ] || fail "Toneglass.so names libraries it has no business loading: $(echo $stray)"
 for lib in libstk libpng16 libfontconfig libfreetype libX11; do

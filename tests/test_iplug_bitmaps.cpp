@@ -1,10 +1,13 @@
 // Image resources and the process-wide bitmap cache: loading from a folder and from
 // the embedded table, images that cannot be decoded, scaling, cropping, retaining and
-// releasing, flushing, and loading from several threads at once.
+// releasing, flushing, and loading from several threads at once; images are decoded
+// at their first draw, not when loaded.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -172,6 +175,116 @@ TEST_F(BitmapCache, ImagesThatCannotBeDecodedGiveAnEmptyHandleThatDrawsNothing) 
   ASSERT_NE(ok, nullptr);
   EXPECT_EQ(ok->getWidth(), 40);
   delete ok;
+}
+
+// The image's compressed data replaced by garbage behind valid checksums: nothing is
+// wrong until the pixels are inflated.
+std::vector<unsigned char> GarbledImageData(std::vector<unsigned char> png) {
+  for (size_t pos = 8; pos + 12 <= png.size();) {
+    const uint32_t length = uint32_t(png[pos]) << 24 | uint32_t(png[pos + 1]) << 16 | uint32_t(png[pos + 2]) << 8 | png[pos + 3];
+    if (pos + 12 + length > png.size()) break;
+    if (memcmp(&png[pos + 4], "IDAT", 4) == 0) {
+      for (uint32_t k = 2; k < length; ++k) png[pos + 8 + k] = (unsigned char)(0xa5 ^ k);
+      const uint32_t crc = uint32_t(crc32(0, &png[pos + 4], uInt(4 + length)));
+      for (int k = 0; k < 4; ++k) png[pos + 8 + length + size_t(k)] = (unsigned char)(crc >> (24 - 8 * k));
+    }
+    pos += 12 + size_t(length);
+  }
+  return png;
+}
+
+TEST_F(BitmapCache, LoadingGivesTheSizeAtOnceAndDecodesAtTheFirstDraw) {
+  ASSERT_TRUE(WriteSolidPng(Path("tg_lazy.png"), 8, 6, 10, 200, 30));
+  TestCanvas c;
+  IBitmap bm = c.gfx.LoadIBitmap(9050, "tg_lazy.png", 3);
+  ASSERT_NE(bm.mData, nullptr);
+  EXPECT_EQ(bm.W, 8);
+  EXPECT_EQ(bm.H, 6);
+  EXPECT_EQ(bm.frameHeight(), 2);
+  EXPECT_EQ(bm.mData->Extended(LICE_EXT_PNG_STATE, nullptr), LICE_PNG_PENDING) << "nothing drawn yet";
+  IRECT dest(0, 0, 8, 2);
+  c.gfx.DrawBitmap(&bm, &dest, 2);
+  EXPECT_EQ(bm.mData->Extended(LICE_EXT_PNG_STATE, nullptr), LICE_PNG_DECODED);
+  EXPECT_EQ(c.Count(Opaque(10, 200, 30)), 8 * 2);
+  // The file may go once loaded: the image is held (encoded until drawn).
+  ASSERT_TRUE(WriteSolidPng(Path("tg_lazy2.png"), 4, 4, 7, 7, 7));
+  IBitmap second = c.gfx.LoadIBitmap(9051, "tg_lazy2.png");
+  remove(Path("tg_lazy2.png").c_str());
+  EXPECT_EQ(LICE_GetPixel(second.mData, 3, 3), Opaque(7, 7, 7));
+}
+
+// Damage that only decoding finds no longer shows when the image is loaded (its
+// header is sound) but at its first draw: it draws nothing, and from then on loading
+// it gives the empty handle, as for an image that cannot be decoded at all.
+TEST_F(BitmapCache, ImageDataThatCannotBeInflatedIsReportedFromItsFirstDraw) {
+  ASSERT_TRUE(WriteSolidPng(Path("tg_inflate.png"), 40, 40, 255, 255, 255));
+  WriteFile(Path("tg_inflate.png"), GarbledImageData(ReadFile(Path("tg_inflate.png"))));
+  TestCanvas c;
+  IBitmap bm = c.gfx.LoadIBitmap(9060, "tg_inflate.png", 2);
+  ASSERT_NE(bm.mData, nullptr);
+  EXPECT_EQ(bm.W, 40);
+  EXPECT_EQ(bm.H, 40);
+  IRECT dest(0, 0, 40, 20);
+  c.gfx.DrawBitmap(&bm, &dest, 1);
+  EXPECT_EQ(c.Count(Opaque(0, 0, 0)), 64 * 48) << "nothing drawn";
+  EXPECT_EQ(bm.mData->Extended(LICE_EXT_PNG_STATE, nullptr), LICE_PNG_FAILED);
+  EXPECT_EQ(bm.mData->getWidth(), 0);
+  IBitmap again = c.gfx.LoadIBitmap(9060, "tg_inflate.png", 2);
+  EXPECT_EQ(again.mData, nullptr);
+  EXPECT_EQ(again.W, 0);
+  EXPECT_EQ(again.H, 0);
+  EXPECT_EQ(c.gfx.NBitmapLoads(), 1) << "kept cached: handles given out still point at it";
+  c.gfx.DrawBitmap(&bm, &dest, 2);  // the first handle stays safe to draw
+  EXPECT_EQ(c.Count(Opaque(0, 0, 0)), 64 * 48);
+  // Nothing to scale or crop from it either (rather than a bitmap of unwritten memory).
+  IRECT part(0, 0, 10, 10);
+  EXPECT_EQ(c.gfx.ScaleBitmap(&bm, 20, 20).mData, nullptr);
+  EXPECT_EQ(c.gfx.CropBitmap(&bm, &part).mData, nullptr);
+
+  // Scaling an image not drawn yet decodes it first.
+  WriteFile(Path("tg_inflate2.png"), GarbledImageData(ReadFile(Path("tg_inflate.png"))));
+  IBitmap fresh = c.gfx.LoadIBitmap(9061, "tg_inflate2.png");
+  ASSERT_NE(fresh.mData, nullptr);
+  EXPECT_EQ(c.gfx.ScaleBitmap(&fresh, 20, 20).mData, nullptr);
+  ASSERT_TRUE(WriteSolidPng(Path("tg_scale.png"), 4, 4, 0, 90, 0));
+  IBitmap good = c.gfx.LoadIBitmap(9062, "tg_scale.png");
+  IBitmap scaled = c.gfx.ScaleBitmap(&good, 8, 8);
+  ASSERT_NE(scaled.mData, nullptr);
+  EXPECT_EQ(LICE_GetPixel(scaled.mData, 7, 7), Opaque(0, 90, 0));
+  c.gfx.ReleaseBitmap(&scaled);
+}
+
+// A host creates instances (each loading the shared image into its editor) while an
+// open editor draws that image for the first time.
+TEST_F(BitmapCache, InstancesLoadTheImageWhileAnEditorDrawsItFirst) {
+  ASSERT_TRUE(WriteSolidPng(Path("tg_race.png"), 32, 64, 90, 60, 30));
+  for (int round = 0; round < 10; ++round) {
+    IGraphics::FlushIBitmap();
+    TestCanvas editor;
+    IBitmap shown = editor.gfx.LoadIBitmap(9070, "tg_race.png", 4);
+    ASSERT_NE(shown.mData, nullptr);
+    std::atomic<bool> go{false};
+    std::vector<LICE_IBitmap*> loaded(3);
+    std::vector<int> heights(3);
+    std::vector<std::thread> hosts;
+    for (int i = 0; i < 3; ++i)
+      hosts.emplace_back([&, i] {
+        while (!go.load()) std::this_thread::yield();
+        IGraphicsHeadless gfx(nullptr, 10, 10);
+        IBitmap b = gfx.LoadIBitmap(9070, "tg_race.png", 4);
+        loaded[i] = b.mData;
+        heights[i] = b.frameHeight();
+      });
+    go.store(true);
+    IRECT dest(0, 0, 32, 16);
+    for (int frame = 1; frame <= 4; ++frame) editor.gfx.DrawBitmap(&shown, &dest, frame);
+    for (std::thread& t : hosts) t.join();
+    EXPECT_EQ(editor.Count(Opaque(90, 60, 30), dest), 32 * 16);
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(loaded[i], shown.mData);
+      EXPECT_EQ(heights[i], 16);
+    }
+  }
 }
 
 TEST_F(BitmapCache, ABackgroundWhoseImageIsMissingDrawsNothing) {

@@ -108,6 +108,24 @@ TEST(ToneglassKnob, RectanglesFollowTheFrameSize) {
   EXPECT_LE(k->mImgRECT.B, k->mTextRECT.T) << "picture and value text do not overlap";
 }
 
+// Hosts make many instances whose editors never open (a scan, a session of many
+// tracks): the strip is decoded when an editor first draws it, not with the plug-in.
+TEST(ToneglassKnob, StripIsDecodedAtTheFirstDrawNotWhenThePlugInIsMade) {
+  IGraphics::FlushIBitmap();
+  auto plug = MakeEditorPlug();
+  auto other = MakeEditorPlug();
+  IKnobMultiControlText1* k = Knob(plug->GetGUI(), Toneglass::kDry);
+  ASSERT_NE(k, nullptr);
+  LICE_IBitmap* strip = k->mBitmap.mData;
+  ASSERT_NE(strip, nullptr);
+  EXPECT_EQ(k->mBitmap.W, kKnobW);
+  EXPECT_EQ(k->mBitmap.H, kKnobH * 60);
+  EXPECT_EQ(Knob(other->GetGUI(), Toneglass::kWet)->mBitmap.mData, strip) << "one image for every instance";
+  EXPECT_EQ(strip->Extended(LICE_EXT_PNG_STATE, nullptr), LICE_PNG_PENDING);
+  DrawWhole(plug->GetGUI());
+  EXPECT_EQ(strip->Extended(LICE_EXT_PNG_STATE, nullptr), LICE_PNG_DECODED);
+}
+
 class KnobFrames : public ::testing::TestWithParam<double> {};
 
 // What the editor shows in the picture's rectangle is exactly the strip's frame for the

@@ -31,9 +31,7 @@ ResourceRegistry& Registry() {
 
 bool SameName(const std::string& a, const char* b) { return b && *b && a == b; }
 
-LICE_IBitmap* LoadFile(const std::string& path) {
-  return path.empty() ? nullptr : LICE_LoadPNG(path.c_str(), nullptr);
-}
+LICE_IBitmap* LoadFile(const std::string& path) { return path.empty() ? nullptr : LICE_OpenPNG(path.c_str()); }
 
 }  // namespace
 
@@ -90,8 +88,8 @@ LICE_IBitmap* LoadResourceBitmap(int id, const char* name) {
         }
     folder = r.folder;
   }
-  // Decoding happens outside the lock: the bytes are immutable and outlive it.
-  if (data) return LICE_LoadPNGFromMemory(data, size, nullptr);
+  // Opening happens outside the lock: the bytes are immutable and outlive it.
+  if (data) return LICE_OpenPNGFromMemory(data, size);
   if (!name || !*name) return nullptr;
 
   if (name[0] == '/')

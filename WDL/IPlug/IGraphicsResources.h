@@ -4,7 +4,10 @@
 //
 // Every lookup gives a newly made bitmap owned by the caller, or null when the
 // image is missing, not a PNG, truncated or too large to decode. Nothing else
-// happens on failure. All functions may be called from any thread.
+// happens on failure. The bitmap knows its size at once and decodes its pixels when
+// they are first read (LICE_OpenPNG), so a damage that only decoding finds shows
+// then: the bitmap has no pixels and draws nothing. All functions may be called
+// from any thread.
 #ifndef IPLUG_IGRAPHICSRESOURCES_H_
 #define IPLUG_IGRAPHICSRESOURCES_H_
 
@@ -26,7 +29,7 @@ bool RegisterEmbeddedResource(int id, const char* name, const void* data, size_t
 // Forgets the registrations with this id (when >= 0) or this name (when not null).
 void UnregisterEmbeddedResource(int id, const char* name);
 
-// Decodes the image for (id, name): first the embedded table (by id, then by name),
+// Opens the image for (id, name): first the embedded table (by id, then by name),
 // then the resource folder (the name as a path below it, then its last component).
 // An absolute name is also tried as it stands.
 LICE_IBitmap* LoadResourceBitmap(int id, const char* name);

@@ -83,17 +83,27 @@ BitmapStorage s_bitmapCache;
 IBitmap IGraphics::LoadIBitmap(int id, const char* name, int nStates, bool framesAreHoriz) {
   LICE_IBitmap* bm = id != kDerivedBitmapId ? s_bitmapCache.Find(id) : nullptr;
   if (!bm) {
-    // Decoding runs outside the lock, so another editor's thread is not held up.
+    // Opening runs outside the lock, so another editor's thread is not held up.
     bm = OSLoadBitmap(id, name);
-    // A resource that cannot be decoded is not cached: the handle draws nothing.
+    // A resource that cannot be opened is not cached: the handle draws nothing.
     if (!bm) return IBitmap(nullptr, 0, 0, nStates, framesAreHoriz);
     bm = s_bitmapCache.AddResource(bm, id);
   }
+  // The backends open images without decoding them (a plug-in builds its editor in
+  // its constructor, long before anything is drawn): the size comes from the header
+  // and the pixels at the first draw. An image whose decoding failed then stays
+  // cached (handles given out still point at it) but is handed out as one that
+  // cannot be opened.
+  if (bm->Extended(LICE_EXT_PNG_STATE, nullptr) == LICE_PNG_FAILED)
+    return IBitmap(nullptr, 0, 0, nStates, framesAreHoriz);
   return IBitmap(bm, bm->getWidth(), bm->getHeight(), nStates, framesAreHoriz);
 }
 
 IBitmap IGraphics::ScaleBitmap(IBitmap* pSrcBitmap, int destW, int destH) {
-  if (!pSrcBitmap || !pSrcBitmap->mData || destW < 1 || destH < 1) return IBitmap();
+  // getBits decodes an image not drawn yet; one that cannot be decoded has no pixels
+  // to scale (and would leave the new bitmap unwritten).
+  if (!pSrcBitmap || !pSrcBitmap->mData || destW < 1 || destH < 1 || !pSrcBitmap->mData->getBits())
+    return IBitmap();
   LICE_MemBitmap* dest = new LICE_MemBitmap(destW, destH, 4);
   if (dest->getWidth() != destW || dest->getHeight() != destH) {  // allocation failed
     delete dest;
@@ -106,7 +116,7 @@ IBitmap IGraphics::ScaleBitmap(IBitmap* pSrcBitmap, int destW, int destH) {
 }
 
 IBitmap IGraphics::CropBitmap(IBitmap* pSrcBitmap, IRECT* pR) {
-  if (!pSrcBitmap || !pSrcBitmap->mData || !pR) return IBitmap();
+  if (!pSrcBitmap || !pSrcBitmap->mData || !pR || !pSrcBitmap->mData->getBits()) return IBitmap();
   const long long w = (long long)pR->R - pR->L, h = (long long)pR->B - pR->T;
   if (w < 1 || h < 1 || w > (1 << 20) || h > (1 << 20)) return IBitmap();
   LICE_MemBitmap* dest = new LICE_MemBitmap(int(w), int(h), 4);

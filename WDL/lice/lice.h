@@ -4,7 +4,8 @@
 //
 // Every primitive is safe for any coordinates and any bitmap size (0 x 0, a bitmap
 // whose allocation failed, null): what falls outside draws nothing and nothing is
-// reported. Nothing here throws or keeps locks.
+// reported. Nothing here throws or keeps locks (a bitmap opened from a PNG holds its
+// own lock only while its pixels are first decoded).
 #ifndef LICE_LICE_H_
 #define LICE_LICE_H_
 
@@ -195,6 +196,28 @@ LICE_IBitmap* LICE_LoadPNG(const char* filename, LICE_IBitmap* bmp = nullptr);
 // Null for a null or short buffer, anything that is not a whole PNG image, or an image
 // the bitmap cannot take.
 LICE_IBitmap* LICE_LoadPNGFromMemory(const void* data, size_t size, LICE_IBitmap* bmp = nullptr);
+
+// Opens a PNG image without decoding it: a new bitmap (owned by the caller) whose size
+// is known at once and whose pixels are decoded when first read (getBits, getRowSpan,
+// resize), on whichever thread reads first while any others wait; they are the pixels
+// LICE_LoadPNG gives. The encoded bytes are copied (a file is read whole), so the
+// source may change or go away afterwards. Null for what the decoder would refuse
+// that can be told without inflating the image data: a missing or short file or
+// buffer, no PNG signature, a bad or oversized header, a fault in a chunk before the
+// image data, a truncated image, a malformed chunk or a wrong checksum of a critical
+// chunk. What only inflating finds (a damaged compressed stream, too little image
+// data) shows at the first read: the bitmap then has no pixels and a 0 x 0 size, so it
+// draws nothing. A file too large to hold encoded (over 64 MiB) is decoded at once.
+LICE_IBitmap* LICE_OpenPNG(const char* filename);
+LICE_IBitmap* LICE_OpenPNGFromMemory(const void* data, size_t size);
+
+// Extended(LICE_EXT_PNG_STATE, nullptr) of a bitmap made by LICE_OpenPNG*: whether its
+// pixels are still to be decoded, decoded, or failed to decode. Without decoding.
+// Every other bitmap answers 0.
+#define LICE_EXT_PNG_STATE 0x504e4753
+#define LICE_PNG_PENDING 1
+#define LICE_PNG_DECODED 2
+#define LICE_PNG_FAILED (-1)
 
 // ---------------------------------------------------------------------------
 // Fonts

@@ -165,6 +165,9 @@ void LICE_Blit(LICE_IBitmap* dest, LICE_IBitmap* src, int dstx, int dsty, int sr
 
 void LICE_Copy(LICE_IBitmap* dest, LICE_IBitmap* src) {
   if (!dest || !src || dest == src) return;
+  // Pixels first: a PNG opened but not yet decoded knows its final size (none, when
+  // decoding fails) only once it has been decoded.
+  src->getBits();
   const int w = src->getWidth(), h = src->getHeight();
   dest->resize(w, h);
   LICE_Blit(dest, src, 0, 0, 0, 0, w, h, 1.0f, LICE_BLIT_MODE_COPY);

@@ -1,5 +1,6 @@
 // LICE_LoadPNG and LICE_LoadPNGFromMemory: decode a PNG file or an image held in
-// memory with libpng straight into a bitmap.
+// memory with libpng straight into a bitmap. LICE_ReadPNGHeader makes the same checks
+// up to the first row, for images opened now and decoded later.
 //
 // libpng reports fatal errors by longjmp to the point set with setjmp. The
 // decoding therefore runs in a function whose frame holds only plain pointers
@@ -14,6 +15,7 @@
 #include <new>
 
 #include "lice.h"
+#include "lice_png_header.h"
 
 namespace {
 
@@ -44,26 +46,12 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t count) {
 // Like libpng's default error handler but without writing to stderr.
 [[noreturn]] void ErrorToJump(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 
-// Decodes from the file fp, or from mem when fp is null, into `into` (when not null)
-// or into a new memory bitmap. Returns the bitmap holding the image, or null.
-LICE_IBitmap* Decode(FILE* fp, MemorySource* mem, LICE_IBitmap* into) {
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, ErrorToJump,
-                                           SilentWarning);
-  if (!png) return nullptr;
-  png_infop info = png_create_info_struct(png);
-  if (!info) {
-    png_destroy_read_struct(&png, nullptr, nullptr);
-    return nullptr;
-  }
-  // Written after setjmp and read after a longjmp back to it: must be volatile.
-  LICE_IBitmap* volatile created = nullptr;
-
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_read_struct(&png, &info, nullptr);
-    delete created;
-    return nullptr;
-  }
-
+// Reads everything up to the image data and sets up the transformations to 8-bit
+// RGB with alpha, alpha first in memory; the image's size goes to *pWidth, *pHeight
+// and the number of passes that read it row by row is returned.
+// Fails (by png_error) for every fault libpng or our limits find before the pixels.
+// Runs inside the caller's setjmp: only plain values live in this frame.
+int ReadHeader(png_structp png, png_infop info, png_uint_32* pWidth, png_uint_32* pHeight) {
   // libpng takes (and zeroes) a buffer of the length a text, profile or palette-suggestion
   // chunk claims before reading it, so a few header bytes could cost gigabytes. None of
   // them changes the pixels decoded here: they are skipped unread.
@@ -71,11 +59,6 @@ LICE_IBitmap* Decode(FILE* fp, MemorySource* mem, LICE_IBitmap* into) {
   static const png_byte kSkipped[] = {'t', 'E', 'X', 't', 0, 'z', 'T', 'X', 't', 0, 'i', 'T', 'X', 't', 0,
                                       'i', 'C', 'C', 'P', 0, 's', 'P', 'L', 'T', 0, 'e', 'X', 'I', 'f', 0};
   png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kSkipped, int(sizeof(kSkipped) / 5));
-
-  if (fp)
-    png_init_io(png, fp);
-  else
-    png_set_read_fn(png, mem, ReadFromMemory);
   png_read_info(png, info);
 
   png_uint_32 width = 0, height = 0;
@@ -99,6 +82,37 @@ LICE_IBitmap* Decode(FILE* fp, MemorySource* mem, LICE_IBitmap* into) {
   const int passes = png_set_interlace_handling(png);
   png_read_update_info(png, info);
   if (png_get_rowbytes(png, info) != png_size_t(width) * 4) png_error(png, "unexpected layout");
+  *pWidth = width;
+  *pHeight = height;
+  return passes;
+}
+
+// Decodes from the file fp, or from mem when fp is null, into `into` (when not null)
+// or into a new memory bitmap. Returns the bitmap holding the image, or null.
+LICE_IBitmap* Decode(FILE* fp, MemorySource* mem, LICE_IBitmap* into) {
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, ErrorToJump,
+                                           SilentWarning);
+  if (!png) return nullptr;
+  png_infop info = png_create_info_struct(png);
+  if (!info) {
+    png_destroy_read_struct(&png, nullptr, nullptr);
+    return nullptr;
+  }
+  // Written after setjmp and read after a longjmp back to it: must be volatile.
+  LICE_IBitmap* volatile created = nullptr;
+
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    delete created;
+    return nullptr;
+  }
+
+  if (fp)
+    png_init_io(png, fp);
+  else
+    png_set_read_fn(png, mem, ReadFromMemory);
+  png_uint_32 width = 0, height = 0;
+  const int passes = ReadHeader(png, info, &width, &height);
 
   LICE_IBitmap* bm = into;
   if (!bm) {
@@ -146,4 +160,27 @@ LICE_IBitmap* LICE_LoadPNGFromMemory(const void* data, size_t size, LICE_IBitmap
   if (png_sig_cmp(bytes, 0, 8) != 0) return nullptr;
   MemorySource src = {bytes, size, 0};
   return Decode(nullptr, &src, bmp);
+}
+
+bool LICE_ReadPNGHeader(const void* data, size_t size, int* pWidth, int* pHeight) {
+  if (!data || size < 8 || png_sig_cmp(static_cast<const png_byte*>(data), 0, 8) != 0) return false;
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, ErrorToJump, SilentWarning);
+  if (!png) return false;
+  png_infop info = png_create_info_struct(png);
+  if (!info) {
+    png_destroy_read_struct(&png, nullptr, nullptr);
+    return false;
+  }
+  MemorySource src = {static_cast<const png_byte*>(data), size, 0};
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    return false;
+  }
+  png_set_read_fn(png, &src, ReadFromMemory);
+  png_uint_32 width = 0, height = 0;
+  ReadHeader(png, info, &width, &height);
+  png_destroy_read_struct(&png, &info, nullptr);
+  *pWidth = int(width);
+  *pHeight = int(height);
+  return true;
 }
