@@ -728,11 +728,10 @@ WDL_FFT_AVX2 inline void TwoC2InRegisters(Cx2& a, Cx2& b) {
 // c8's own step multiplies and adds separately (x c + swap(x) s, as the one-value
 // rotation does) and leaves column 0 unmultiplied; the build keeps the compiler from
 // fusing the two.
-WDL_FFT_AVX2 void c8_avx2(C* a) {
+WDL_FFT_AVX2 inline void C8InRegisters(Cx2& z0, Cx2& z1, Cx2& z2, Cx2& z3) {
   const double e = d16[1].re;
   const Cx2 cs = _mm256_set1_pd(e);
   const Cx2 sw = _mm256_set_pd(e, -e, 0.0, 0.0), swConj = _mm256_set_pd(-e, e, 0.0, 0.0);
-  Cx2 z0 = Load2(a), z1 = Load2(a + 2), z2 = Load2(a + 4), z3 = Load2(a + 6);
   const Cx2 u = _mm256_sub_pd(z0, z2), iv = MulI2(_mm256_sub_pd(z1, z3));
   z0 = _mm256_add_pd(z0, z2);
   z1 = _mm256_add_pd(z1, z3);
@@ -741,17 +740,21 @@ WDL_FFT_AVX2 void c8_avx2(C* a) {
   z3 = _mm256_blend_pd(m3, _mm256_add_pd(_mm256_mul_pd(m3, cs), _mm256_mul_pd(Swap2(m3), swConj)), 0xC);
   TwoC2InRegisters(z2, z3);
   C4InRegisters(z0, z1);
+}
+
+WDL_FFT_AVX2 void c8_avx2(C* a) {
+  Cx2 z0 = Load2(a), z1 = Load2(a + 2), z2 = Load2(a + 4), z3 = Load2(a + 6);
+  C8InRegisters(z0, z1, z2, z3);
   Store2(a, z0);
   Store2(a + 2, z1);
   Store2(a + 4, z2);
   Store2(a + 6, z3);
 }
 
-WDL_FFT_AVX2 void c16_avx2(C* a) {
+// c16 on values 0 .. 15 held two per register in z0 .. z7.
+WDL_FFT_AVX2 inline void C16InRegisters(Cx2& z0, Cx2& z1, Cx2& z2, Cx2& z3, Cx2& z4, Cx2& z5, Cx2& z6, Cx2& z7) {
   const __m128d one = _mm_set_pd(0.0, 1.0), eighth = _mm_set1_pd(d16[1].re);
   const __m128d pi8 = _mm_loadu_pd(&d16[0].re);
-  Cx2 z0 = Load2(a), z1 = Load2(a + 2), z2 = Load2(a + 4), z3 = Load2(a + 6);
-  Cx2 z4 = Load2(a + 8), z5 = Load2(a + 10), z6 = Load2(a + 12), z7 = Load2(a + 14);
   // The 16-point step: columns 0, 1 and columns 2, 3 of the four quarters.
   ForwardStep2(z0, z2, z4, z6, TwiddlePair(one, pi8));
   ForwardStep2(z1, z3, z5, z7, TwiddlePair(eighth, _mm_shuffle_pd(pi8, pi8, 1)));
@@ -761,14 +764,41 @@ WDL_FFT_AVX2 void c16_avx2(C* a) {
   ForwardStep2(z0, z1, z2, z3, TwiddlePair(one, eighth));
   TwoC2InRegisters(z2, z3);
   C4InRegisters(z0, z1);
-  Store2(a, z0);
-  Store2(a + 2, z1);
-  Store2(a + 4, z2);
-  Store2(a + 6, z3);
-  Store2(a + 8, z4);
-  Store2(a + 10, z5);
-  Store2(a + 12, z6);
-  Store2(a + 14, z7);
+}
+
+// Loads and stores of four registers' worth (eight values) from p.
+#define WDL_FFT_LOAD4(p, r0, r1, r2, r3) \
+  Cx2 r0 = Load2(p), r1 = Load2((p) + 2), r2 = Load2((p) + 4), r3 = Load2((p) + 6)
+#define WDL_FFT_STORE4(p, r0, r1, r2, r3) \
+  (Store2(p, r0), Store2((p) + 2, r1), Store2((p) + 4, r2), Store2((p) + 6, r3))
+
+WDL_FFT_AVX2 void c16_avx2(C* a) {
+  WDL_FFT_LOAD4(a, z0, z1, z2, z3);
+  WDL_FFT_LOAD4(a + 8, z4, z5, z6, z7);
+  C16InRegisters(z0, z1, z2, z3, z4, z5, z6, z7);
+  WDL_FFT_STORE4(a, z0, z1, z2, z3);
+  WDL_FFT_STORE4(a + 8, z4, z5, z6, z7);
+}
+
+// c32 from the first load to the last store: its 32-point step as cpass_avx2 takes it
+// (column pairs (0, 1) .. (6, 7) of the four quarters), then c8 on both last quarters
+// and c16 on the first half, without the trips through memory between them.
+WDL_FFT_AVX2 void c32_avx2(C* a) {
+  WDL_FFT_LOAD4(a, z0, z1, z2, z3);
+  WDL_FFT_LOAD4(a + 8, z4, z5, z6, z7);
+  WDL_FFT_LOAD4(a + 16, z8, z9, z10, z11);
+  WDL_FFT_LOAD4(a + 24, z12, z13, z14, z15);
+  ForwardStep2(z0, z4, z8, z12, FirstTwiddles(d32));
+  ForwardStep2(z1, z5, z9, z13, Load2(d32 + 1));
+  ForwardStep2(z2, z6, z10, z14, Load2(d32 + 3));
+  ForwardStep2(z3, z7, z11, z15, Load2(d32 + 5));
+  C8InRegisters(z8, z9, z10, z11);
+  WDL_FFT_STORE4(a + 16, z8, z9, z10, z11);
+  C8InRegisters(z12, z13, z14, z15);
+  WDL_FFT_STORE4(a + 24, z12, z13, z14, z15);
+  C16InRegisters(z0, z1, z2, z3, z4, z5, z6, z7);
+  WDL_FFT_STORE4(a, z0, z1, z2, z3);
+  WDL_FFT_STORE4(a + 8, z4, z5, z6, z7);
 }
 #endif
 
@@ -886,6 +916,7 @@ inline void u16(C* a) {
 
 #if WDL_FFT_HAVE_AVX2
 #define WDL_FFT_FORWARD_SWEEP(N, HALF, QUARTER, EIGHTH)                                 \
+  if (N == 32 && WDL_FFT_AVX2_ONLY) return c32_avx2(a);                                \
   if (N >= 64 && WDL_FFT_AVX2_ONLY) {                                                  \
     ForwardSweep2_avx2<(N >= 1024), (N >= 2048)>(a, d##N, d##HALF, N / 4);             \
     c##QUARTER(a + N / 2);                                                             \
