@@ -96,6 +96,18 @@ bool gUseAvx2 = false;
 #if WDL_FFT_HAVE_AVX512
 bool gUseAvx512 = false;
 #endif
+#if WDL_FFT_HAVE_AVX2
+// The constant factors of the AVX2 8-, 16- and 32-point kernels as their register
+// operations consume them, so that a kernel loads them instead of assembling them from
+// table entries on every call: a twiddle pair (w0, w1) as its cosines [c0, c0, c1, c1]
+// then its sines [s0, s0, s1, s1]. Copies of table entries, built with the tables.
+struct alignas(32) LeafFactors {
+  double c8Cos[4], c8Swapped[4], c8SwappedConj[4];  // c8's separate multiply and add
+  double c16[3][8];                                 // (w^0, w^1), (w^2, w^3) of 16; (w^0, w^1) of 8
+  double c32[4][8];                                 // (w^0, w^1) .. (w^6, w^7) of 32
+};
+LeafFactors gLeaf;
+#endif
 
 // ---------------------------------------------------------------- table building
 
@@ -169,6 +181,31 @@ void BuildPermutationLocked(int n) {
   gPermReady[Log2(n)].store(true, std::memory_order_release);
 }
 
+#if WDL_FFT_HAVE_AVX2
+void SetPair(double* out, const C& w0, const C& w1) {
+  out[0] = out[1] = w0.re;
+  out[2] = out[3] = w1.re;
+  out[4] = out[5] = w0.im;
+  out[6] = out[7] = w1.im;
+}
+
+void BuildLeafFactorsLocked() {
+  const double e = d16[1].re;
+  const C one = {1.0, 0.0}, eighth = {e, e};
+  const double cs[4] = {e, e, e, e}, sw[4] = {0.0, 0.0, -e, e}, swConj[4] = {0.0, 0.0, e, -e};
+  for (int k = 0; k < 4; ++k) {
+    gLeaf.c8Cos[k] = cs[k];
+    gLeaf.c8Swapped[k] = sw[k];
+    gLeaf.c8SwappedConj[k] = swConj[k];
+  }
+  SetPair(gLeaf.c16[0], one, d16[0]);
+  SetPair(gLeaf.c16[1], eighth, {d16[0].im, d16[0].re});
+  SetPair(gLeaf.c16[2], one, eighth);
+  SetPair(gLeaf.c32[0], one, d32[0]);
+  for (int k = 1; k < 4; ++k) SetPair(gLeaf.c32[k], d32[2 * k - 1], d32[2 * k]);
+}
+#endif
+
 // The twiddles of every size up to upTo, the first time also the code path and every
 // table of the sizes up to kInitSize.
 void BuildTwiddlesLocked(int upTo) {
@@ -186,6 +223,9 @@ void BuildTwiddlesLocked(int upTo) {
     else
       __fft_gen(TwiddleTable(n), n / 8 - 1, 0);
   }
+#if WDL_FFT_HAVE_AVX2
+  if (built == 0) BuildLeafFactorsLocked();
+#endif
   gTwiddlesUpTo.store(upTo, std::memory_order_release);
 }
 
@@ -366,6 +406,17 @@ WDL_FFT_AVX2 inline void ForwardStep2(Cx2& x0, Cx2& x1, Cx2& x2, Cx2& x3, Cx2 w)
   x1 = _mm256_add_pd(x1, x3);
   x2 = Rotate2(PlusIV2(u, t), w);
   x3 = RotateConj2(MinusIV2(u, t), w);
+}
+
+// ForwardStep2 with the twiddle pair's cosines and sines loaded from f (LeafFactors).
+WDL_FFT_AVX2 inline void ForwardStep2Split(Cx2& x0, Cx2& x1, Cx2& x2, Cx2& x3, const double* f) {
+  const Cx2 c = _mm256_load_pd(f), s = _mm256_load_pd(f + 4);
+  const Cx2 u = _mm256_sub_pd(x0, x2), t = Swap2(_mm256_sub_pd(x1, x3));
+  x0 = _mm256_add_pd(x0, x2);
+  x1 = _mm256_add_pd(x1, x3);
+  const Cx2 plus = PlusIV2(u, t), minus = MinusIV2(u, t);
+  x2 = _mm256_fmaddsub_pd(plus, c, _mm256_mul_pd(Swap2(plus), s));
+  x3 = _mm256_fmsubadd_pd(minus, c, _mm256_mul_pd(Swap2(minus), s));
 }
 
 WDL_FFT_AVX2 inline void ForwardButterfly2(C* a0, C* a1, C* a2, C* a3, Cx2 w) {
@@ -711,8 +762,11 @@ WDL_FFT_AVX2 inline void C4InRegisters(Cx2& lo, Cx2& hi) {
   const Cx2 sum = _mm256_add_pd(lo, hi), dif = _mm256_sub_pd(lo, hi);  // [a0, a1], [u, v]
   const Cx2 p = _mm256_permute2f128_pd(sum, dif, 0x20);                // [a0, u]
   const Cx2 q = _mm256_permute2f128_pd(sum, dif, 0x31);                // [a1, v]
-  const Cx2 qi = _mm256_blend_pd(q, MulI2(q), 0xC);                    // [a1, iv]
-  const Cx2 plus = _mm256_add_pd(p, qi), minus = _mm256_sub_pd(p, qi);
+  // [a1, swap(v)] times (1, 1, -1, 1) is [a1, iv]; the product is exact, so adding and
+  // subtracting it through a fused multiply-add rounds as the plain sum and difference.
+  const Cx2 qs = _mm256_permute_pd(q, 0x6);
+  const Cx2 sign = _mm256_set_pd(1.0, -1.0, 1.0, 1.0);
+  const Cx2 plus = _mm256_fmadd_pd(qs, sign, p), minus = _mm256_fnmadd_pd(qs, sign, p);
   lo = _mm256_permute2f128_pd(plus, minus, 0x20);  // [a0 + a1, a0 - a1]
   hi = _mm256_permute2f128_pd(plus, minus, 0x31);  // [u + iv, u - iv]
 }
@@ -729,13 +783,12 @@ WDL_FFT_AVX2 inline void TwoC2InRegisters(Cx2& a, Cx2& b) {
 // rotation does) and leaves column 0 unmultiplied; the build keeps the compiler from
 // fusing the two.
 WDL_FFT_AVX2 inline void C8InRegisters(Cx2& z0, Cx2& z1, Cx2& z2, Cx2& z3) {
-  const double e = d16[1].re;
-  const Cx2 cs = _mm256_set1_pd(e);
-  const Cx2 sw = _mm256_set_pd(e, -e, 0.0, 0.0), swConj = _mm256_set_pd(-e, e, 0.0, 0.0);
-  const Cx2 u = _mm256_sub_pd(z0, z2), iv = MulI2(_mm256_sub_pd(z1, z3));
+  const Cx2 cs = _mm256_load_pd(gLeaf.c8Cos);
+  const Cx2 sw = _mm256_load_pd(gLeaf.c8Swapped), swConj = _mm256_load_pd(gLeaf.c8SwappedConj);
+  const Cx2 u = _mm256_sub_pd(z0, z2), t = Swap2(_mm256_sub_pd(z1, z3));
   z0 = _mm256_add_pd(z0, z2);
   z1 = _mm256_add_pd(z1, z3);
-  const Cx2 m2 = _mm256_add_pd(u, iv), m3 = _mm256_sub_pd(u, iv);
+  const Cx2 m2 = PlusIV2(u, t), m3 = MinusIV2(u, t);
   z2 = _mm256_blend_pd(m2, _mm256_add_pd(_mm256_mul_pd(m2, cs), _mm256_mul_pd(Swap2(m2), sw)), 0xC);
   z3 = _mm256_blend_pd(m3, _mm256_add_pd(_mm256_mul_pd(m3, cs), _mm256_mul_pd(Swap2(m3), swConj)), 0xC);
   TwoC2InRegisters(z2, z3);
@@ -753,15 +806,13 @@ WDL_FFT_AVX2 void c8_avx2(C* a) {
 
 // c16 on values 0 .. 15 held two per register in z0 .. z7.
 WDL_FFT_AVX2 inline void C16InRegisters(Cx2& z0, Cx2& z1, Cx2& z2, Cx2& z3, Cx2& z4, Cx2& z5, Cx2& z6, Cx2& z7) {
-  const __m128d one = _mm_set_pd(0.0, 1.0), eighth = _mm_set1_pd(d16[1].re);
-  const __m128d pi8 = _mm_loadu_pd(&d16[0].re);
   // The 16-point step: columns 0, 1 and columns 2, 3 of the four quarters.
-  ForwardStep2(z0, z2, z4, z6, TwiddlePair(one, pi8));
-  ForwardStep2(z1, z3, z5, z7, TwiddlePair(eighth, _mm_shuffle_pd(pi8, pi8, 1)));
+  ForwardStep2Split(z0, z2, z4, z6, gLeaf.c16[0]);
+  ForwardStep2Split(z1, z3, z5, z7, gLeaf.c16[1]);
   C4InRegisters(z4, z5);
   C4InRegisters(z6, z7);
   // The 8-point step on values 0 .. 7, then its 2- and 4-point kernels.
-  ForwardStep2(z0, z1, z2, z3, TwiddlePair(one, eighth));
+  ForwardStep2Split(z0, z1, z2, z3, gLeaf.c16[2]);
   TwoC2InRegisters(z2, z3);
   C4InRegisters(z0, z1);
 }
@@ -788,10 +839,10 @@ WDL_FFT_AVX2 void c32_avx2(C* a) {
   WDL_FFT_LOAD4(a + 8, z4, z5, z6, z7);
   WDL_FFT_LOAD4(a + 16, z8, z9, z10, z11);
   WDL_FFT_LOAD4(a + 24, z12, z13, z14, z15);
-  ForwardStep2(z0, z4, z8, z12, FirstTwiddles(d32));
-  ForwardStep2(z1, z5, z9, z13, Load2(d32 + 1));
-  ForwardStep2(z2, z6, z10, z14, Load2(d32 + 3));
-  ForwardStep2(z3, z7, z11, z15, Load2(d32 + 5));
+  ForwardStep2Split(z0, z4, z8, z12, gLeaf.c32[0]);
+  ForwardStep2Split(z1, z5, z9, z13, gLeaf.c32[1]);
+  ForwardStep2Split(z2, z6, z10, z14, gLeaf.c32[2]);
+  ForwardStep2Split(z3, z7, z11, z15, gLeaf.c32[3]);
   C8InRegisters(z8, z9, z10, z11);
   WDL_FFT_STORE4(a + 16, z8, z9, z10, z11);
   C8InRegisters(z12, z13, z14, z15);
