@@ -105,6 +105,8 @@ struct alignas(32) LeafFactors {
   double c8Cos[4], c8Swapped[4], c8SwappedConj[4];  // c8's separate multiply and add
   double c16[3][8];                                 // (w^0, w^1), (w^2, w^3) of 16; (w^0, w^1) of 8
   double c32[4][8];                                 // (w^0, w^1) .. (w^6, w^7) of 32
+  // u16's own step, separate multiply and add like c8's: columns (0, 1), then (2, 3).
+  double u16Cos[2][4], u16Swapped[2][4], u16SwappedConj[2][4];
 };
 LeafFactors gLeaf;
 #endif
@@ -201,6 +203,17 @@ void BuildLeafFactorsLocked() {
   SetPair(gLeaf.c16[0], one, d16[0]);
   SetPair(gLeaf.c16[1], eighth, {d16[0].im, d16[0].re});
   SetPair(gLeaf.c16[2], one, eighth);
+  // Column 0 stays unmultiplied (its lane is blended back), so its factors are unused.
+  const C w1 = d16[0], w3 = {d16[0].im, d16[0].re};
+  const double u16Cos[2][4] = {{0.0, 0.0, w1.re, w1.re}, {e, e, w3.re, w3.re}};
+  const double u16Sw[2][4] = {{0.0, 0.0, -w1.im, w1.im}, {-e, e, -w3.im, w3.im}};
+  const double u16SwConj[2][4] = {{0.0, 0.0, w1.im, -w1.im}, {e, -e, w3.im, -w3.im}};
+  for (int p = 0; p < 2; ++p)
+    for (int k = 0; k < 4; ++k) {
+      gLeaf.u16Cos[p][k] = u16Cos[p][k];
+      gLeaf.u16Swapped[p][k] = u16Sw[p][k];
+      gLeaf.u16SwappedConj[p][k] = u16SwConj[p][k];
+    }
   SetPair(gLeaf.c32[0], one, d32[0]);
   for (int k = 1; k < 4; ++k) SetPair(gLeaf.c32[k], d32[2 * k - 1], d32[2 * k]);
 }
@@ -720,6 +733,9 @@ void c8_avx512(C* a);
 #endif
 #if WDL_FFT_HAVE_AVX2
 void c8_avx2(C* a);
+void u8_avx2(C* a);
+void u16_avx2(C* a);
+void u32_avx2(C* a);
 #endif
 
 // Forward step of size 8 (w^1 = (sqrt 1/2, sqrt 1/2)), c2 on both last quarters, c4 on
@@ -739,6 +755,9 @@ inline void c8(C* a) {
 }
 
 inline void u8(C* a) {
+#if WDL_FFT_HAVE_AVX2
+  if (gUseAvx2) return u8_avx2(a);
+#endif
   u4(a);
   c2(a + 4);
   c2(a + 6);
@@ -851,6 +870,100 @@ WDL_FFT_AVX2 void c32_avx2(C* a) {
   WDL_FFT_STORE4(a, z0, z1, z2, z3);
   WDL_FFT_STORE4(a + 8, z4, z5, z6, z7);
 }
+
+// The inverse kernels in registers, each value meeting the operations of u4, u8, u16
+// and u32 in their order (a - i d and a + i d taken as the sum and difference with
+// swap(d) in the lanes that need them, as u + i v is above).
+
+// The inverse column step's ends: a0 +/- s and a1 -/+ i d for s = X2 + X3, d = X2 - X3.
+WDL_FFT_AVX2 inline void InverseCombine2(Cx2& x0, Cx2& x1, Cx2& x2, Cx2& x3, Cx2 X2, Cx2 X3) {
+  const Cx2 sum = _mm256_add_pd(X2, X3), t = Swap2(_mm256_sub_pd(X2, X3));
+  x2 = _mm256_sub_pd(x0, sum);
+  x0 = _mm256_add_pd(x0, sum);
+  x3 = _mm256_addsub_pd(x1, t);                             // a1 + i d
+  x1 = _mm256_fmsubadd_pd(x1, _mm256_set1_pd(1.0), t);      // a1 - i d
+}
+
+// u4 on lo = [x0, x1], hi = [x2, x3]: c2 on x0, x1, then the unit inverse step.
+WDL_FFT_AVX2 inline void U4InRegisters(Cx2& lo, Cx2& hi) {
+  const Cx2 p = _mm256_permute2f128_pd(lo, hi, 0x20), q = _mm256_permute2f128_pd(lo, hi, 0x31);  // [x0, x2], [x1, x3]
+  const Cx2 sum = _mm256_add_pd(p, q), dif = _mm256_sub_pd(p, q);  // [a0, s], [a1, d]
+  const Cx2 a = _mm256_permute2f128_pd(sum, dif, 0x20);            // [a0, a1]
+  // [s, swap(d)] times (1, 1, 1, -1) is [s, -i d].
+  const Cx2 b = _mm256_permute2f128_pd(sum, _mm256_permute_pd(dif, 0x6), 0x31);
+  const Cx2 sign = _mm256_set_pd(-1.0, 1.0, 1.0, 1.0);
+  lo = _mm256_fmadd_pd(b, sign, a);   // [a0 + s, a1 - i d]
+  hi = _mm256_fnmadd_pd(b, sign, a);  // [a0 - s, a1 + i d]
+}
+
+// x c + swap(x) sw, multiplied and added separately as the one-value rotation does, in
+// the lanes of mask; the others keep x (a unit twiddle).
+template <int kMask>
+WDL_FFT_AVX2 inline Cx2 RotateSeparate2(Cx2 x, const double* c, const double* sw) {
+  const Cx2 r = _mm256_add_pd(_mm256_mul_pd(x, _mm256_load_pd(c)), _mm256_mul_pd(Swap2(x), _mm256_load_pd(sw)));
+  return kMask == 0xF ? r : _mm256_blend_pd(x, r, kMask);
+}
+
+WDL_FFT_AVX2 inline void U8InRegisters(Cx2& z0, Cx2& z1, Cx2& z2, Cx2& z3) {
+  U4InRegisters(z0, z1);
+  TwoC2InRegisters(z2, z3);
+  const Cx2 X2 = RotateSeparate2<0xC>(z2, gLeaf.c8Cos, gLeaf.c8SwappedConj);
+  const Cx2 X3 = RotateSeparate2<0xC>(z3, gLeaf.c8Cos, gLeaf.c8Swapped);
+  InverseCombine2(z0, z1, z2, z3, X2, X3);
+}
+
+WDL_FFT_AVX2 inline void U16InRegisters(Cx2& z0, Cx2& z1, Cx2& z2, Cx2& z3, Cx2& z4, Cx2& z5, Cx2& z6, Cx2& z7) {
+  U8InRegisters(z0, z1, z2, z3);
+  U4InRegisters(z4, z5);
+  U4InRegisters(z6, z7);
+  Cx2 X2 = RotateSeparate2<0xC>(z4, gLeaf.u16Cos[0], gLeaf.u16SwappedConj[0]);
+  Cx2 X3 = RotateSeparate2<0xC>(z6, gLeaf.u16Cos[0], gLeaf.u16Swapped[0]);
+  InverseCombine2(z0, z2, z4, z6, X2, X3);
+  X2 = RotateSeparate2<0xF>(z5, gLeaf.u16Cos[1], gLeaf.u16SwappedConj[1]);
+  X3 = RotateSeparate2<0xF>(z7, gLeaf.u16Cos[1], gLeaf.u16Swapped[1]);
+  InverseCombine2(z1, z3, z5, z7, X2, X3);
+}
+
+// upass_avx2's column step with the pair's factors from f (LeafFactors).
+WDL_FFT_AVX2 inline void InverseStep2Split(Cx2& x0, Cx2& x1, Cx2& x2, Cx2& x3, const double* f) {
+  const Cx2 c = _mm256_load_pd(f), s = _mm256_load_pd(f + 4);
+  const Cx2 X2 = _mm256_fmsubadd_pd(x2, c, _mm256_mul_pd(Swap2(x2), s));
+  const Cx2 X3 = _mm256_fmaddsub_pd(x3, c, _mm256_mul_pd(Swap2(x3), s));
+  InverseCombine2(x0, x1, x2, x3, X2, X3);
+}
+
+WDL_FFT_AVX2 void u8_avx2(C* a) {
+  WDL_FFT_LOAD4(a, z0, z1, z2, z3);
+  U8InRegisters(z0, z1, z2, z3);
+  WDL_FFT_STORE4(a, z0, z1, z2, z3);
+}
+
+WDL_FFT_AVX2 void u16_avx2(C* a) {
+  WDL_FFT_LOAD4(a, z0, z1, z2, z3);
+  WDL_FFT_LOAD4(a + 8, z4, z5, z6, z7);
+  U16InRegisters(z0, z1, z2, z3, z4, z5, z6, z7);
+  WDL_FFT_STORE4(a, z0, z1, z2, z3);
+  WDL_FFT_STORE4(a + 8, z4, z5, z6, z7);
+}
+
+// u32: u16 on the first half, u8 on both last quarters, then upass_avx2's step.
+WDL_FFT_AVX2 void u32_avx2(C* a) {
+  WDL_FFT_LOAD4(a, z0, z1, z2, z3);
+  WDL_FFT_LOAD4(a + 8, z4, z5, z6, z7);
+  WDL_FFT_LOAD4(a + 16, z8, z9, z10, z11);
+  WDL_FFT_LOAD4(a + 24, z12, z13, z14, z15);
+  U16InRegisters(z0, z1, z2, z3, z4, z5, z6, z7);
+  U8InRegisters(z8, z9, z10, z11);
+  U8InRegisters(z12, z13, z14, z15);
+  InverseStep2Split(z0, z4, z8, z12, gLeaf.c32[0]);
+  InverseStep2Split(z1, z5, z9, z13, gLeaf.c32[1]);
+  InverseStep2Split(z2, z6, z10, z14, gLeaf.c32[2]);
+  InverseStep2Split(z3, z7, z11, z15, gLeaf.c32[3]);
+  WDL_FFT_STORE4(a, z0, z1, z2, z3);
+  WDL_FFT_STORE4(a + 8, z4, z5, z6, z7);
+  WDL_FFT_STORE4(a + 16, z8, z9, z10, z11);
+  WDL_FFT_STORE4(a + 24, z12, z13, z14, z15);
+}
 #endif
 
 #if WDL_FFT_HAVE_AVX512
@@ -943,6 +1056,9 @@ inline void c16(C* a) {
 }
 
 inline void u16(C* a) {
+#if WDL_FFT_HAVE_AVX2
+  if (gUseAvx2) return u16_avx2(a);
+#endif
   u8(a);
   u4(a + 8);
   u4(a + 12);
@@ -977,8 +1093,11 @@ inline void u16(C* a) {
     c##QUARTER(a);                                                                     \
     return;                                                                            \
   }
+#define WDL_FFT_INVERSE_KERNEL(N) \
+  if (N == 32 && WDL_FFT_AVX2_ONLY) return u32_avx2(a);
 #else
 #define WDL_FFT_FORWARD_SWEEP(N, HALF, QUARTER, EIGHTH)
+#define WDL_FFT_INVERSE_KERNEL(N)
 #endif
 
 #define WDL_FFT_SIZED_KERNELS(N, HALF, QUARTER, EIGHTH, PASS, UPASS) \
@@ -990,6 +1109,7 @@ inline void u16(C* a) {
     c##HALF(a);                                                     \
   }                                                                 \
   void u##N(C* a) {                                                 \
+    WDL_FFT_INVERSE_KERNEL(N)                                       \
     u##HALF(a);                                                     \
     u##QUARTER(a + N / 2);                                          \
     u##QUARTER(a + 3 * (N / 4));                                    \
@@ -1013,6 +1133,7 @@ WDL_FFT_SIZED_KERNELS(262144, 131072, 65536, 32768, cpassbig, upassbig)
 WDL_FFT_SIZED_KERNELS(524288, 262144, 131072, 65536, cpassbig, upassbig)
 
 #undef WDL_FFT_FORWARD_SWEEP
+#undef WDL_FFT_INVERSE_KERNEL
 #undef WDL_FFT_SIZED_KERNELS
 
 }  // namespace
