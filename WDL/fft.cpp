@@ -754,15 +754,19 @@ inline void c8(C* a) {
   c4(a);
 }
 
-inline void u8(C* a) {
-#if WDL_FFT_HAVE_AVX2
-  if (gUseAvx2) return u8_avx2(a);
-#endif
+inline void u8_plain(C* a) {
   u4(a);
   c2(a + 4);
   c2(a + 6);
   InverseButterflyUnit(a, a + 2, a + 4, a + 6);
   InverseButterfly(a + 1, a + 3, a + 5, a + 7, EighthTwiddle());
+}
+
+inline void u8(C* a) {
+#if WDL_FFT_HAVE_AVX2
+  if (gUseAvx2) return u8_avx2(a);
+#endif
+  u8_plain(a);
 }
 
 #if WDL_FFT_HAVE_AVX2
@@ -1055,17 +1059,23 @@ inline void c16(C* a) {
   c8(a);
 }
 
-inline void u16(C* a) {
-#if WDL_FFT_HAVE_AVX2
-  if (gUseAvx2) return u16_avx2(a);
-#endif
-  u8(a);
+// u16 one value at a time. A lone 16-point inverse takes it on every path: there the
+// register kernel's lane moves cost more than they save, inside larger transforms less.
+inline void u16_plain(C* a) {
+  u8_plain(a);
   u4(a + 8);
   u4(a + 12);
   InverseButterflyUnit(a, a + 4, a + 8, a + 12);
   InverseButterfly(a + 1, a + 5, a + 9, a + 13, LoadTwiddle(d16));
   InverseButterfly(a + 2, a + 6, a + 10, a + 14, EighthTwiddle());
   InverseButterfly(a + 3, a + 7, a + 11, a + 15, LoadTwiddleExchanged(d16));
+}
+
+inline void u16(C* a) {
+#if WDL_FFT_HAVE_AVX2
+  if (gUseAvx2) return u16_avx2(a);
+#endif
+  u16_plain(a);
 }
 
 // ---------------------------------------------------------------- sized kernels
@@ -1169,7 +1179,12 @@ void WDL_fft(WDL_fft_complex* buffer, int size, int inverse) {
       break;
     WDL_FFT_CASE(4)
     WDL_FFT_CASE(8)
-    WDL_FFT_CASE(16)
+    case 16:
+      if (inverse)
+        u16_plain(buffer);
+      else
+        c16(buffer);
+      break;
     WDL_FFT_CASE(32)
     WDL_FFT_CASE(64)
     WDL_FFT_CASE(128)
