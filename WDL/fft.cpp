@@ -96,6 +96,20 @@ bool gUseAvx2 = false;
 #if WDL_FFT_HAVE_AVX512
 bool gUseAvx512 = false;
 #endif
+#if WDL_FFT_HAVE_AVX2
+// The constant factors of the AVX2 8-, 16- and 32-point kernels as their register
+// operations consume them, so that a kernel loads them instead of assembling them from
+// table entries on every call: a twiddle pair (w0, w1) as its cosines [c0, c0, c1, c1]
+// then its sines [s0, s0, s1, s1]. Copies of table entries, built with the tables.
+struct alignas(32) LeafFactors {
+  double c8Cos[4], c8Swapped[4], c8SwappedConj[4];  // c8's separate multiply and add
+  double c16[3][8];                                 // (w^0, w^1), (w^2, w^3) of 16; (w^0, w^1) of 8
+  double c32[4][8];                                 // (w^0, w^1) .. (w^6, w^7) of 32
+  // u16's own step, separate multiply and add like c8's: columns (0, 1), then (2, 3).
+  double u16Cos[2][4], u16Swapped[2][4], u16SwappedConj[2][4];
+};
+LeafFactors gLeaf;
+#endif
 
 // ---------------------------------------------------------------- table building
 
@@ -169,6 +183,42 @@ void BuildPermutationLocked(int n) {
   gPermReady[Log2(n)].store(true, std::memory_order_release);
 }
 
+#if WDL_FFT_HAVE_AVX2
+void SetPair(double* out, const C& w0, const C& w1) {
+  out[0] = out[1] = w0.re;
+  out[2] = out[3] = w1.re;
+  out[4] = out[5] = w0.im;
+  out[6] = out[7] = w1.im;
+}
+
+void BuildLeafFactorsLocked() {
+  const double e = d16[1].re;
+  const C one = {1.0, 0.0}, eighth = {e, e};
+  const double cs[4] = {e, e, e, e}, sw[4] = {0.0, 0.0, -e, e}, swConj[4] = {0.0, 0.0, e, -e};
+  for (int k = 0; k < 4; ++k) {
+    gLeaf.c8Cos[k] = cs[k];
+    gLeaf.c8Swapped[k] = sw[k];
+    gLeaf.c8SwappedConj[k] = swConj[k];
+  }
+  SetPair(gLeaf.c16[0], one, d16[0]);
+  SetPair(gLeaf.c16[1], eighth, {d16[0].im, d16[0].re});
+  SetPair(gLeaf.c16[2], one, eighth);
+  // Column 0 stays unmultiplied (its lane is blended back), so its factors are unused.
+  const C w1 = d16[0], w3 = {d16[0].im, d16[0].re};
+  const double u16Cos[2][4] = {{0.0, 0.0, w1.re, w1.re}, {e, e, w3.re, w3.re}};
+  const double u16Sw[2][4] = {{0.0, 0.0, -w1.im, w1.im}, {-e, e, -w3.im, w3.im}};
+  const double u16SwConj[2][4] = {{0.0, 0.0, w1.im, -w1.im}, {e, -e, w3.im, -w3.im}};
+  for (int p = 0; p < 2; ++p)
+    for (int k = 0; k < 4; ++k) {
+      gLeaf.u16Cos[p][k] = u16Cos[p][k];
+      gLeaf.u16Swapped[p][k] = u16Sw[p][k];
+      gLeaf.u16SwappedConj[p][k] = u16SwConj[p][k];
+    }
+  SetPair(gLeaf.c32[0], one, d32[0]);
+  for (int k = 1; k < 4; ++k) SetPair(gLeaf.c32[k], d32[2 * k - 1], d32[2 * k]);
+}
+#endif
+
 // The twiddles of every size up to upTo, the first time also the code path and every
 // table of the sizes up to kInitSize.
 void BuildTwiddlesLocked(int upTo) {
@@ -186,6 +236,9 @@ void BuildTwiddlesLocked(int upTo) {
     else
       __fft_gen(TwiddleTable(n), n / 8 - 1, 0);
   }
+#if WDL_FFT_HAVE_AVX2
+  if (built == 0) BuildLeafFactorsLocked();
+#endif
   gTwiddlesUpTo.store(upTo, std::memory_order_release);
 }
 
@@ -366,6 +419,17 @@ WDL_FFT_AVX2 inline void ForwardStep2(Cx2& x0, Cx2& x1, Cx2& x2, Cx2& x3, Cx2 w)
   x1 = _mm256_add_pd(x1, x3);
   x2 = Rotate2(PlusIV2(u, t), w);
   x3 = RotateConj2(MinusIV2(u, t), w);
+}
+
+// ForwardStep2 with the twiddle pair's cosines and sines loaded from f (LeafFactors).
+WDL_FFT_AVX2 inline void ForwardStep2Split(Cx2& x0, Cx2& x1, Cx2& x2, Cx2& x3, const double* f) {
+  const Cx2 c = _mm256_load_pd(f), s = _mm256_load_pd(f + 4);
+  const Cx2 u = _mm256_sub_pd(x0, x2), t = Swap2(_mm256_sub_pd(x1, x3));
+  x0 = _mm256_add_pd(x0, x2);
+  x1 = _mm256_add_pd(x1, x3);
+  const Cx2 plus = PlusIV2(u, t), minus = MinusIV2(u, t);
+  x2 = _mm256_fmaddsub_pd(plus, c, _mm256_mul_pd(Swap2(plus), s));
+  x3 = _mm256_fmsubadd_pd(minus, c, _mm256_mul_pd(Swap2(minus), s));
 }
 
 WDL_FFT_AVX2 inline void ForwardButterfly2(C* a0, C* a1, C* a2, C* a3, Cx2 w) {
@@ -669,6 +733,9 @@ void c8_avx512(C* a);
 #endif
 #if WDL_FFT_HAVE_AVX2
 void c8_avx2(C* a);
+void u8_avx2(C* a);
+void u16_avx2(C* a);
+void u32_avx2(C* a);
 #endif
 
 // Forward step of size 8 (w^1 = (sqrt 1/2, sqrt 1/2)), c2 on both last quarters, c4 on
@@ -687,12 +754,19 @@ inline void c8(C* a) {
   c4(a);
 }
 
-inline void u8(C* a) {
+inline void u8_plain(C* a) {
   u4(a);
   c2(a + 4);
   c2(a + 6);
   InverseButterflyUnit(a, a + 2, a + 4, a + 6);
   InverseButterfly(a + 1, a + 3, a + 5, a + 7, EighthTwiddle());
+}
+
+inline void u8(C* a) {
+#if WDL_FFT_HAVE_AVX2
+  if (gUseAvx2) return u8_avx2(a);
+#endif
+  u8_plain(a);
 }
 
 #if WDL_FFT_HAVE_AVX2
@@ -711,8 +785,11 @@ WDL_FFT_AVX2 inline void C4InRegisters(Cx2& lo, Cx2& hi) {
   const Cx2 sum = _mm256_add_pd(lo, hi), dif = _mm256_sub_pd(lo, hi);  // [a0, a1], [u, v]
   const Cx2 p = _mm256_permute2f128_pd(sum, dif, 0x20);                // [a0, u]
   const Cx2 q = _mm256_permute2f128_pd(sum, dif, 0x31);                // [a1, v]
-  const Cx2 qi = _mm256_blend_pd(q, MulI2(q), 0xC);                    // [a1, iv]
-  const Cx2 plus = _mm256_add_pd(p, qi), minus = _mm256_sub_pd(p, qi);
+  // [a1, swap(v)] times (1, 1, -1, 1) is [a1, iv]; the product is exact, so adding and
+  // subtracting it through a fused multiply-add rounds as the plain sum and difference.
+  const Cx2 qs = _mm256_permute_pd(q, 0x6);
+  const Cx2 sign = _mm256_set_pd(1.0, -1.0, 1.0, 1.0);
+  const Cx2 plus = _mm256_fmadd_pd(qs, sign, p), minus = _mm256_fnmadd_pd(qs, sign, p);
   lo = _mm256_permute2f128_pd(plus, minus, 0x20);  // [a0 + a1, a0 - a1]
   hi = _mm256_permute2f128_pd(plus, minus, 0x31);  // [u + iv, u - iv]
 }
@@ -728,47 +805,168 @@ WDL_FFT_AVX2 inline void TwoC2InRegisters(Cx2& a, Cx2& b) {
 // c8's own step multiplies and adds separately (x c + swap(x) s, as the one-value
 // rotation does) and leaves column 0 unmultiplied; the build keeps the compiler from
 // fusing the two.
-WDL_FFT_AVX2 void c8_avx2(C* a) {
-  const double e = d16[1].re;
-  const Cx2 cs = _mm256_set1_pd(e);
-  const Cx2 sw = _mm256_set_pd(e, -e, 0.0, 0.0), swConj = _mm256_set_pd(-e, e, 0.0, 0.0);
-  Cx2 z0 = Load2(a), z1 = Load2(a + 2), z2 = Load2(a + 4), z3 = Load2(a + 6);
-  const Cx2 u = _mm256_sub_pd(z0, z2), iv = MulI2(_mm256_sub_pd(z1, z3));
+WDL_FFT_AVX2 inline void C8InRegisters(Cx2& z0, Cx2& z1, Cx2& z2, Cx2& z3) {
+  const Cx2 cs = _mm256_load_pd(gLeaf.c8Cos);
+  const Cx2 sw = _mm256_load_pd(gLeaf.c8Swapped), swConj = _mm256_load_pd(gLeaf.c8SwappedConj);
+  const Cx2 u = _mm256_sub_pd(z0, z2), t = Swap2(_mm256_sub_pd(z1, z3));
   z0 = _mm256_add_pd(z0, z2);
   z1 = _mm256_add_pd(z1, z3);
-  const Cx2 m2 = _mm256_add_pd(u, iv), m3 = _mm256_sub_pd(u, iv);
+  const Cx2 m2 = PlusIV2(u, t), m3 = MinusIV2(u, t);
   z2 = _mm256_blend_pd(m2, _mm256_add_pd(_mm256_mul_pd(m2, cs), _mm256_mul_pd(Swap2(m2), sw)), 0xC);
   z3 = _mm256_blend_pd(m3, _mm256_add_pd(_mm256_mul_pd(m3, cs), _mm256_mul_pd(Swap2(m3), swConj)), 0xC);
   TwoC2InRegisters(z2, z3);
   C4InRegisters(z0, z1);
+}
+
+WDL_FFT_AVX2 void c8_avx2(C* a) {
+  Cx2 z0 = Load2(a), z1 = Load2(a + 2), z2 = Load2(a + 4), z3 = Load2(a + 6);
+  C8InRegisters(z0, z1, z2, z3);
   Store2(a, z0);
   Store2(a + 2, z1);
   Store2(a + 4, z2);
   Store2(a + 6, z3);
 }
 
-WDL_FFT_AVX2 void c16_avx2(C* a) {
-  const __m128d one = _mm_set_pd(0.0, 1.0), eighth = _mm_set1_pd(d16[1].re);
-  const __m128d pi8 = _mm_loadu_pd(&d16[0].re);
-  Cx2 z0 = Load2(a), z1 = Load2(a + 2), z2 = Load2(a + 4), z3 = Load2(a + 6);
-  Cx2 z4 = Load2(a + 8), z5 = Load2(a + 10), z6 = Load2(a + 12), z7 = Load2(a + 14);
+// c16 on values 0 .. 15 held two per register in z0 .. z7.
+WDL_FFT_AVX2 inline void C16InRegisters(Cx2& z0, Cx2& z1, Cx2& z2, Cx2& z3, Cx2& z4, Cx2& z5, Cx2& z6, Cx2& z7) {
   // The 16-point step: columns 0, 1 and columns 2, 3 of the four quarters.
-  ForwardStep2(z0, z2, z4, z6, TwiddlePair(one, pi8));
-  ForwardStep2(z1, z3, z5, z7, TwiddlePair(eighth, _mm_shuffle_pd(pi8, pi8, 1)));
+  ForwardStep2Split(z0, z2, z4, z6, gLeaf.c16[0]);
+  ForwardStep2Split(z1, z3, z5, z7, gLeaf.c16[1]);
   C4InRegisters(z4, z5);
   C4InRegisters(z6, z7);
   // The 8-point step on values 0 .. 7, then its 2- and 4-point kernels.
-  ForwardStep2(z0, z1, z2, z3, TwiddlePair(one, eighth));
+  ForwardStep2Split(z0, z1, z2, z3, gLeaf.c16[2]);
   TwoC2InRegisters(z2, z3);
   C4InRegisters(z0, z1);
-  Store2(a, z0);
-  Store2(a + 2, z1);
-  Store2(a + 4, z2);
-  Store2(a + 6, z3);
-  Store2(a + 8, z4);
-  Store2(a + 10, z5);
-  Store2(a + 12, z6);
-  Store2(a + 14, z7);
+}
+
+// Loads and stores of four registers' worth (eight values) from p.
+#define WDL_FFT_LOAD4(p, r0, r1, r2, r3) \
+  Cx2 r0 = Load2(p), r1 = Load2((p) + 2), r2 = Load2((p) + 4), r3 = Load2((p) + 6)
+#define WDL_FFT_STORE4(p, r0, r1, r2, r3) \
+  (Store2(p, r0), Store2((p) + 2, r1), Store2((p) + 4, r2), Store2((p) + 6, r3))
+
+WDL_FFT_AVX2 void c16_avx2(C* a) {
+  WDL_FFT_LOAD4(a, z0, z1, z2, z3);
+  WDL_FFT_LOAD4(a + 8, z4, z5, z6, z7);
+  C16InRegisters(z0, z1, z2, z3, z4, z5, z6, z7);
+  WDL_FFT_STORE4(a, z0, z1, z2, z3);
+  WDL_FFT_STORE4(a + 8, z4, z5, z6, z7);
+}
+
+// c32 from the first load to the last store: its 32-point step as cpass_avx2 takes it
+// (column pairs (0, 1) .. (6, 7) of the four quarters), then c8 on both last quarters
+// and c16 on the first half, without the trips through memory between them.
+WDL_FFT_AVX2 void c32_avx2(C* a) {
+  WDL_FFT_LOAD4(a, z0, z1, z2, z3);
+  WDL_FFT_LOAD4(a + 8, z4, z5, z6, z7);
+  WDL_FFT_LOAD4(a + 16, z8, z9, z10, z11);
+  WDL_FFT_LOAD4(a + 24, z12, z13, z14, z15);
+  ForwardStep2Split(z0, z4, z8, z12, gLeaf.c32[0]);
+  ForwardStep2Split(z1, z5, z9, z13, gLeaf.c32[1]);
+  ForwardStep2Split(z2, z6, z10, z14, gLeaf.c32[2]);
+  ForwardStep2Split(z3, z7, z11, z15, gLeaf.c32[3]);
+  C8InRegisters(z8, z9, z10, z11);
+  WDL_FFT_STORE4(a + 16, z8, z9, z10, z11);
+  C8InRegisters(z12, z13, z14, z15);
+  WDL_FFT_STORE4(a + 24, z12, z13, z14, z15);
+  C16InRegisters(z0, z1, z2, z3, z4, z5, z6, z7);
+  WDL_FFT_STORE4(a, z0, z1, z2, z3);
+  WDL_FFT_STORE4(a + 8, z4, z5, z6, z7);
+}
+
+// The inverse kernels in registers, each value meeting the operations of u4, u8, u16
+// and u32 in their order (a - i d and a + i d taken as the sum and difference with
+// swap(d) in the lanes that need them, as u + i v is above).
+
+// The inverse column step's ends: a0 +/- s and a1 -/+ i d for s = X2 + X3, d = X2 - X3.
+WDL_FFT_AVX2 inline void InverseCombine2(Cx2& x0, Cx2& x1, Cx2& x2, Cx2& x3, Cx2 X2, Cx2 X3) {
+  const Cx2 sum = _mm256_add_pd(X2, X3), t = Swap2(_mm256_sub_pd(X2, X3));
+  x2 = _mm256_sub_pd(x0, sum);
+  x0 = _mm256_add_pd(x0, sum);
+  x3 = _mm256_addsub_pd(x1, t);                             // a1 + i d
+  x1 = _mm256_fmsubadd_pd(x1, _mm256_set1_pd(1.0), t);      // a1 - i d
+}
+
+// u4 on lo = [x0, x1], hi = [x2, x3]: c2 on x0, x1, then the unit inverse step.
+WDL_FFT_AVX2 inline void U4InRegisters(Cx2& lo, Cx2& hi) {
+  const Cx2 p = _mm256_permute2f128_pd(lo, hi, 0x20), q = _mm256_permute2f128_pd(lo, hi, 0x31);  // [x0, x2], [x1, x3]
+  const Cx2 sum = _mm256_add_pd(p, q), dif = _mm256_sub_pd(p, q);  // [a0, s], [a1, d]
+  const Cx2 a = _mm256_permute2f128_pd(sum, dif, 0x20);            // [a0, a1]
+  // [s, swap(d)] times (1, 1, 1, -1) is [s, -i d].
+  const Cx2 b = _mm256_permute2f128_pd(sum, _mm256_permute_pd(dif, 0x6), 0x31);
+  const Cx2 sign = _mm256_set_pd(-1.0, 1.0, 1.0, 1.0);
+  lo = _mm256_fmadd_pd(b, sign, a);   // [a0 + s, a1 - i d]
+  hi = _mm256_fnmadd_pd(b, sign, a);  // [a0 - s, a1 + i d]
+}
+
+// x c + swap(x) sw, multiplied and added separately as the one-value rotation does, in
+// the lanes of mask; the others keep x (a unit twiddle).
+template <int kMask>
+WDL_FFT_AVX2 inline Cx2 RotateSeparate2(Cx2 x, const double* c, const double* sw) {
+  const Cx2 r = _mm256_add_pd(_mm256_mul_pd(x, _mm256_load_pd(c)), _mm256_mul_pd(Swap2(x), _mm256_load_pd(sw)));
+  return kMask == 0xF ? r : _mm256_blend_pd(x, r, kMask);
+}
+
+WDL_FFT_AVX2 inline void U8InRegisters(Cx2& z0, Cx2& z1, Cx2& z2, Cx2& z3) {
+  U4InRegisters(z0, z1);
+  TwoC2InRegisters(z2, z3);
+  const Cx2 X2 = RotateSeparate2<0xC>(z2, gLeaf.c8Cos, gLeaf.c8SwappedConj);
+  const Cx2 X3 = RotateSeparate2<0xC>(z3, gLeaf.c8Cos, gLeaf.c8Swapped);
+  InverseCombine2(z0, z1, z2, z3, X2, X3);
+}
+
+WDL_FFT_AVX2 inline void U16InRegisters(Cx2& z0, Cx2& z1, Cx2& z2, Cx2& z3, Cx2& z4, Cx2& z5, Cx2& z6, Cx2& z7) {
+  U8InRegisters(z0, z1, z2, z3);
+  U4InRegisters(z4, z5);
+  U4InRegisters(z6, z7);
+  Cx2 X2 = RotateSeparate2<0xC>(z4, gLeaf.u16Cos[0], gLeaf.u16SwappedConj[0]);
+  Cx2 X3 = RotateSeparate2<0xC>(z6, gLeaf.u16Cos[0], gLeaf.u16Swapped[0]);
+  InverseCombine2(z0, z2, z4, z6, X2, X3);
+  X2 = RotateSeparate2<0xF>(z5, gLeaf.u16Cos[1], gLeaf.u16SwappedConj[1]);
+  X3 = RotateSeparate2<0xF>(z7, gLeaf.u16Cos[1], gLeaf.u16Swapped[1]);
+  InverseCombine2(z1, z3, z5, z7, X2, X3);
+}
+
+// upass_avx2's column step with the pair's factors from f (LeafFactors).
+WDL_FFT_AVX2 inline void InverseStep2Split(Cx2& x0, Cx2& x1, Cx2& x2, Cx2& x3, const double* f) {
+  const Cx2 c = _mm256_load_pd(f), s = _mm256_load_pd(f + 4);
+  const Cx2 X2 = _mm256_fmsubadd_pd(x2, c, _mm256_mul_pd(Swap2(x2), s));
+  const Cx2 X3 = _mm256_fmaddsub_pd(x3, c, _mm256_mul_pd(Swap2(x3), s));
+  InverseCombine2(x0, x1, x2, x3, X2, X3);
+}
+
+WDL_FFT_AVX2 void u8_avx2(C* a) {
+  WDL_FFT_LOAD4(a, z0, z1, z2, z3);
+  U8InRegisters(z0, z1, z2, z3);
+  WDL_FFT_STORE4(a, z0, z1, z2, z3);
+}
+
+WDL_FFT_AVX2 void u16_avx2(C* a) {
+  WDL_FFT_LOAD4(a, z0, z1, z2, z3);
+  WDL_FFT_LOAD4(a + 8, z4, z5, z6, z7);
+  U16InRegisters(z0, z1, z2, z3, z4, z5, z6, z7);
+  WDL_FFT_STORE4(a, z0, z1, z2, z3);
+  WDL_FFT_STORE4(a + 8, z4, z5, z6, z7);
+}
+
+// u32: u16 on the first half, u8 on both last quarters, then upass_avx2's step.
+WDL_FFT_AVX2 void u32_avx2(C* a) {
+  WDL_FFT_LOAD4(a, z0, z1, z2, z3);
+  WDL_FFT_LOAD4(a + 8, z4, z5, z6, z7);
+  WDL_FFT_LOAD4(a + 16, z8, z9, z10, z11);
+  WDL_FFT_LOAD4(a + 24, z12, z13, z14, z15);
+  U16InRegisters(z0, z1, z2, z3, z4, z5, z6, z7);
+  U8InRegisters(z8, z9, z10, z11);
+  U8InRegisters(z12, z13, z14, z15);
+  InverseStep2Split(z0, z4, z8, z12, gLeaf.c32[0]);
+  InverseStep2Split(z1, z5, z9, z13, gLeaf.c32[1]);
+  InverseStep2Split(z2, z6, z10, z14, gLeaf.c32[2]);
+  InverseStep2Split(z3, z7, z11, z15, gLeaf.c32[3]);
+  WDL_FFT_STORE4(a, z0, z1, z2, z3);
+  WDL_FFT_STORE4(a + 8, z4, z5, z6, z7);
+  WDL_FFT_STORE4(a + 16, z8, z9, z10, z11);
+  WDL_FFT_STORE4(a + 24, z12, z13, z14, z15);
 }
 #endif
 
@@ -861,14 +1059,23 @@ inline void c16(C* a) {
   c8(a);
 }
 
-inline void u16(C* a) {
-  u8(a);
+// u16 one value at a time. A lone 16-point inverse takes it on every path: there the
+// register kernel's lane moves cost more than they save, inside larger transforms less.
+inline void u16_plain(C* a) {
+  u8_plain(a);
   u4(a + 8);
   u4(a + 12);
   InverseButterflyUnit(a, a + 4, a + 8, a + 12);
   InverseButterfly(a + 1, a + 5, a + 9, a + 13, LoadTwiddle(d16));
   InverseButterfly(a + 2, a + 6, a + 10, a + 14, EighthTwiddle());
   InverseButterfly(a + 3, a + 7, a + 11, a + 15, LoadTwiddleExchanged(d16));
+}
+
+inline void u16(C* a) {
+#if WDL_FFT_HAVE_AVX2
+  if (gUseAvx2) return u16_avx2(a);
+#endif
+  u16_plain(a);
 }
 
 // ---------------------------------------------------------------- sized kernels
@@ -886,6 +1093,7 @@ inline void u16(C* a) {
 
 #if WDL_FFT_HAVE_AVX2
 #define WDL_FFT_FORWARD_SWEEP(N, HALF, QUARTER, EIGHTH)                                 \
+  if (N == 32 && WDL_FFT_AVX2_ONLY) return c32_avx2(a);                                \
   if (N >= 64 && WDL_FFT_AVX2_ONLY) {                                                  \
     ForwardSweep2_avx2<(N >= 1024), (N >= 2048)>(a, d##N, d##HALF, N / 4);             \
     c##QUARTER(a + N / 2);                                                             \
@@ -895,8 +1103,11 @@ inline void u16(C* a) {
     c##QUARTER(a);                                                                     \
     return;                                                                            \
   }
+#define WDL_FFT_INVERSE_KERNEL(N) \
+  if (N == 32 && WDL_FFT_AVX2_ONLY) return u32_avx2(a);
 #else
 #define WDL_FFT_FORWARD_SWEEP(N, HALF, QUARTER, EIGHTH)
+#define WDL_FFT_INVERSE_KERNEL(N)
 #endif
 
 #define WDL_FFT_SIZED_KERNELS(N, HALF, QUARTER, EIGHTH, PASS, UPASS) \
@@ -908,6 +1119,7 @@ inline void u16(C* a) {
     c##HALF(a);                                                     \
   }                                                                 \
   void u##N(C* a) {                                                 \
+    WDL_FFT_INVERSE_KERNEL(N)                                       \
     u##HALF(a);                                                     \
     u##QUARTER(a + N / 2);                                          \
     u##QUARTER(a + 3 * (N / 4));                                    \
@@ -931,6 +1143,7 @@ WDL_FFT_SIZED_KERNELS(262144, 131072, 65536, 32768, cpassbig, upassbig)
 WDL_FFT_SIZED_KERNELS(524288, 262144, 131072, 65536, cpassbig, upassbig)
 
 #undef WDL_FFT_FORWARD_SWEEP
+#undef WDL_FFT_INVERSE_KERNEL
 #undef WDL_FFT_SIZED_KERNELS
 
 }  // namespace
@@ -966,7 +1179,12 @@ void WDL_fft(WDL_fft_complex* buffer, int size, int inverse) {
       break;
     WDL_FFT_CASE(4)
     WDL_FFT_CASE(8)
-    WDL_FFT_CASE(16)
+    case 16:
+      if (inverse)
+        u16_plain(buffer);
+      else
+        c16(buffer);
+      break;
     WDL_FFT_CASE(32)
     WDL_FFT_CASE(64)
     WDL_FFT_CASE(128)
