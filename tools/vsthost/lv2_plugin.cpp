@@ -232,9 +232,9 @@ bool Lv2Plugin::FindPlugin(const std::string& reference, std::string* error) {
     *error = "cannot load LV2 bundle " + reference + ": it has no manifest.ttl, so it is not an LV2 bundle";
     return false;
   }
-  for (const char* spec : {"core.lv2", "units.lv2"}) {
+  for (const char* described : {"core.lv2", "units.lv2"}) {
     for (const std::string& folder : Lv2SearchFolders()) {
-      const std::string path = folder + "/" + spec + "/";
+      const std::string path = folder + "/" + described + "/";
       if (!IsFolder(path)) continue;
       LilvNode* uri = lilv_new_file_uri(mWorld, nullptr, path.c_str());
       lilv_world_load_bundle(mWorld, uri);
