@@ -2,6 +2,8 @@
 
 #include "commands.h"
 #include "editor_picture.h"
+#include "lv2_param_assign.h"
+#include "lv2_plugin.h"
 #include "output_file.h"
 #include "output_paths.h"
 #include "param_assign.h"
@@ -28,8 +30,16 @@ struct PluginTraits {
 
 PluginTraits ProbePlugin(const std::string& path) {
   PluginTraits traits;
-  Plugin plugin;
   std::string ignored;
+  if (IsLv2Reference(path)) {
+    // Its description alone tells; the editor picture is for VST 2 plug-ins.
+    Lv2Plugin lv2;
+    if (!lv2.Load(path, &ignored)) return traits;
+    traits.hasThreshold = FindLv2Control(lv2, kThresholdName) >= 0;
+    traits.hasSelection = FindLv2Control(lv2, kSelectionStartName) >= 0 && FindLv2Control(lv2, kSelectionSizeName) >= 0;
+    return traits;
+  }
+  Plugin plugin;
   if (!plugin.Load(path, &ignored)) return traits;
   traits.hasThreshold = FindParameter(plugin, kThresholdName) >= 0;
   traits.hasSelection =

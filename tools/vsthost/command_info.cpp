@@ -6,6 +6,8 @@
 #include "commands.h"
 #include "host_callback.h"
 #include "interrupt.h"
+#include "lv2_job.h"
+#include "lv2_plugin.h"
 #include "output_file.h"
 #include "output_paths.h"
 #include "param_assign.h"
@@ -13,6 +15,7 @@
 #include "preset_file.h"
 #include "render_engine.h"
 #include "render_job.h"
+#include "vst_render_plugin.h"
 
 namespace vsthost {
 
@@ -160,6 +163,7 @@ void PrintInfo(Plugin& plugin) {
 
 bool RunInfo(const Options& options, std::string* error) {
   const std::string pluginPath = PluginPathFor(options);
+  if (IsLv2Reference(pluginPath)) return RunLv2Info(options, pluginPath, error);
   if (!CheckDistinctFiles(options, pluginPath, error)) return false;
   InstallInterruptHandlers();
   AtomicFile preset;

@@ -1,4 +1,5 @@
 #include "param_assign.h"
+#include "param_text.h"
 
 #include <strings.h>
 
@@ -19,6 +20,8 @@ constexpr int kBisectionSteps = 64;
 // thousand steps is among them.
 constexpr int kTextScanSteps = 1000;
 
+}  // namespace
+
 std::string Trimmed(const std::string& s) {
   const size_t b = s.find_first_not_of(" \t");
   if (b == std::string::npos) return "";
@@ -31,10 +34,6 @@ std::string FormatNumber(double v) {
   return text;
 }
 
-// The one number reader. Blanks around the text are ignored. With a unit, the number
-// may be followed by that unit and nothing else ("-30", "-30 dB", "-30dB"); without
-// one (unit null), anything may follow ("-6.0 dB" as a display reads -6). NaN is not
-// a number here; infinities are.
 bool ReadNumber(const std::string& text, const std::string* unit, double* out) {
   const std::string t = Trimmed(text);
   errno = 0;
@@ -49,6 +48,8 @@ bool ReadNumber(const std::string& text, const std::string* unit, double* out) {
   *out = v;
   return true;
 }
+
+namespace {
 
 // A display read as a number; NaN when it is not one.
 double DisplayNumber(const std::string& display) {
@@ -135,8 +136,8 @@ double HalfDisplayStep(const std::string& text) {
   return 0.5 * std::pow(10.0, -static_cast<double>(digits));
 }
 
-// Tells the user that `asked` lies outside the parameter's range and which value was
-// used instead; `shown` is the display at that end when it reads otherwise ("-inf").
+}  // namespace
+
 void WarnOutOfRange(const std::string& name, const std::string& asked, const std::string& low,
                     const std::string& high, double used, const std::string& shown, const std::string& unit) {
   const std::string withUnit = unit.empty() ? "" : " " + unit;
@@ -147,6 +148,8 @@ void WarnOutOfRange(const std::string& name, const std::string& asked, const std
     message += " (shown as '" + shown + "')";
   fprintf(stderr, "toneglass-host: warning: %s\n", message.c_str());
 }
+
+namespace {
 
 // The number shown nearest to an end that is shown as a word or an infinity, and its
 // text; NaN when even the middle shows no number.
@@ -272,6 +275,8 @@ bool FindDisplayText(Probe& probe, const std::string& text, float* out, std::vec
   return false;
 }
 
+}  // namespace
+
 std::string NotATextError(const std::string& name, const std::string& value, const std::vector<std::string>& seen) {
   std::string error = "parameter '" + name + "' takes a number or one of its display texts, not '" + value + "'";
   bool allNumbers = true;
@@ -284,7 +289,6 @@ std::string NotATextError(const std::string& name, const std::string& value, con
   return error;
 }
 
-}  // namespace
 
 int FindParameter(const Plugin& plugin, const std::string& typed) {
   const std::string name = Trimmed(typed);

@@ -60,7 +60,7 @@ void Interleave(const ChannelBuffers<Sample>& out, int frames, double* interleav
 
 }  // namespace
 
-bool CheckChannels(const Plugin& plugin, int sourceChannels, std::string* error) {
+bool CheckChannels(const RenderPlugin& plugin, int sourceChannels, std::string* error) {
   const int inputs = plugin.NumInputs();
   const int outputs = plugin.NumOutputs();
   if (inputs < 1) {
@@ -79,24 +79,11 @@ bool CheckChannels(const Plugin& plugin, int sourceChannels, std::string* error)
   return true;
 }
 
-bool ConfigurePlugin(Plugin& plugin, HostContext& context, double sampleRate, int blockSize,
-                     Precision precision) {
-  context.sampleRate.store(sampleRate);
-  context.blockSize.store(blockSize);
-  plugin.Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
-  plugin.Dispatch(effSetBlockSize, 0, blockSize);
-  const bool useDouble = precision == Precision::kDouble && plugin.HasFlag(effFlagsCanDoubleReplacing) &&
-                         plugin.Effect()->processDoubleReplacing != nullptr;
-  plugin.Dispatch(effSetProcessPrecision, 0, useDouble ? kVstProcessPrecision64 : kVstProcessPrecision32);
-  return useDouble;
-}
-
-bool RenderAll(Plugin& plugin, HostContext& context, AudioSource& source, SoundFileWriter& writer,
+bool RenderAll(RenderPlugin& plugin, AudioSource& source, SoundFileWriter& writer,
                const RenderSettings& settings, ProgressBar* progress, RenderResult* result, std::string* error,
                RenderObserver* observer) {
   const bool doublePrecision = settings.doublePrecision;
   const int blockSize = settings.blockSize;
-  AEffect* effect = plugin.Effect();
   const int sourceChannels = source.Channels();
   const int inputs = plugin.NumInputs();
   const int outputs = plugin.NumOutputs();
@@ -119,17 +106,8 @@ bool RenderAll(Plugin& plugin, HostContext& context, AudioSource& source, SoundF
     inFloat.Allocate(inputs, blockSize);
     outFloat.Allocate(outputs, blockSize);
   }
-  // Single precision goes through processReplacing; a plug-in from before VST 2.4 may
-  // have only the accumulating process call, which adds into cleared outputs.
-  const bool replacing = effect->processReplacing != nullptr;
-  if (!doublePrecision && !replacing && !effect->process) {
-    *error = "the plug-in has no processing call";
-    return false;
-  }
+  if (!plugin.CanProcess(error)) return false;
 
-  context.processLevel.store(kVstProcessLevelOffline);
-  context.ioChanged.store(false);
-  context.samplePos.store(0);
   plugin.SetProcessing(true);
   const auto start = std::chrono::steady_clock::now();
   bool ok = true;
@@ -150,21 +128,15 @@ bool RenderAll(Plugin& plugin, HostContext& context, AudioSource& source, SoundF
     const int frames = static_cast<int>(got);
     ++block;
     result->in.Add(sourceBlock.data(), got * sourceChannels);
-    context.samplePos.store(position);
     if (doublePrecision) {
       Deinterleave(sourceBlock.data(), sourceChannels, frames, &inDouble);
       outDouble.Clear();
-      PluginCallScope call("processDoubleReplacing", block);
-      effect->processDoubleReplacing(effect, inDouble.pointers.data(), outDouble.pointers.data(), frames);
+      plugin.ProcessDouble(inDouble.pointers.data(), outDouble.pointers.data(), frames, position, block);
       Interleave(outDouble, frames, outBlock.data());
     } else {
       Deinterleave(sourceBlock.data(), sourceChannels, frames, &inFloat);
       outFloat.Clear();
-      PluginCallScope call(replacing ? "processReplacing" : "process", block);
-      if (replacing)
-        effect->processReplacing(effect, inFloat.pointers.data(), outFloat.pointers.data(), frames);
-      else
-        effect->process(effect, inFloat.pointers.data(), outFloat.pointers.data(), frames);
+      plugin.Process(inFloat.pointers.data(), outFloat.pointers.data(), frames, position, block);
       Interleave(outFloat, frames, outBlock.data());
     }
     const int64_t overBefore = result->out.OverFullScale();
@@ -189,7 +161,7 @@ bool RenderAll(Plugin& plugin, HostContext& context, AudioSource& source, SoundF
     }
     position += got;
     if (observer) observer->AfterBlock(position);
-    if (context.ioChanged.exchange(false) &&
+    if (plugin.ChannelsChanged() &&
         (plugin.NumInputs() != inputs || plugin.NumOutputs() != outputs)) {
       *error = "the plug-in changed its channel count during the render";
       ok = false;
@@ -200,7 +172,6 @@ bool RenderAll(Plugin& plugin, HostContext& context, AudioSource& source, SoundF
   result->wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   result->frames = position;
   plugin.SetProcessing(false);
-  context.processLevel.store(kVstProcessLevelUser);
   if (progress) progress->Finish();
   return ok;
 }

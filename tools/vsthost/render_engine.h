@@ -1,5 +1,5 @@
-// Drives a loaded plug-in through a whole render as a host does: sample rate, block
-// size and precision, processing on, one processing call per block, processing off.
+// Drives a prepared plug-in of any format through a whole render as a host does:
+// processing on, one processing call per block, processing off.
 #ifndef TOOLS_VSTHOST_RENDER_ENGINE_H_
 #define TOOLS_VSTHOST_RENDER_ENGINE_H_
 
@@ -7,12 +7,11 @@
 #include <string>
 
 #include "audio_source.h"
-#include "host_callback.h"
 #include "level_meter.h"
 #include "options.h"
-#include "plugin.h"
 #include "progress_bar.h"
 #include "render_observer.h"
+#include "render_plugin.h"
 #include "sound_file_writer.h"
 
 namespace vsthost {
@@ -43,17 +42,12 @@ struct RenderSettings {
 // Whether the plug-in can take a source with this many channels: a mono source feeds
 // every input; otherwise the source may not have more channels than the plug-in has
 // inputs (spare inputs get silence). False with a one-line reason.
-bool CheckChannels(const Plugin& plugin, int sourceChannels, std::string* error);
-
-// Tells the plug-in the rate, block size and precision (effSetSampleRate,
-// effSetBlockSize, effSetProcessPrecision). Returns whether double precision is used.
-bool ConfigurePlugin(Plugin& plugin, HostContext& context, double sampleRate, int blockSize,
-                     Precision precision);
+bool CheckChannels(const RenderPlugin& plugin, int sourceChannels, std::string* error);
 
 // Runs the whole source through the plug-in into the writer. Processing is switched on
 // and off around it. False with a one-line reason; the writer is left to the caller.
 // The observer, when given, hears of every block processed.
-bool RenderAll(Plugin& plugin, HostContext& context, AudioSource& source, SoundFileWriter& writer,
+bool RenderAll(RenderPlugin& plugin, AudioSource& source, SoundFileWriter& writer,
                const RenderSettings& settings, ProgressBar* progress, RenderResult* result, std::string* error,
                RenderObserver* observer = nullptr);
 

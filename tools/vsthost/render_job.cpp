@@ -6,6 +6,9 @@
 #include "editor_picture.h"
 #include "host_callback.h"
 #include "interrupt.h"
+#include "lv2_job.h"
+#include "lv2_param_assign.h"
+#include "lv2_plugin.h"
 #include "output_file.h"
 #include "param_assign.h"
 #include "plugin.h"
@@ -15,6 +18,7 @@
 #include "render_engine.h"
 #include "sound_file_writer.h"
 #include "summary.h"
+#include "vst_render_plugin.h"
 
 namespace vsthost {
 
@@ -84,6 +88,9 @@ bool RunRenderJob(const Options& options, AudioSource& source, const std::vector
              " Hz (the input has " + std::to_string(static_cast<long long>(sampleRate)) + " Hz)";
     return false;
   }
+  const std::string pluginPath = PluginPathFor(options);
+  const bool isLv2 = IsLv2Reference(pluginPath);
+  if (isLv2 && !CheckLv2Options(options, error)) return false;
   // From here on Ctrl-C ends the job cleanly instead of killing it mid-write.
   InstallInterruptHandlers();
   JobOutputs outputs;
@@ -95,16 +102,19 @@ bool RunRenderJob(const Options& options, AudioSource& source, const std::vector
   context.blockSize.store(options.blockSize);
 
   Plugin plugin;
-  const std::string pluginPath = PluginPathFor(options);
-  bool ok = LoadPlugin(plugin, pluginPath, options.pluginPath.empty(), error) &&
-            CheckChannels(plugin, source.Channels(), error);
+  Lv2Plugin lv2;
+  VstRenderPlugin vst(plugin, context);
+  RenderPlugin& target = isLv2 ? static_cast<RenderPlugin&>(lv2) : vst;
+  bool ok = (isLv2 ? lv2.Load(pluginPath, error) : LoadPlugin(plugin, pluginPath, options.pluginPath.empty(), error)) &&
+            CheckChannels(target, source.Channels(), error);
   RenderSettings settings;
   settings.blockSize = options.blockSize;
   settings.integerOutput = options.format != OutputFormat::kFloat;
   settings.refuseClipping = options.noClip;
   std::vector<unsigned char> presetBytes;
-  if (ok) {
-    settings.doublePrecision = ConfigurePlugin(plugin, context, sampleRate, options.blockSize, options.precision);
+  if (ok) ok = target.Prepare(sampleRate, options.blockSize, options.precision, &settings.doublePrecision, error);
+  if (ok && isLv2) ok = ApplyLv2PresetOptions(lv2, options, assignments, error);
+  if (ok && !isLv2) {
     ok = ApplyPresetOptions(plugin, options, assignments, error);
     // The preset holds the settings as they stand before the render; it is written
     // only once the render has succeeded.
@@ -113,10 +123,10 @@ bool RunRenderJob(const Options& options, AudioSource& source, const std::vector
   EditorPicture picture;
   if (ok && wantsPicture) ok = picture.Begin(&plugin, sampleRate, error);
   RenderResult result;
-  if (ok) ok = outputs.audio.Start(plugin.NumOutputs(), static_cast<int>(sampleRate), options.format, error);
+  if (ok) ok = outputs.audio.Start(target.NumOutputs(), static_cast<int>(sampleRate), options.format, error);
   if (ok) {
     ProgressBar progress(source.Frames(), ProgressBar::StderrIsTerminal());
-    ok = RenderAll(plugin, context, source, outputs.audio, settings, &progress, &result, error,
+    ok = RenderAll(target, source, outputs.audio, settings, &progress, &result, error,
                    wantsPicture ? &picture : nullptr);
     result.precisionFellBack = options.precision == Precision::kDouble && !settings.doublePrecision;
   }
@@ -132,10 +142,11 @@ bool RunRenderJob(const Options& options, AudioSource& source, const std::vector
   }
   SummaryInfo info;
   if (ok) {
-    info.pluginName = plugin.EffectName();
+    info.pluginName = isLv2 ? lv2.Name() : plugin.EffectName();
     info.pluginPath = pluginPath;
   }
   plugin.Unload();
+  lv2.Unload();
   SetHostContext(nullptr);
   if (!ok) return false;  // the outputs' temporary files go with them
 

@@ -11,6 +11,7 @@
 #include <new>
 
 #include "IPlugBase.h"
+#include "IPlugLV2State.h"
 #include "IPlugLV2Ttl.h"
 #include "mutex.h"
 
@@ -209,9 +210,9 @@ LV2_Handle IPlugLV2Instantiate(IPlugLV2Factory factory, const char* pluginURI, d
     delete plug;
     return nullptr;
   }
-  // Without urid:map (required in the TTL when the plug-in has a display port) the
-  // display port could never be written.
-  if (instance->Ports().display != IPlugLV2Ports::kNone && !instance->HasURIDMap()) {
+  // Without urid:map (required in the TTL when the plug-in has a display port or keeps
+  // its state in chunks) the display port could never be written, nor the state saved.
+  if ((instance->Ports().display != IPlugLV2Ports::kNone || plug->DoesStateChunks()) && !instance->HasURIDMap()) {
     delete instance;
     return nullptr;
   }
@@ -236,5 +237,6 @@ void IPlugLV2Cleanup(LV2_Handle h) {
 }
 const void* IPlugLV2ExtensionData(const char* uri) {
   if (uri && !strcmp(uri, IPLUG_LV2_TTL_WRITER_URI)) return &kTtlWriter;
+  if (uri && !strcmp(uri, LV2_STATE__interface)) return IPlugLV2StateInterface();
   return nullptr;
 }

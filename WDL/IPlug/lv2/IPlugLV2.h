@@ -9,7 +9,8 @@
 // - the host runs it: [audio-thread] control ports that changed since the last run reach
 //   OnParamChange, then the block is processed, then the display frame (if a new one
 //   arrived) goes out through the display port;
-// - the host saves its session: every parameter is a port, so the port values are the state.
+// - the host saves its session: every parameter is a port, so the port values are the state;
+//   a plug-in that keeps its state in chunks also saves its chunk (IPlugLV2State.h).
 #ifndef IPLUG_LV2_H_
 #define IPLUG_LV2_H_
 
@@ -52,6 +53,7 @@ class IPlugLV2Instance {
   const char* PluginURI() const { return mURI.c_str(); }
   // True when the host gave urid:map (needed for the display port and options).
   bool HasURIDMap() const { return mMap != nullptr; }
+  LV2_URID_Map* URIDMap() const { return mMap; }
 
  private:
   // What the host connected to port, null for a port that does not exist.

@@ -29,6 +29,7 @@ const char* const kPrefixes =
     "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
     "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
     "@prefix rsz: <http://lv2plug.in/ns/ext/resize-port#> .\n"
+    "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n"
     "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
     "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
     "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n\n";
@@ -140,7 +141,9 @@ std::string PluginTtl(IPlugBase* pPlug, const std::string& uri, bool hasUI, std:
     << "  lv2:microVersion " << patch << " ;\n"
     << "  lv2:optionalFeature lv2:hardRTCapable, opts:options ;\n"
     << "  opts:supportedOption bufsz:maxBlockLength, bufsz:nominalBlockLength ;\n";
-  if (ports.display != IPlugLV2Ports::kNone) o << "  lv2:requiredFeature urid:map ;\n";
+  // The display port and the state's key both need URIs mapped.
+  if (ports.display != IPlugLV2Ports::kNone || pPlug->DoesStateChunks()) o << "  lv2:requiredFeature urid:map ;\n";
+  if (pPlug->DoesStateChunks()) o << "  lv2:extensionData state:interface ;\n";
   if (hasUI) o << "  ui:ui <" << uri << IPLUG_LV2_UI_SUFFIX << "> ;\n";
 
   SymbolTable symbols;
