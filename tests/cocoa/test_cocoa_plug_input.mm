@@ -15,9 +15,11 @@
 // The framework's headers come before X11's, whose Bool macro would rename IParam::Bool.
 #include "CocoaEditorRules.h"
 #include "IControl.h"
+#include "IGraphicsHeadless.h"
 #include "IGraphicsMac.h"
 #include "IPopupMenu.h"
 #include "iplug_test_plug.h"
+#include "standins/CoreGraphicsStandIn.h"  // the device scale a test may force
 
 #include <X11/cursorfont.h>
 #include <X11/extensions/Xfixes.h>
@@ -179,6 +181,19 @@ class CursorZone : public IControl {
 
  private:
   int mCursor;
+};
+
+// A picture of many different pixels: a gradient, a diagonal line and a circle.
+class TestCard : public IControl {
+ public:
+  TestCard(IPlugBase* pPlug, IRECT r) : IControl(pPlug, r) {}
+  bool Draw(IGraphics* pGraphics) override {
+    const IColor a(255, 200, 30, 40), b(255, 20, 180, 230), c(255, 250, 240, 10);
+    pGraphics->FillIRectGrad(&a, &b, &mRECT);
+    pGraphics->DrawLine(&COLOR_WHITE, (float)mRECT.L, (float)mRECT.T, (float)mRECT.R - 1, (float)mRECT.B - 1);
+    pGraphics->FillCircle(&c, (mRECT.L + mRECT.R) / 2, (mRECT.T + mRECT.B) / 2, 30.f, nullptr, true);
+    return true;
+  }
 };
 
 class CocoaPlugInput : public ::testing::Test {
@@ -438,6 +453,58 @@ TEST_F(CocoaPlugInput, CursorTypesShowOnTheServer) {
   EXPECT_EQ(hover(250), custom);
   EXPECT_EQ(hover(50), arrow);
   EXPECT_FALSE(arrow == custom);
+}
+
+// Double density through the stand-in: at a forced device scale of 2, DrawScreen
+// doubles the picture, every pixel a 2 x 2 block, and draws it at device resolution.
+// The host window and the editor view are made device-sized, as a double-density
+// screen's pixels would be, and the screen must show the headless editor's picture of
+// the same control scaled up the same way (and, at scale 1, the picture itself).
+TEST_F(CocoaPlugInput, DoubleDensityDrawsEachPixelAsATwoByTwoBlock) {
+  mGui->AttachControl(new TestCard(mPlug, IRECT(0, 0, kW, kH)));
+  const CGFloat screenH = [[NSScreen mainScreen] frame].size.height;
+  [mWindow setFrame:NSMakeRect(0, screenH - 2 * kH, 2 * kW, 2 * kH) display:YES];
+  Open();
+
+  TestPlug refPlug;
+  IGraphicsHeadless* ref = new IGraphicsHeadless(&refPlug, kW, kH);
+  ref->AttachControl(new TestCard(&refPlug, IRECT(0, 0, kW, kH)));
+  refPlug.AttachGraphics(ref);
+  IRECT all(0, 0, kW, kH);
+  ref->IsDirty(&all);
+  ref->Draw(&all);
+  LICE_IBitmap* picture = ref->GetDrawBitmap();
+  ASSERT_NE(picture, nullptr);
+  auto refPixel = [&](int x, int y) {
+    const LICE_pixel p = picture->getBits()[y * picture->getRowSpan() + x];
+    return (unsigned(LICE_GETR(p)) << 16) | (unsigned(LICE_GETG(p)) << 8) | unsigned(LICE_GETB(p));
+  };
+
+  NSView* view = (NSView*)mGui->GetWindow();
+  for (int scale : {1, 2}) {
+    const int w = kW * scale, h = kH * scale;
+    TGStandInSetDeviceScale(scale);
+    [view setFrameSize:NSMakeSize(w, h)];
+    [view setNeedsDisplay:YES];
+    cocoahost::Pump(0.3);
+    // The picture handed over is device-sized itself, not scaled up on the way.
+    EXPECT_EQ(TGStandInLastDrawnImageSize().width, w);
+    EXPECT_EQ(TGStandInLastDrawnImageSize().height, h);
+    // The view sits at the bottom left of the device-sized window.
+    const std::vector<unsigned int> shot = cocoahost::Screenshot(gDisplay, 2 * kW, 2 * kH);
+    TGStandInSetDeviceScale(1);
+    ASSERT_EQ(shot.size(), size_t(4) * kW * kH);
+    auto shown = [&](int x, int y) { return shot[size_t(2 * kH - h + y) * 2 * kW + x]; };
+    int differing = 0, fx = 0, fy = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        if (shown(x, y) != refPixel(x / scale, y / scale) && differing++ == 0) {
+          fx = x;
+          fy = y;
+        }
+    EXPECT_EQ(differing, 0) << "scale " << scale << ": first differing pixel (" << fx << ", " << fy << ") is "
+                            << std::hex << shown(fx, fy) << ", not " << refPixel(fx / scale, fy / scale);
+  }
 }
 
 // A crash says where it happened before the runner's timeout reaps the process.
