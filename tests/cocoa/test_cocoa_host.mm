@@ -95,6 +95,27 @@ class CocoaEditor : public ::testing::Test {
         out.push_back(c);
     return out;
   }
+  // What the host heard about Dry since the recorder last forgot: values, each inside
+  // a begin and its end, no gesture left open. (A double click's first click is a
+  // gesture of its own, without a value.)
+  void ExpectPairedGestures(const char* what) {
+    bool open = false;
+    int values = 0;
+    for (const x11host::Call& c : DryCalls()) {
+      if (c.opcode == audioMasterBeginEdit) {
+        EXPECT_FALSE(open) << what << ": begin inside a gesture";
+        open = true;
+      } else if (c.opcode == audioMasterEndEdit) {
+        EXPECT_TRUE(open) << what << ": end without a begin";
+        open = false;
+      } else {
+        EXPECT_TRUE(open) << what << ": a value outside a gesture";
+        ++values;
+      }
+    }
+    EXPECT_FALSE(open) << what << ": the gesture never ended";
+    EXPECT_GT(values, 0) << what;
+  }
   // The headless picture of the same state, by a second instance.
   std::unique_ptr<LICE_IBitmap> HeadlessPicture() {
     AEffect* other = mLib->Main()(x11host::Recorder::Callback);
@@ -202,6 +223,7 @@ TEST_F(CocoaEditor, DragWheelDoubleClickAndTypedValueReachThePlugin) {
   // Wheel up raises, wheel down lowers (from the middle: the drag went to the top).
   Set(kDry, 0.5f);
   cocoahost::Pump(0.1);
+  mRecorder.Forget();
   const float w0 = Get(kDry);
   mInput.Click(4, kKnobX, kKnobY);
   const float w1 = Get(kDry);
@@ -209,19 +231,27 @@ TEST_F(CocoaEditor, DragWheelDoubleClickAndTypedValueReachThePlugin) {
   mInput.Click(5, kKnobX, kKnobY);
   mInput.Click(5, kKnobX, kKnobY);
   EXPECT_LT(Get(kDry), w1);
+  // The run of notches is one gesture, ended by the editor's timer after its pause.
+  cocoahost::Pump(0.6);
+  ExpectPairedGestures("wheel");
 
-  // A double click resets to the default (-6 dB).
+  // A double click resets to the default (-6 dB), as a gesture of its own.
+  mRecorder.Forget();
   mInput.DoubleClick(kKnobX, kKnobY);
+  cocoahost::Pump(0.1);
   EXPECT_EQ(ParamText(kDry), "-6.0");
+  ExpectPairedGestures("double click");
 
   // Right click opens the entry with the text selected: typing replaces it; the
-  // formatter refuses the letter; Return applies.
+  // formatter refuses the letter; Return applies, as one gesture.
   mInput.Click(3, kKnobX, kKnobY);
   cocoahost::Pump(0.1);
+  mRecorder.Forget();
   mInput.Type("-12.5x");
   mInput.Key(XK_Return);
   cocoahost::Pump(0.1);
   EXPECT_EQ(ParamText(kDry), "-12.5");
+  ExpectPairedGestures("typed value");
 }
 
 TEST_F(CocoaEditor, TenOpensAndClosesInARow) {

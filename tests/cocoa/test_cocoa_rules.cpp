@@ -99,6 +99,28 @@ TEST(CocoaCursor, TableWidensEachNibble) {
   EXPECT_EQ(opaque, 94);  // counted from the table as designed
 }
 
+TEST(CocoaCursor, PremultipliedPictureKeepsOpacityAndScalesGrey) {
+  unsigned char rgba[kCursorSize * kCursorSize * 4];
+  CursorRGBA(rgba);
+  PremultiplyRGBA(rgba, kCursorSize * kCursorSize);
+  auto at = [&](int x, int y) { return rgba + (y * kCursorSize + x) * 4; };
+  // Half-opaque white (0xF8) becomes grey 0x88 at alpha 0x88, never brighter than its alpha.
+  EXPECT_EQ(at(1, 1)[0], 0x88);
+  EXPECT_EQ(at(1, 1)[2], 0x88);
+  EXPECT_EQ(at(1, 1)[3], 0x88);
+  EXPECT_EQ(at(0, 0)[0], 0xFF);  // opaque white stays
+  EXPECT_EQ(at(2, 2)[0], 0x00);  // opaque black stays
+  EXPECT_EQ(at(2, 2)[3], 0xFF);
+  for (int i = 0; i < kCursorSize * kCursorSize; ++i) EXPECT_LE(rgba[i * 4], rgba[i * 4 + 3]);
+  // Rounded, not truncated: 200 at alpha 200 is 156.86, so 157; 0xFF at alpha 1 is 1.
+  unsigned char px[8] = {200, 10, 0, 200, 0xFF, 0xFF, 0xFF, 0x01};
+  PremultiplyRGBA(px, 2);
+  EXPECT_EQ(px[0], 157);
+  EXPECT_EQ(px[1], 8);  // 7.84
+  EXPECT_EQ(px[3], 200);
+  EXPECT_EQ(px[4], 0x01);
+}
+
 TEST(CocoaMenus, NumberingStyles) {
   EXPECT_EQ(MenuItemTitle("Lin", 0, 0), "Lin");
   EXPECT_EQ(MenuItemTitle("Lin", 0, 1), "1: Lin");

@@ -81,6 +81,13 @@ void CursorRGBA(unsigned char out[kCursorSize * kCursorSize * 4]) {
   }
 }
 
+void PremultiplyRGBA(unsigned char* rgba, int nPixels) {
+  for (int i = 0; i < nPixels; ++i, rgba += 4) {
+    const int a = rgba[3];
+    for (int c = 0; c < 3; ++c) rgba[c] = (unsigned char)((rgba[c] * a + 127) / 255);
+  }
+}
+
 std::string MenuItemTitle(const char* text, int index, int prefixStyle) {
   static const char* const kFormats[] = {"%1d: ", "%02d: ", "%03d: "};
   std::string title;

@@ -50,6 +50,10 @@ extern const unsigned char kCursorTable[kCursorSize][kCursorSize];
 // The cursor's 16 x 16 RGBA picture (4 bytes a pixel, rows from the top): each
 // nibble widened to 8 bits by repeating it (0xF8: grey 0xFF, alpha 0x88).
 void CursorRGBA(unsigned char out[kCursorSize * kCursorSize * 4]);
+// Scales each pixel's red, green and blue by its alpha (rounded), the form an image
+// holds them in by default: the cursor's half-opaque white becomes 0x88 grey at
+// alpha 0x88, not a white brighter than its opacity allows.
+void PremultiplyRGBA(unsigned char* rgba, int nPixels);
 
 // A popup item's title: the text preceded by the item's number (index + 1) for
 // numbering styles 1 to 3 ("%1d: ", "%02d: ", "%03d: "). Any other style adds nothing.

@@ -49,6 +49,8 @@ struct IText;
   IGraphicsMac* mGraphics;
  @private
   NSString* mLastValidText;  // GNUstep workaround, see controlTextDidChange:
+  // A popup menu opened by a press takes the press's release: see endPressTakenByMenu.
+  BOOL mInPress, mMenuRanInPress;
 }
 - (id)init;
 - (id)initWithIGraphics:(IGraphicsMac*)pGraphics;
@@ -80,6 +82,10 @@ struct IText;
 - (void)registerToolTip:(IRECT*)pRECT;
 // Puts mTimer into the current run loop.
 - (void)addTimerToRunLoop;
+// After a press that ran a popup menu: the menu consumed the release, so the press
+// ends here as the release would have ended it, and the host hears the end of the
+// edit it was told began.
+- (void)endPressTakenByMenu:(int)x y:(int)y mod:(IMouseMod*)pMod;
 @end
 
 // The editor's modifier record for a Cocoa event (left button, mouse moved and wheel

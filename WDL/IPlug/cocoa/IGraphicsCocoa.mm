@@ -245,12 +245,22 @@ static int MacVirtualKey(NSEvent* pEvent, unichar c) {
     int x, y;
     [self getMouseXY:pEvent x:&x y:&y];
     IMouseMod ms = GetMouseMod(pEvent);
+    mInPress = YES;
+    mMenuRanInPress = NO;
     if ([pEvent clickCount] > 1) {
       mGraphics->OnMouseDblClick(x, y, &ms);
     } else {
       mGraphics->OnMouseDown(x, y, &ms);
     }
+    [self endPressTakenByMenu:x y:y mod:&ms];
   }
+}
+
+- (void)endPressTakenByMenu:(int)x y:(int)y mod:(IMouseMod*)pMod {
+  mInPress = NO;
+  const BOOL ran = mMenuRanInPress;
+  mMenuRanInPress = NO;
+  if (ran && mGraphics && mGraphics->IsMouseButtonDown()) mGraphics->OnMouseUp(x, y, pMod);
 }
 
 - (void)mouseUp:(NSEvent*)pEvent {
@@ -276,7 +286,10 @@ static int MacVirtualKey(NSEvent* pEvent, unichar c) {
     int x, y;
     [self getMouseXY:pEvent x:&x y:&y];
     IMouseMod ms = GetRightMouseMod(pEvent);
+    mInPress = YES;
+    mMenuRanInPress = NO;
     mGraphics->OnMouseDown(x, y, &ms);
+    [self endPressTakenByMenu:x y:y mod:&ms];
   }
 }
 
@@ -395,6 +408,7 @@ static int MacVirtualKey(NSEvent* pEvent, unichar c) {
 
 - (IPopupMenu*)createIPopupMenu:(IPopupMenu*)pMenu:(NSRect)rect {
   if (!mGraphics || !pMenu) return nullptr;
+  if (mInPress) mMenuRanInPress = YES;
   IGraphicsMenuRcvr_vToneglass_vst* pDummyView = [[IGraphicsMenuRcvr_vToneglass_vst alloc] initWithFrame:rect];
   IGraphicsNSMenu_vToneglass_vst* pNSMenu =
       [[IGraphicsNSMenu_vToneglass_vst alloc] initWithIPopupMenuAndReciever:(pMenu) :(pDummyView)];

@@ -390,6 +390,10 @@ void IGraphicsMac::SetMCursor(int cursor) {
                     colorSpaceName:NSDeviceRGBColorSpace bytesPerRow:cocoa_rules::kCursorSize * 4 bitsPerPixel:32];
       if (!rep) return;
       cocoa_rules::CursorRGBA([rep bitmapData]);
+      // The image holds premultiplied pixels (its default format); the table's grey
+      // and opacity as they stand would make the half-opaque white outline brighter
+      // than its opacity allows, drawn as solid white.
+      cocoa_rules::PremultiplyRGBA([rep bitmapData], cocoa_rules::kCursorSize * cocoa_rules::kCursorSize);
       NSImage* img = [[NSImage alloc] initWithSize:NSMakeSize(cocoa_rules::kCursorSize, cocoa_rules::kCursorSize)];
       [img addRepresentation:rep];
       sCustom = [[NSCursor alloc] initWithImage:img

@@ -64,6 +64,16 @@ void CGImageRelease(CGImageRef image);
 void CGContextDrawImage(CGContextRef c, CGRect rect, CGImageRef image);
 CGSize CGContextConvertSizeToDeviceSpace(CGContextRef c, CGSize size);
 
+// The device scale the stand-in's contexts report and draw with (1 unless set): at 2,
+// a point is two device pixels each way, as on a double-density display, and an
+// image drawn into a rectangle covers twice its size in the current context's own
+// pixels. Nothing here asks the screen; tests set it to run the double-density path
+// into a context of device size.
+void TGStandInSetDeviceScale(CGFloat scale);
+// The pixel size of the image CGContextDrawImage last drew (0 x 0 before any): a
+// doubled picture and a scaled-up one look alike on the screen.
+CGSize TGStandInLastDrawnImageSize(void);
+
 // The stand-in for the current context's graphicsPort: a context that draws through
 // the current NSGraphicsContext, or null when there is none. Valid until the next call
 // on this thread.

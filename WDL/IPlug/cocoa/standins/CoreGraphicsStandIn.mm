@@ -6,6 +6,13 @@
 struct CGContext {
   NSGraphicsContext* ns;
 };
+
+static CGFloat sDeviceScale = 1;
+static CGSize sLastImageSize = {0, 0};
+
+void TGStandInSetDeviceScale(CGFloat scale) { sDeviceScale = scale > 0 ? scale : 1; }
+
+CGSize TGStandInLastDrawnImageSize(void) { return sLastImageSize; }
 struct TGStandInColorSpace {
   int refs;
 };
@@ -115,11 +122,15 @@ void CGContextDrawImage(CGContextRef c, CGRect rect, CGImageRef img) {
       d[3] = 0xFF;
     }
   }
-  [rep drawInRect:rect];
+  sLastImageSize = NSMakeSize((CGFloat)w, (CGFloat)h);
+  [rep drawInRect:NSMakeRect(rect.origin.x * sDeviceScale, rect.origin.y * sDeviceScale,
+                             rect.size.width * sDeviceScale, rect.size.height * sDeviceScale)];
   [rep release];
 }
 
-CGSize CGContextConvertSizeToDeviceSpace(CGContextRef, CGSize size) { return size; }
+CGSize CGContextConvertSizeToDeviceSpace(CGContextRef, CGSize size) {
+  return NSMakeSize(size.width * sDeviceScale, size.height * sDeviceScale);
+}
 
 CGContextRef TGStandInCurrentContext(void) {
   static __thread CGContext current;
