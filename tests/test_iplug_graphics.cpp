@@ -431,6 +431,10 @@ TEST_F(EditorTest, OtherParametersPromptWithTheirValueAsText) {
   EXPECT_EQ(requests[0].text, "-20.0");
   EXPECT_EQ(requests[0].paramIdx, kThreshold);
   EXPECT_DOUBLE_EQ(plug.GetParam(kThreshold)->Value(), -6.5);
+  // Nothing queued: the entry is cancelled and the value stays.
+  gui->PromptUserInput(thr, plug.GetParam(kThreshold), &where);
+  EXPECT_FALSE(gui->GetResponder()->GetRequests().back().answered);
+  EXPECT_DOUBLE_EQ(plug.GetParam(kThreshold)->Value(), -6.5);
 }
 
 TEST_F(EditorTest, TypedTextIsParsedForEveryParameterKind) {
