@@ -12,6 +12,7 @@
 
 #include "IParam.h"
 #include "editor_test_canvas.h"
+#include "fw_scoped_env.h"
 #include "iplug_test_plug.h"
 #include "temp_folder.h"
 
@@ -199,31 +200,6 @@ TEST(HeadlessPng, FailuresReportFalseAndLeaveNothing) {
 // Every Linux backend answers these the same way: from the XDG folders and from the binary
 // the editor's code is linked into (here, this test program).
 
-namespace {
-// Sets an environment variable for one scope, restoring the old value (or its absence).
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : mName(name) {
-    const char* old = getenv(name);
-    mHad = old != nullptr;
-    if (mHad) mOld = old;
-    if (value)
-      setenv(name, value, 1);
-    else
-      unsetenv(name);
-  }
-  ~ScopedEnv() {
-    if (mHad)
-      setenv(mName.c_str(), mOld.c_str(), 1);
-    else
-      unsetenv(mName.c_str());
-  }
-
- private:
-  std::string mName, mOld;
-  bool mHad = false;
-};
-}  // namespace
 
 TEST_F(Headless, FoldersAreTheXdgFoldersAndThePluginsOwnBinary) {
   TempFolder tmp;
