@@ -204,11 +204,13 @@ TEST_F(PresetsTest, RestoreHonoursThePresetFlagWhenAsked) {
   EXPECT_EQ(plug.GetParam(1)->Value(), 100.0);
 }
 
-TEST_F(PresetsTest, RestoreByIndexAndByNameRejectBadArguments) {
+TEST_F(PresetsTest, RestoreByIndexAndByNameAndNamesRejectBadArguments) {
   EXPECT_FALSE(plug.RestorePreset(-1));
   EXPECT_FALSE(plug.RestorePreset(3));
   EXPECT_FALSE(plug.RestorePreset(""));
   EXPECT_FALSE(plug.RestorePreset(static_cast<const char*>(nullptr)));
+  EXPECT_STREQ(plug.GetPresetName(3), "");
+  EXPECT_STREQ(plug.GetPresetName(-1), "");
   plug.MakePresetFromNamedParams("Bright", 1, 0, 2.0);
   plug.MakePresetFromNamedParams("Dark", 1, 0, -2.0);
   EXPECT_FALSE(plug.RestorePreset("dark"));
@@ -273,10 +275,4 @@ TEST(PresetNames, UserPresetNamesCountEveryMatchingSlot) {
   EXPECT_STREQ(name, "user preset 1");
   MakeDefaultUserPresetName(&list, nullptr);
   list.Empty(true);
-}
-
-TEST(PresetNames, GetPresetNameOutOfRangeIsEmpty) {
-  TestPlug plug(5, "2-2", 1);
-  EXPECT_STREQ(plug.GetPresetName(1), "");
-  EXPECT_STREQ(plug.GetPresetName(-1), "");
 }
