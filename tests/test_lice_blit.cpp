@@ -132,6 +132,7 @@ TEST(LiceMemBitmap, NonPositiveOrImpossibleSizeLeavesNoPixels) {
   EXPECT_EQ(b.getWidth(), 0);
   EXPECT_EQ(b.getHeight(), 0);
   EXPECT_FALSE(b.resize(-5, -5));  // still 0 x 0
+  EXPECT_TRUE(b.resize(10, 10));
   b.resize(INT_MAX, INT_MAX);  // impossible: no pixels rather than a short buffer
   EXPECT_EQ(b.getBits(), nullptr);
   EXPECT_EQ(b.getWidth(), 0);
@@ -398,6 +399,14 @@ TEST(LiceScaledBlit, ChannelCopyWhenScaling) {
 // destination pixel covers, partly covered ones by the share they contribute.
 namespace {
 
+// Vertical stripes one pixel wide: even columns black, odd ones white.
+void FillStripes(LICE_IBitmap* bm) {
+  for (int y = 0; y < bm->getHeight(); ++y)
+    for (int x = 0; x < bm->getWidth(); ++x)
+      bm->getBits()[y * bm->getRowSpan() + x] =
+          (x & 1) ? LICE_RGBA(255, 255, 255, 255) : LICE_RGBA(0, 0, 0, 255);
+}
+
 // Mean of one byte of every pixel (shift 0 is alpha, 8 red, 16 green, 24 blue).
 double MeanChannel(LICE_IBitmap* bm, int shift) {
   double sum = 0;
@@ -409,6 +418,22 @@ double MeanChannel(LICE_IBitmap* bm, int shift) {
 constexpr int kFilter = LICE_BLIT_FILTER_BILINEAR;
 
 }  // namespace
+
+TEST(LiceScaledBlitReduction, StripesBelowTwoToOneBecomeGrey) {
+  LICE_MemBitmap s(19, 19), d(10, 10);
+  FillStripes(&s);
+  Fill(&d, 0);
+  LICE_ScaledBlit(&d, &s, 0, 0, 10, 10, 0, 0, 19, 19, 1.0f, kFilter);
+  // Each destination pixel covers 1.9 columns, about half of them white.
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 10; ++x) {
+      const LICE_pixel p = LICE_GetPixel(&d, x, y);
+      EXPECT_GE(LICE_GETR(p), 100) << x << "," << y;
+      EXPECT_LE(LICE_GETR(p), 150) << x << "," << y;
+      EXPECT_EQ(LICE_GETA(p), 255);
+    }
+  EXPECT_NEAR(MeanChannel(&d, 8), 9.0 * 255 / 19, 1.0);  // 9 of the 19 columns are white
+}
 
 TEST(LiceScaledBlitReduction, PartlyCoveredPixelsCountByTheirShare) {
   // Columns 0, 100, 200, 50, 250 reduced 2.5 times: the first destination pixel takes
@@ -435,7 +460,12 @@ TEST(LiceScaledBlitReduction, WholeRatiosGiveThePlainMean) {
   EXPECT_EQ(LICE_GetPixel(&d, 1, 0), LICE_RGBA(150, 20, 100, 103));
   EXPECT_EQ(LICE_GetPixel(&d, 0, 1), LICE_RGBA(30, 100, 100, 103));
   EXPECT_EQ(LICE_GetPixel(&d, 1, 1), LICE_RGBA(150, 100, 100, 105));
-
+  // 3 x 3 blocks of 0..8 scaled by 10: the mean is 40.
+  LICE_MemBitmap s3(9, 9), d3(3, 3);
+  for (int y = 0; y < 9; ++y)
+    for (int x = 0; x < 9; ++x) s3.getBits()[y * s3.getRowSpan() + x] = LICE_RGBA(((y % 3) * 3 + x % 3) * 10, 0, 0, 255);
+  LICE_ScaledBlit(&d3, &s3, 0, 0, 3, 3, 0, 0, 9, 9, 1.0f, kFilter);
+  EXPECT_EQ(CountEqual(&d3, LICE_RGBA(40, 0, 0, 255)), 9);
 }
 
 TEST(LiceScaledBlitReduction, ConstantStaysConstantAndMeanIsKept) {

@@ -181,6 +181,20 @@ TEST(LiceCachedFontDraw, CentredTextLandsInItsComputedBox) {
   EXPECT_NEAR((ink.left + ink.right) / 2.0, x + w / 2.0, 2.0);
 }
 
+TEST(LiceCachedFontDraw, ClippedToTheRectangleUnlessNoClip) {
+  NativeFont f(14);
+  LICE_MemBitmap bm(120, 40);
+  Clear(&bm, kGrey);
+  RECT r = {10, 5, 25, 30};  // narrower than the text
+  f.font.DrawText(&bm, "Selection", -1, &r, 0);
+  EXPECT_TRUE(Inside(Ink(&bm, kGrey), r));
+
+  Clear(&bm, kGrey);
+  r = RECT{10, 5, 25, 30};
+  f.font.DrawText(&bm, "Selection", -1, &r, DT_NOCLIP);
+  EXPECT_GT(Ink(&bm, kGrey).right, 40);
+}
+
 // A bitmap without its own drawing context goes through the scratch bitmap; the
 // result must be the same pixels the bridge draws into a context-backed bitmap.
 TEST(LiceCachedFontDraw, MemoryBitmapMatchesSystemBitmap) {
