@@ -101,17 +101,6 @@ TEST_F(EditorTest, GrayingAndTransparencySetTheBlendWeight) {
   EXPECT_FALSE(faded->IsGrayed());
 }
 
-TEST_F(EditorTest, HidingAsksForARedrawAndHidesFromTheMouse) {
-  ProbeControl* p = AddProbe(IRECT(0, 0, 10, 10), kMix);
-  CleanAll();
-  p->Hide(true);
-  EXPECT_TRUE(p->IsHidden());
-  EXPECT_TRUE(p->IsDirty());
-  p->SetClean();
-  EXPECT_TRUE(p->IsDirty());
-  EXPECT_EQ(gui->GetMouseControlIdx(5, 5), -1);
-}
-
 TEST_F(EditorTest, RightClickPromptsOnlyWhenPromptingIsEnabled) {
   ProbeControl* thr = AddProbe(IRECT(20, 20, 60, 50), kThreshold);
   ProbeControl* mode = AddProbe(IRECT(100, 20, 160, 40), kMode);

@@ -68,9 +68,6 @@ TEST(IChannelBlend, SelectsRasterModes) {
   const IChannelBlend clobber(IChannelBlend::kBlendClobber, 0.25f);
   EXPECT_EQ(LiceBlendMode(&clobber), LICE_BLIT_MODE_COPY);
   EXPECT_FLOAT_EQ(LiceWeight(&clobber), 0.25f);
-  const IChannelBlend add(IChannelBlend::kBlendAdd), dodge(IChannelBlend::kBlendColorDodge);
-  EXPECT_EQ(LiceBlendMode(&add), LICE_BLIT_MODE_ADD | LICE_BLIT_USE_ALPHA);
-  EXPECT_EQ(LiceBlendMode(&dodge), LICE_BLIT_MODE_DODGE | LICE_BLIT_USE_ALPHA);
   const IChannelBlend other(static_cast<IChannelBlend::EBlendMethod>(9));
   EXPECT_EQ(LiceBlendMode(&other), LiceBlendMode(nullptr));
 }

@@ -2,7 +2,6 @@
 // the host callback sees each gesture as begin-edit, values, end-edit; host changes
 // move the controls without coming back as automation; the editor opcodes keep their
 // answers; closing the instance stops the editor's idle thread.
-#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -13,27 +12,10 @@
 #include "IGraphicsHeadless.h"
 #include "IPlugVST.h"
 #include "film_strip.h"
+#include "fw_thread_count.h"
 #include "vst_test_host.h"
 
 namespace {
-
-// The threads of this process. A sanitizer's runtime may start a helper thread of its
-// own with the first thread a program makes: one thread is made and joined first, so
-// that counts taken afterwards compare like with like.
-int ThreadCount() {
-  static const bool warmedUp = [] {
-    std::thread([] {}).join();
-    return true;
-  }();
-  (void)warmedUp;
-  int n = 0;
-  if (DIR* d = opendir("/proc/self/task")) {
-    while (dirent* e = readdir(d))
-      if (e->d_name[0] != '.') ++n;
-    closedir(d);
-  }
-  return n;
-}
 
 std::atomic<int> gIdleCalls{0};
 

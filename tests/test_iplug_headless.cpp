@@ -12,6 +12,7 @@
 
 #include "IParam.h"
 #include "editor_test_canvas.h"
+#include "fw_scoped_env.h"
 #include "iplug_test_plug.h"
 #include "temp_folder.h"
 
@@ -66,31 +67,6 @@ TEST_F(Headless, DrawsWithoutAScreenOrAWindow) {
   EXPECT_FALSE(gui->WindowIsOpen());
 }
 
-TEST_F(Headless, EnumerationMenuIsRecordedAndTheChoiceSetsTheParameter) {
-  responder->QueuePopupChoice(2);
-  Prompt(kMode);
-  ASSERT_EQ(responder->NRequests(), 1);
-  const IHeadlessResponder::Request asked = responder->GetRequests()[0];
-  EXPECT_EQ(asked.kind, IHeadlessResponder::kPopupMenu);
-  EXPECT_EQ(asked.items, (std::vector<std::string>{"Low", "Mid", "High"}));
-  EXPECT_EQ(asked.checkedItem, 1);  // the current value's text
-  EXPECT_EQ(asked.rect, IRECT(1, 2, 30, 12));
-  EXPECT_EQ(asked.answeredIdx, 2);
-  EXPECT_DOUBLE_EQ(Value(kMode), 2.0);
-  // Nothing queued, or an index the menu does not have: cancelled, nothing changes.
-  Prompt(kMode);
-  responder->QueuePopupChoice(7);
-  Prompt(kMode);
-  EXPECT_DOUBLE_EQ(Value(kMode), 2.0);
-  EXPECT_EQ(responder->GetRequests()[1].answeredIdx, -1);
-  EXPECT_EQ(responder->GetRequests()[2].answeredIdx, -1);
-  // A boolean (with its texts) gets a menu too.
-  responder->QueuePopupChoice(1);
-  Prompt(kSwitch);
-  EXPECT_EQ(responder->GetRequests()[3].items, (std::vector<std::string>{"off", "on"}));
-  EXPECT_DOUBLE_EQ(Value(kSwitch), 1.0);
-}
-
 TEST_F(Headless, AMenuWithoutItemsIsAlwaysCancelled) {
   IPopupMenu empty;
   IRECT r(0, 0, 5, 5);
@@ -98,29 +74,6 @@ TEST_F(Headless, AMenuWithoutItemsIsAlwaysCancelled) {
   EXPECT_EQ(gui->CreateIPopupMenu(&empty, &r), nullptr);
   EXPECT_EQ(empty.GetChosenItemIdx(), -1);
   EXPECT_EQ(gui->CreateIPopupMenu(nullptr, &r), nullptr);
-}
-
-TEST_F(Headless, TextEntryParsesEachParameterKind) {
-  responder->QueueTextEntry("-12.5");
-  Prompt(kThreshold);
-  ASSERT_EQ(responder->NRequests(), 1);
-  const IHeadlessResponder::Request asked = responder->GetRequests()[0];
-  EXPECT_EQ(asked.kind, IHeadlessResponder::kTextEntry);
-  EXPECT_EQ(asked.paramIdx, kThreshold);
-  EXPECT_EQ(asked.text.rfind("-20", 0), 0u) << asked.text;  // the value before
-  EXPECT_NEAR(Value(kThreshold), -12.5, 1e-9);
-  responder->QueueTextEntry("7");
-  Prompt(kSteps);
-  EXPECT_DOUBLE_EQ(Value(kSteps), 7.0);
-  responder->QueueTextEntry("0.5");
-  Prompt(kMix);
-  EXPECT_DOUBLE_EQ(Value(kMix), 0.5);
-  // Cancelled: unchanged.
-  responder->QueueTextEntry(nullptr);
-  Prompt(kThreshold);
-  Prompt(kThreshold);
-  EXPECT_NEAR(Value(kThreshold), -12.5, 1e-9);
-  EXPECT_FALSE(responder->GetRequests().back().answered);
 }
 
 TEST_F(Headless, GarbageTypedForEveryKindGivesZeroClampedToTheRange) {
@@ -135,16 +88,6 @@ TEST_F(Headless, GarbageTypedForEveryKindGivesZeroClampedToTheRange) {
       EXPECT_LE(Value(p), param->GetMax());
     }
   }
-  // Words that are no display text of an enumeration or boolean map to value 0.
-  char nope[] = "Nope", high[] = "High", on[] = "on";
-  gui->SetFromStringAfterPrompt(controls[kSwitch], plug.GetParam(kSwitch), on);
-  EXPECT_DOUBLE_EQ(Value(kSwitch), 1.0);
-  gui->SetFromStringAfterPrompt(controls[kSwitch], plug.GetParam(kSwitch), nope);
-  EXPECT_DOUBLE_EQ(Value(kSwitch), 0.0);
-  gui->SetFromStringAfterPrompt(controls[kMode], plug.GetParam(kMode), high);
-  EXPECT_DOUBLE_EQ(Value(kMode), 2.0);
-  gui->SetFromStringAfterPrompt(controls[kMode], plug.GetParam(kMode), nope);
-  EXPECT_DOUBLE_EQ(Value(kMode), 0.0);
 }
 
 TEST_F(Headless, TextEntryWithoutAParameterGoesToTheControl) {
@@ -257,31 +200,6 @@ TEST(HeadlessPng, FailuresReportFalseAndLeaveNothing) {
 // Every Linux backend answers these the same way: from the XDG folders and from the binary
 // the editor's code is linked into (here, this test program).
 
-namespace {
-// Sets an environment variable for one scope, restoring the old value (or its absence).
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : mName(name) {
-    const char* old = getenv(name);
-    mHad = old != nullptr;
-    if (mHad) mOld = old;
-    if (value)
-      setenv(name, value, 1);
-    else
-      unsetenv(name);
-  }
-  ~ScopedEnv() {
-    if (mHad)
-      setenv(mName.c_str(), mOld.c_str(), 1);
-    else
-      unsetenv(mName.c_str());
-  }
-
- private:
-  std::string mName, mOld;
-  bool mHad = false;
-};
-}  // namespace
 
 TEST_F(Headless, FoldersAreTheXdgFoldersAndThePluginsOwnBinary) {
   TempFolder tmp;

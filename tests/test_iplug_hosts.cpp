@@ -27,19 +27,10 @@ TEST(LookUpHost, ProductTexts) {
       {"Cubase and Nuendo", kHostCubase},
       {"Nuendo Cubase", kHostCubase},  // order of the keys, not of the text
       {"Nuendo", kHostNuendo},
-      {"Ableton Live 11", kHostAbletonLive},
       {"Olive", kHostAbletonLive},  // substring inside another word
       {"Live Reaper", kHostReaper},
       {"ProTools Live", kHostAbletonLive},
-      {"Standalone Logic", kHostLogic},
-      {"WaveLab", kHostWavelab},
       {"Cakewalk by BandLab", kHostSonar},
-      {"Fruity Wrapper", kHostFL},
-      {"Digital Performer", kHostDigitalPerformer},
-      {"PreSonus Studio One", kHostStudioOne},
-      {"VST3PluginTestHost", kHostVST3TestHost},
-      {"Ardour", kHostArdour},
-      {"Reason Rack", kHostReason},
       {"gwvst", kHostGWVST},
       {"Bitwig Studio", kHostUnknown},
       {"", kHostUnknown},
@@ -57,17 +48,15 @@ TEST(LookUpHost, LongTextsAreSearchedOnlyInTheirFirst255Bytes) {
   EXPECT_EQ(LookUpHost(late.c_str()), kHostUnknown);
 }
 
-TEST(HostNames, EveryValue) {
-  const char* expected[] = {"Unknown",    "Unknown",   "Reaper",     "ProTools",        "Cubase",
-                            "Nuendo",     "Sonar",     "Vegas",      "FLStudio",        "Samplitude",
-                            "Live",       "Unknown",   "Unknown",    "Unknown",         "VSTScanner",
-                            "AULab",      "Forte",     "Chainer",    "Audition",        "Orion",
-                            "Unknown",    "SAWStudio", "Logic",      "GarageBand",      "DigitalPerformer",
-                            "Standalone", "AudioMulch", "StudioOne", "VST3PluginTestHost", "Ardour",
-                            "Unknown",    "Unknown",   "Unknown",    "Unknown"};
-  for (int host = -1; host <= 32; ++host) EXPECT_EQ(Name(host), expected[host + 1]) << host;
-  EXPECT_EQ(Name(-1000), "Unknown");
-  EXPECT_EQ(Name(1000), "Unknown");
+// Holes in the list and values past either end read "Unknown".
+TEST(HostNames, KnownValuesAndHoles) {
+  const struct {
+    int host;
+    const char* name;
+  } cases[] = {{-1000, "Unknown"}, {-1, "Unknown"}, {0, "Unknown"},        {1, "Reaper"},
+               {9, "Live"},        {12, "Unknown"}, {28, "Ardour"},        {29, "Unknown"},
+               {1000, "Unknown"}};
+  for (const auto& c : cases) EXPECT_EQ(Name(c.host), c.name) << c.host;
 }
 
 TEST(HostNames, SizedFormCutsToFit) {

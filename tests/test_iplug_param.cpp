@@ -165,16 +165,6 @@ TEST(IParamConvert, NormalisedFormStaysInUnitRange) {
   EXPECT_EQ(r.GetNormalized(20), 1.0);
 }
 
-TEST(IParamConvert, DBToAmp) {
-  IParam p;
-  p.InitDouble("p", 0, -60, 20, 0.1);
-  EXPECT_NEAR(p.DBToAmp(), 1.0, 1e-12);
-  p.Set(20.0);
-  EXPECT_NEAR(p.DBToAmp(), 10.0, 1e-9);
-  p.Set(-6.0);
-  EXPECT_NEAR(p.DBToAmp(), std::pow(10.0, -6.0 / 20.0), 1e-12);
-}
-
 TEST(IParamDisplay, NumbersFollowThePrecision) {
   IParam fine, coarse;
   fine.InitDouble("f", 0, -100, 100, 0.1);
@@ -242,13 +232,6 @@ TEST(IParamDisplay, NormalisedValueUsesTheRawCurve) {
   p.SetDisplayText(2, "C");
   // 0.95 of 0..2 is 1.9: unsnapped and truncated, so "B" (snapping would give "C").
   EXPECT_EQ(Display(p, 0.95, true), "B");
-}
-
-TEST(IParamDisplay, EmptyTextFallsBackToTheNumber) {
-  IParam p;
-  p.InitInt("p", 0, 0, 10);
-  p.SetDisplayText(3, "");
-  EXPECT_EQ(Display(p, 3), "3");
 }
 
 TEST(IParamDisplay, NeverWritesPastTheBuffer) {

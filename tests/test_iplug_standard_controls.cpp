@@ -62,7 +62,7 @@ TEST_F(EditorTest, AFilmStripKnobDrawsTheFrameOfItsValue) {
 
 // ---- Knobs ----------------------------------------------------------------------------------
 
-TEST_F(EditorTest, KnobDragsFollowTheGearingWithATenfoldFineMode) {
+TEST_F(EditorTest, KnobDragsFollowTheGearingAlongTheirAxisWithATenfoldFineMode) {
   auto* knob = new PlainKnob(&plug, IRECT(0, 0, 40, 48), kMix, kVertical, 4.0);
   gui->AttachControl(knob);
   Attach();
@@ -89,15 +89,12 @@ TEST_F(EditorTest, KnobDragsFollowTheGearingWithATenfoldFineMode) {
   gui->OnMouseDrag(20, 2000, &left);
   EXPECT_DOUBLE_EQ(knob->GetValue(), 0.0);
   gui->OnMouseUp(20, 2000, &left);
-}
-
-TEST_F(EditorTest, HorizontalKnobsFollowTheXAxis) {
-  auto* knob = new PlainKnob(&plug, IRECT(0, 0, 100, 20), kMix, kHorizontal, 2.0);
-  gui->AttachControl(knob);
-  Attach();
-  knob->SetValueFromUserInput(0.0);
-  knob->OnMouseDrag(0, 0, 50, -30, &left);  // y is ignored
-  EXPECT_NEAR(knob->GetValue(), 0.25, 1e-12);
+  // A horizontal knob follows the x axis and ignores y.
+  auto* across = new PlainKnob(&plug, IRECT(0, 50, 100, 70), kMix, kHorizontal, 2.0);
+  gui->AttachControl(across);
+  across->SetValueFromUserInput(0.0);
+  across->OnMouseDrag(0, 0, 50, -30, &left);
+  EXPECT_NEAR(across->GetValue(), 0.25, 1e-12);
 }
 
 TEST_F(EditorTest, KnobsWithoutExtentOrGearingIgnoreDrags) {
@@ -210,20 +207,6 @@ TEST_F(EditorTest, AFramesSwitchSelectsTheFrameUnderTheClick) {
   gui->AttachControl(column);
   // One frame's rectangle, cut in two.
   EXPECT_EQ(*column->GetClickRECT(1), IRECT(50, 5, 60, 10));
-}
-
-TEST_F(EditorTest, APopUpSwitchOffersTheParameterTexts) {
-  FilmStrip strip = SolidFilmStrip(3, 10, 10);
-  auto* sw = new ISwitchPopUpControl(&plug, 0, 0, kMode, &strip.bitmap);
-  gui->AttachControl(sw);
-  Attach();
-  gui->GetResponder()->QueuePopupChoice(0);
-  gui->OnMouseDown(5, 5, &left);
-  gui->OnMouseUp(5, 5, &left);
-  EXPECT_EQ(plug.GetParam(kMode)->Int(), 0);
-  gui->OnMouseDown(5, 5, &left);  // cancelled: unchanged
-  EXPECT_EQ(plug.GetParam(kMode)->Int(), 0);
-  EXPECT_EQ(gui->GetResponder()->NRequests(), 2);
 }
 
 TEST_F(EditorTest, AnInvisibleSwitchTogglesAndDrawsNothing) {

@@ -28,22 +28,18 @@ void AppendDouble(ByteChunk* chunk, double v) { chunk->AppendValue(&v); }
 
 TEST(ByteChunkValues, AppendAndReadAdvanceThePosition) {
   ByteChunk chunk;
-  int32_t i = -123456;
-  double d = 3.25;
-  bool b = true;
+  const int32_t i = -123456;
+  const double d = 3.25;
+  const bool b = true;
   EXPECT_EQ(chunk.AppendValue(&i), 4);
   EXPECT_EQ(chunk.AppendValue(&d), 12);
   EXPECT_EQ(chunk.AppendValue(&b), 13);
-
   int32_t i2 = 0;
   double d2 = 0;
   bool b2 = false;
-  int pos = chunk.ReadValue(&i2, 0);
-  EXPECT_EQ(pos, 4);
-  pos = chunk.ReadValue(&d2, pos);
-  EXPECT_EQ(pos, 12);
-  pos = chunk.ReadValue(&b2, pos);
-  EXPECT_EQ(pos, 13);
+  EXPECT_EQ(chunk.ReadValue(&i2, 0), 4);
+  EXPECT_EQ(chunk.ReadValue(&d2, 4), 12);
+  EXPECT_EQ(chunk.ReadValue(&b2, 12), 13);
   EXPECT_EQ(i2, i);
   EXPECT_EQ(d2, d);
   EXPECT_TRUE(b2);

@@ -138,20 +138,16 @@ TEST_F(VstBinding, AEffectCarriesIdentityAndFlags) {
   EXPECT_EQ(Plug(p)->GetBlockSize(), 1024);
 }
 
-TEST_F(VstBinding, FlagsFollowChunksMonoAndInstrument) {
+TEST_F(VstBinding, FlagsFollowChunksMonoAndInstrumentAndZeroPresetsShowOneProgram) {
   gConfig.chunks = true;
   gConfig.instrument = true;
   gConfig.channelIO = "1-1 2-2";
+  gConfig.nPresets = 0;
   Plugin p(VSTPluginMain);
   EXPECT_EQ(p.Effect()->flags, effFlagsCanReplacing | effFlagsCanDoubleReplacing | effFlagsProgramChunks |
                                    effFlagsCanMono | effFlagsIsSynth);
   EXPECT_EQ(p.Dispatch(effGetPlugCategory), kPlugCategSynth);
-}
-
-TEST_F(VstBinding, ZeroPresetsStillShowOneProgram) {
-  gConfig.nPresets = 0;
-  Plugin p(VSTPluginMain);
-  EXPECT_EQ(p.Effect()->numPrograms, 1);
+  EXPECT_EQ(p.Effect()->numPrograms, 1);  // no presets still shows one program
 }
 
 // ---- Identity and texts --------------------------------------------------------------
@@ -235,14 +231,6 @@ TEST_F(VstBinding, EditorChangesReachTheHostAsAutomation) {
 }
 
 // ---- Capabilities and vendor requests --------------------------------------------------------
-
-TEST_F(VstBinding, CanDoMidiWhenBuiltForMidi) {
-  gConfig.midi = true;
-  Plugin p(VSTPluginMain);
-  for (const char* t : {"sendVstEvents", "sendVstMidiEvent", "receiveVstEvents", "receiveVstMidiEvent"})
-    EXPECT_EQ(p.Dispatch(effCanDo, 0, 0, const_cast<char*>(t)), 1) << t;
-  EXPECT_EQ(p.Dispatch(effCanDo, 0, 0, const_cast<char*>("offline")), 0);
-}
 
 TEST_F(VstBinding, VendorSpecificRequests) {
   Plugin p(VSTPluginMain);
@@ -640,9 +628,12 @@ TEST_F(VstBinding, LatencyChangeTellsTheHost) {
 
 // ---- Events -----------------------------------------------------------------------------------
 
-TEST_F(VstBinding, IncomingEventsReachThePlugIn) {
+TEST_F(VstBinding, IncomingEventsReachAPlugInBuiltForMidi) {
   gConfig.midi = true;
   Plugin p(VSTPluginMain);
+  for (const char* t : {"sendVstEvents", "sendVstMidiEvent", "receiveVstEvents", "receiveVstMidiEvent"})
+    EXPECT_EQ(p.Dispatch(effCanDo, 0, 0, const_cast<char*>(t)), 1) << t;
+  EXPECT_EQ(p.Dispatch(effCanDo, 0, 0, const_cast<char*>("offline")), 0);
   VstMidiEvent note{};
   note.type = kVstMidiType;
   note.byteSize = sizeof(note);

@@ -125,21 +125,15 @@ TEST(LiceMemBitmap, ResizeKeepsAllocationWhenShrinkingAndGrowsByQuarter) {
   EXPECT_EQ(reinterpret_cast<uintptr_t>(b.getBits()) % 64, 0u);
 }
 
-TEST(LiceMemBitmap, NonPositiveSizeFreesPixels) {
+TEST(LiceMemBitmap, NonPositiveOrImpossibleSizeLeavesNoPixels) {
   LICE_MemBitmap b(10, 10);
   EXPECT_TRUE(b.resize(0, 10));
   EXPECT_EQ(b.getBits(), nullptr);
   EXPECT_EQ(b.getWidth(), 0);
   EXPECT_EQ(b.getHeight(), 0);
   EXPECT_FALSE(b.resize(-5, -5));  // still 0 x 0
-  LICE_MemBitmap empty;
-  EXPECT_EQ(empty.getBits(), nullptr);
-  EXPECT_EQ(empty.getRowSpan(), 0);
-}
-
-TEST(LiceMemBitmap, ImpossibleSizeLeavesNoPixels) {
-  LICE_MemBitmap b(10, 10);
-  b.resize(INT_MAX, INT_MAX);
+  EXPECT_TRUE(b.resize(10, 10));
+  b.resize(INT_MAX, INT_MAX);  // impossible: no pixels rather than a short buffer
   EXPECT_EQ(b.getBits(), nullptr);
   EXPECT_EQ(b.getWidth(), 0);
   LICE_FillRect(&b, 0, 0, 100, 100, 0xffffffff);  // draws nothing, no crash
@@ -151,7 +145,7 @@ TEST(LiceMemBitmap, ImpossibleSizeLeavesNoPixels) {
 // System bitmaps
 // ---------------------------------------------------------------------------
 
-TEST(LiceSysBitmap, RowsAreMultipleOfFourAndBackedByContext) {
+TEST(LiceSysBitmap, RowsAreMultipleOfFourBackedByAContextThatResizeKeepsOrReplaces) {
   LICE_SysBitmap b(5, 7);
   ASSERT_NE(b.getBits(), nullptr);
   EXPECT_NE(b.getDC(), nullptr);
@@ -159,24 +153,17 @@ TEST(LiceSysBitmap, RowsAreMultipleOfFourAndBackedByContext) {
   EXPECT_EQ(b.getWidth(), 5);
   EXPECT_EQ(b.getHeight(), 7);
   EXPECT_EQ(b.getBits(), SWELL_GetCtxFrameBuffer(b.getDC()));
-  LICE_FillRect(&b, 0, 0, 5, 7, LICE_RGBA(1, 2, 3, 4));
-  EXPECT_EQ(LICE_GetPixel(&b, 4, 6), LICE_RGBA(1, 2, 3, 4));
-}
-
-TEST(LiceSysBitmap, ShrinkKeepsContextGrowReplacesIt) {
-  LICE_SysBitmap b(16, 16);
+  // Shrinking keeps the context; growing replaces it.
   HDC__* dc = b.getDC();
-  EXPECT_TRUE(b.resize(10, 12));
+  EXPECT_TRUE(b.resize(4, 6));
   EXPECT_EQ(b.getDC(), dc);
-  EXPECT_EQ(b.getRowSpan(), 16);
+  EXPECT_EQ(b.getRowSpan(), 8);
   EXPECT_TRUE(b.resize(33, 12));
   EXPECT_EQ(b.getRowSpan(), 36);
   EXPECT_NE(b.getBits(), nullptr);
   EXPECT_TRUE(b.resize(0, 12));
   EXPECT_EQ(b.getDC(), nullptr);
   EXPECT_EQ(b.getBits(), nullptr);
-  LICE_SysBitmap none;
-  EXPECT_EQ(none.getDC(), nullptr);
 }
 
 // ---------------------------------------------------------------------------
@@ -191,18 +178,6 @@ TEST(LiceBlit, FullWeightCopyIsExactAndClipped) {
   // Source rows 2..5 land on rows 0..3, columns 0..2 on 7..9.
   EXPECT_EQ(LICE_GetPixel(&d, 7, 0), LICE_RGBA(0, 2, 0, 255));
   EXPECT_EQ(LICE_GetPixel(&d, 9, 3), LICE_RGBA(2, 5, 0, 255));
-  EXPECT_EQ(CountEqual(&d, 0), 100 - 12);
-}
-
-TEST(LiceBlit, SourceRectangleClippedMovesDestination) {
-  LICE_MemBitmap d(10, 10), s(4, 4);
-  Fill(&d, 0);
-  FillCoords(&s);
-  LICE_Blit(&d, &s, 5, 5, -2, -1, 10, 10, 1.0f, 0);
-  // Source (0, 0) lands at (7, 6).
-  EXPECT_EQ(LICE_GetPixel(&d, 7, 6), LICE_RGBA(0, 0, 0, 255));
-  EXPECT_EQ(LICE_GetPixel(&d, 6, 6), 0u);
-  EXPECT_EQ(LICE_GetPixel(&d, 9, 9), LICE_RGBA(2, 3, 0, 255));
   EXPECT_EQ(CountEqual(&d, 0), 100 - 12);
 }
 
@@ -264,15 +239,6 @@ TEST(LiceBlit, CopyResizesDestination) {
 // ---------------------------------------------------------------------------
 // Fills and pixels
 // ---------------------------------------------------------------------------
-
-TEST(LiceFill, ClippedToBitmap) {
-  LICE_MemBitmap b(5, 5);
-  Fill(&b, 0);
-  LICE_FillRect(&b, -3, 2, 5, 100, 0xaabbccdd);
-  EXPECT_EQ(CountEqual(&b, 0xaabbccdd), 2 * 3);
-  EXPECT_EQ(LICE_GetPixel(&b, 1, 4), 0xaabbccddu);
-  EXPECT_EQ(LICE_GetPixel(&b, 2, 4), 0u);
-}
 
 TEST(LiceFill, QuarterStepsUseShiftForms) {
   LICE_MemBitmap b(1, 1);
@@ -401,19 +367,6 @@ TEST(LiceScaledBlit, BilinearInterpolatesBetweenPixels) {
   EXPECT_EQ(r3, 200);
 }
 
-TEST(LiceScaledBlit, FilteredReductionAveragesCoveredPixels) {
-  LICE_MemBitmap s(4, 4), d(1, 1);
-  for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 4; ++x)
-      s.getBits()[y * s.getRowSpan() + x] = ((x + y) & 1) ? LICE_RGBA(200, 100, 0, 255) : LICE_RGBA(0, 0, 0, 255);
-  LICE_ScaledBlit(&d, &s, 0, 0, 1, 1, 0, 0, 4, 4, 1.0f, LICE_BLIT_FILTER_BILINEAR);
-  EXPECT_EQ(LICE_GetPixel(&d, 0, 0), LICE_RGBA(100, 50, 0, 255));
-  // Without the filter the nearest pixel is picked.
-  LICE_ScaledBlit(&d, &s, 0, 0, 1, 1, 0, 0, 4, 4, 1.0f, 0);
-  const LICE_pixel p = LICE_GetPixel(&d, 0, 0);
-  EXPECT_TRUE(p == LICE_RGBA(200, 100, 0, 255) || p == LICE_RGBA(0, 0, 0, 255));
-}
-
 TEST(LiceScaledBlit, SourceOutsideBitmapDrawsNothingThere) {
   LICE_MemBitmap s(2, 2), d(4, 4);
   Fill(&s, 0xffffffff);
@@ -507,7 +460,6 @@ TEST(LiceScaledBlitReduction, WholeRatiosGiveThePlainMean) {
   EXPECT_EQ(LICE_GetPixel(&d, 1, 0), LICE_RGBA(150, 20, 100, 103));
   EXPECT_EQ(LICE_GetPixel(&d, 0, 1), LICE_RGBA(30, 100, 100, 103));
   EXPECT_EQ(LICE_GetPixel(&d, 1, 1), LICE_RGBA(150, 100, 100, 105));
-
   // 3 x 3 blocks of 0..8 scaled by 10: the mean is 40.
   LICE_MemBitmap s3(9, 9), d3(3, 3);
   for (int y = 0; y < 9; ++y)
@@ -559,23 +511,6 @@ TEST(LiceScaledBlitReduction, ClippingAndMirroringKeepTheSamePixels) {
 // Rotated blit
 // ---------------------------------------------------------------------------
 
-TEST(LiceRotatedBlit, ZeroAngleIsAPlainMapping) {
-  LICE_MemBitmap s(4, 4), d(4, 4);
-  FillCoords(&s);
-  LICE_RotatedBlit(&d, &s, 0, 0, 4, 4, 0, 0, 4, 4, 0.0f, true, 1.0f, 0);
-  for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 4; ++x) EXPECT_EQ(LICE_GetPixel(&d, x, y), LICE_RGBA(x, y, 0, 255));
-}
-
-TEST(LiceRotatedBlit, HalfTurnFlipsBothAxes) {
-  LICE_MemBitmap s(4, 4), d(4, 4);
-  FillCoords(&s);
-  LICE_RotatedBlit(&d, &s, 0, 0, 4, 4, 0, 0, 4, 4, float(M_PI), true, 1.0f, 0);
-  for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 4; ++x)
-      EXPECT_EQ(LICE_GetPixel(&d, x, y), LICE_RGBA(3 - x, 3 - y, 0, 255));
-}
-
 TEST(LiceRotatedBlit, ClipToSourceRectLeavesOutsidePixels) {
   LICE_MemBitmap s(8, 8), d(4, 4);
   FillCoords(&s);
@@ -612,14 +547,6 @@ TEST(LiceRotatedBlit, QuarterTurnsGoClockwiseForPositiveAngles) {
       for (int x = 0; x < 4; ++x)
         EXPECT_EQ(LICE_GetPixel(&d, x, y), LICE_RGBA(3 - y, x, 0, 255)) << mode << ": " << x << "," << y;
   }
-  // A single marked pixel in the top-left of a 5 x 5 image turns about the centre pixel.
-  LICE_MemBitmap odd(5, 5), out(5, 5);
-  Fill(&odd, LICE_RGBA(0, 0, 0, 255));
-  odd.getBits()[0] = LICE_RGBA(255, 0, 0, 255);
-  Fill(&out, 0);
-  LICE_RotatedBlit(&out, &odd, 0, 0, 5, 5, 0, 0, 5, 5, float(M_PI / 2), false, 1.0f, 0);
-  EXPECT_EQ(LICE_GetPixel(&out, 4, 0), LICE_RGBA(255, 0, 0, 255));
-  EXPECT_EQ(CountEqual(&out, LICE_RGBA(255, 0, 0, 255)), 1);
 }
 
 // The pivot is the box centre plus (rotxcent, rotycent), in destination pixels.

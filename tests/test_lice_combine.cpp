@@ -106,29 +106,10 @@ TEST(LicePixel, BytesInMemoryAreAlphaRedGreenBlue) {
 }
 
 // ---------------------------------------------------------------------------
-// Worked examples
+// Modes
 // ---------------------------------------------------------------------------
 
-TEST(LiceCombineExamples, CopyHalfWeightOfHundredWithTwoHundredIsOneFifty) {
-  // Weight 128 through the general copy (alpha exactly 0.5 would take the half mix).
-  const LICE_pixel got = BlitOne(LICE_RGBA(100, 100, 100, 100), LICE_RGBA(200, 200, 200, 200),
-                                 128.0f / 256.0f + 0.001f, LICE_BLIT_MODE_COPY);
-  EXPECT_EQ(got, LICE_RGBA(150, 150, 150, 150));
-}
-
-TEST(LiceCombineExamples, AddSaturates) {
-  const LICE_pixel got = BlitOne(LICE_RGBA(100, 100, 100, 100), LICE_RGBA(200, 200, 200, 200),
-                                 1.0f, LICE_BLIT_MODE_ADD);
-  EXPECT_EQ(got, LICE_RGBA(255, 255, 255, 255));
-}
-
-TEST(LiceCombineExamples, HalfMixAtAlphaExactlyHalf) {
-  const LICE_pixel got = BlitOne(LICE_RGBA(101, 0, 255, 7), LICE_RGBA(51, 255, 255, 9), 0.5f,
-                                 LICE_BLIT_MODE_COPY);
-  EXPECT_EQ(got, LICE_RGBA(50 + 25, 127, 254, 3 + 4));
-}
-
-TEST(LiceCombineExamples, UnknownModeByteDrawsNothing) {
+TEST(LiceCombine, UnknownModeByteDrawsNothing) {
   for (int mode : {6, 0x7f, 0xef}) EXPECT_EQ(BlitOne(0x12345678, 0x9abcdef0, 1.0f, mode), 0x12345678u);
 }
 

@@ -125,17 +125,6 @@ TEST(LiceCachedFontMeasure, CalcRectStoresTheSizeAndMovesOnlyRightAndBottom) {
   EXPECT_EQ(Ink(&bm, kGrey).right, 0);
 }
 
-TEST(LiceCachedFontMeasure, SingleLineTurnsLineFeedsIntoSpaces) {
-  NativeFont f(14);
-  const RECT one = Measure(f.font, "ab cd");
-  const RECT joined = Measure(f.font, "ab\ncd", DT_SINGLELINE);
-  const RECT two = Measure(f.font, "ab\ncd");
-  EXPECT_EQ(joined.bottom, one.bottom);
-  EXPECT_EQ(joined.right, one.right);
-  EXPECT_GT(two.bottom, one.bottom + f.font.GetLineHeight() / 2);
-  EXPECT_LT(two.right, one.right);
-}
-
 TEST(LiceCachedFontMeasure, AmpersandIsAnOrdinaryCharacter) {
   // The font draws with the bridge's no-prefix flag: "&&" stays two characters.
   NativeFont f(14);
@@ -190,18 +179,6 @@ TEST(LiceCachedFontDraw, CentredTextLandsInItsComputedBox) {
       << y << "," << x + w << "," << y + h;
   // Centred to within a pixel or two of side bearing.
   EXPECT_NEAR((ink.left + ink.right) / 2.0, x + w / 2.0, 2.0);
-}
-
-TEST(LiceCachedFontDraw, RightAndBottomAlignment) {
-  NativeFont f(14);
-  const RECT m = Measure(f.font, "Wet");
-  LICE_SysBitmap bm(120, 50);
-  Clear(&bm, kGrey);
-  RECT r = {0, 0, 100, 45};
-  f.font.DrawText(&bm, "Wet", -1, &r, DT_RIGHT | DT_BOTTOM);
-  const RECT ink = Ink(&bm, kGrey);
-  EXPECT_TRUE(Inside(ink, RECT{100 - m.right, 45 - m.bottom, 100, 45}));
-  EXPECT_GE(ink.right, 100 - 3);
 }
 
 TEST(LiceCachedFontDraw, ClippedToTheRectangleUnlessNoClip) {
