@@ -288,13 +288,22 @@ TEST_F(HostTool, InfoOnThreeBandEq) {
     EXPECT_NE(r.out.find(expected), std::string::npos) << expected << "\n" << r.out;
 }
 
-TEST_F(HostTool, InfoOnLspSpectrumAnalyzer) {
+// A plug-in that leaks at unload and has an extra analysis output: described, and its
+// audio passes through.
+TEST_F(HostTool, LspAnalyzerInfoAndPassThrough) {
   REQUIRE_PLUGIN(kAnalyzer);
   ToolRun r = ToolWithLeakyPlugin({"info", "--plugin", kAnalyzer});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   for (const char* expected :
        {"Spectrum Analyzer x2", "LSP", "analysis (3)", "inputs           2", "ProgramChunks"})
     EXPECT_NE(r.out.find(expected), std::string::npos) << expected << "\n" << r.out;
+  const std::vector<double> in = StereoSignal(48000, 0.5);
+  WriteWav(Path("in.wav"), 2, 48000, in);
+  r = ToolWithLeakyPlugin({"render", "in.wav", "out.wav", "--plugin", kAnalyzer, "--block", "1000"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const Audio out = ReadWav(Path("out.wav"));
+  EXPECT_EQ(out.rate, 48000);
+  EXPECT_LT(MaxAbsDiff(out.samples, in), 1e-6);
 }
 
 TEST_F(HostTool, ThreeBandEqAtDefaultsIsCloseToIdentity) {
@@ -314,28 +323,10 @@ TEST_F(HostTool, ThreeBandEqAtDefaultsIsCloseToIdentity) {
   for (size_t i = 0; i < in.size(); ++i) diff[i] = out.samples[i] - in[i];
   EXPECT_LT(20 * std::log10(Rms(diff) + 1e-300), -140.0);
   EXPECT_LT(MaxAbsDiff(out.samples, in), 1e-6);
-  // The summary, and the note that double precision fell back to single.
-  EXPECT_NE(r.out.find("single precision (the plug-in has no double-precision processing)"),
-            std::string::npos)
-      << r.out;
+  // The summary.
   EXPECT_NE(r.out.find("real time"), std::string::npos);
   EXPECT_NE(r.out.find("wrote"), std::string::npos);
   EXPECT_EQ(List(), (std::vector<std::string>{"in.wav", "out.wav"}));
-}
-
-TEST_F(HostTool, BlockSizeDoesNotChangeTheResult) {
-  REQUIRE_PLUGIN(kEq);
-  WriteWav(Path("in.wav"), 2, 44100, StereoSignal(44100, 0.5));
-  // DPF asks for at least 2 frames per call.
-  for (const char* block : {"2", "37", "4096"}) {
-    ToolRun r = Tool({"render", "in.wav", std::string("b") + block + ".wav", "--plugin", kEq, "--set",
-                      "Low=6", "--set", "High=-9", "--block", block});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_NE(r.out.find(std::string("blocks of ") + block + " frames"), std::string::npos);
-  }
-  const Audio ref = ReadWav(Path("b4096.wav"));
-  EXPECT_LT(MaxAbsDiff(ReadWav(Path("b2.wav")).samples, ref.samples), 1e-6);
-  EXPECT_LT(MaxAbsDiff(ReadWav(Path("b37.wav")).samples, ref.samples), 1e-6);
 }
 
 TEST_F(HostTool, MonoFeedsBothInputsAndTheRateIsKept) {
@@ -392,17 +383,6 @@ TEST_F(HostTool, IntegerFormatsClipInsteadOfWrapping) {
     EXPECT_LE(peak, 1.0);
     EXPECT_LT(low, -0.99);
   }
-}
-
-TEST_F(HostTool, LspAnalyzerPassesAudioThrough) {
-  REQUIRE_PLUGIN(kAnalyzer);
-  const std::vector<double> in = StereoSignal(48000, 0.5);
-  WriteWav(Path("in.wav"), 2, 48000, in);
-  ToolRun r = ToolWithLeakyPlugin({"render", "in.wav", "out.wav", "--plugin", kAnalyzer, "--block", "1000"});
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  const Audio out = ReadWav(Path("out.wav"));
-  EXPECT_EQ(out.rate, 48000);
-  EXPECT_LT(MaxAbsDiff(out.samples, in), 1e-6);
 }
 
 // ---- The tool: failures leave nothing behind --------------------------------------------
@@ -496,24 +476,6 @@ TEST_F(HostTool, OutputThatIsTheInputUnderAnyNameIsRefused) {
   ExpectOneLineError(r, "is the input file itself");
   EXPECT_EQ(Slurp(Path("notes.txt")), "not audio");
   EXPECT_EQ(Slurp(Path("song.wav")), song);
-}
-
-TEST_F(HostTool, OutOfRangeValuesAreClampedWithAWarning) {
-  REQUIRE_PLUGIN(kEq);
-  // This plug-in has no text conversion: the host finds the value by the display and,
-  // beyond the range, uses the nearer end as plug-ins do.
-  const std::vector<double> in = StereoSignal(44100, 0.2);
-  WriteWav(Path("in.wav"), 2, 44100, in);
-  ToolRun high = Tool({"render", "in.wav", "high.wav", "--plugin", kEq, "--set", "Master=99"});
-  ASSERT_EQ(high.exitCode, 0) << high.err;
-  EXPECT_NE(high.err.find("warning: 'Master' ranges from -24 to 24 dB; 99 is outside it, so the value used is "
-                          "24 dB\n"),
-            std::string::npos)
-      << high.err;
-  ToolRun top = Tool({"render", "in.wav", "top.wav", "--plugin", kEq, "--set", "Master=24"});
-  ASSERT_EQ(top.exitCode, 0) << top.err;
-  EXPECT_EQ(top.err.find("warning"), std::string::npos) << top.err;
-  EXPECT_LT(MaxAbsDiff(ReadWav(Path("high.wav")).samples, ReadWav(Path("top.wav")).samples), 1e-6);
 }
 
 TEST_F(HostTool, AnInterruptedRenderRemovesItsTemporaryFile) {
@@ -660,15 +622,6 @@ TEST_F(FakePluginTool, PluginsThatCannotServeAreRefused) {
     unlink(Path("calls.log").c_str());
     EXPECT_EQ(List(), before);
   }
-}
-
-TEST_F(FakePluginTool, APluginCrashLeavesNoPartialFile) {
-  UseMode("crash");
-  WriteWav(Path("in.wav"), 2, 44100, StereoSignal(44100, 0.1));
-  ToolRun r = Tool({"render", "in.wav", "out.wav", "--plugin", FAKE_PLUGIN_SO});
-  EXPECT_NE(r.exitCode, 0);
-  unlink(Path("calls.log").c_str());
-  EXPECT_EQ(List(), (std::vector<std::string>{"in.wav"}));
 }
 
 // ---- The tool with Toneglass ------------------------------------------------------------
