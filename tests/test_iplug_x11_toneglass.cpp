@@ -427,20 +427,13 @@ TEST_F(ToneglassEditor, EveryChangeReachesTheHostInsideOneBeginEndPair) {
   };
   phase();
 
-  // (A drag has a test of its own.) A double click resets within a gesture of its own
-  // (the first click's is empty).
-  mHost->DoubleClick(kKnobX, kKnobY);
-  std::vector<x11host::Call> calls = phase();
-  EXPECT_EQ(PairingFaults(calls, true), "");
-  EXPECT_EQ(Count(calls, audioMasterAutomate, kDry), 1);
-  EXPECT_EQ(Count(calls, audioMasterEndEdit, kDry), Count(calls, audioMasterBeginEdit, kDry));
-
-  // Three notches in a row: one gesture, still open right after the burst, ended by
-  // the pause after the last notch.
+  // Drag, double click and a wheel run cut short by another knob are pinned on the
+  // headless editor and above; here what the X11 layer adds. Three notches in a row:
+  // one gesture, still open right after the burst, ended by the pause after the last.
   const auto burst = std::chrono::steady_clock::now();
   mHost->Burst(4, 3, kKnobX, kKnobY);
   mHost->Dispatch(effEditIdle);
-  calls = mHost->Calls().Calls();
+  std::vector<x11host::Call> calls = mHost->Calls().Calls();
   EXPECT_EQ(Count(calls, audioMasterBeginEdit, kDry), 1);
   EXPECT_EQ(Count(calls, audioMasterAutomate, kDry), 3);
   for (int i = 0; i < 300 && Count(mHost->Calls().Calls(), audioMasterEndEdit, kDry) == 0; ++i) mHost->Idle(10);
@@ -449,16 +442,6 @@ TEST_F(ToneglassEditor, EveryChangeReachesTheHostInsideOneBeginEndPair) {
   calls = phase();
   EXPECT_EQ(PairingFaults(calls, true), "");
   EXPECT_EQ(Count(calls, audioMasterEndEdit, kDry), 1);
-
-  // A burst on Wet straight after one on Dry: Dry's gesture ends before Wet's begins.
-  constexpr int kWet = 4, kWetX = 636;
-  mHost->Burst(5, 2, kKnobX, kKnobY);
-  mHost->Burst(5, 2, kWetX, kKnobY);
-  mHost->Idle(500);
-  calls = phase();
-  EXPECT_EQ(PairingFaults(calls, true), "");
-  EXPECT_EQ(Count(calls, audioMasterBeginEdit, kDry), 1);
-  EXPECT_EQ(Count(calls, audioMasterBeginEdit, kWet), 1);
 
   // A typed value: the right click's press is a gesture without a value, the Enter
   // one with exactly the typed value.
