@@ -1,6 +1,6 @@
 // A small LV2 UI host for tests: loads a UI binary with dlopen, instantiates its
 // ui:X11UI in a parent window of ours with ui:parent, urid:map and ui:touch, drives it
-// through the idle interface, and records every port write and touch notice.
+// through the idle interface and real input (HostInput), and records every port write and touch notice.
 #ifndef TESTS_LV2_UI_TEST_HOST_H_
 #define TESTS_LV2_UI_TEST_HOST_H_
 
@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "host_x11_fixture.h"
+#include "host_x11_input.h"
 #include "lv2_test_host.h"
 
 namespace lv2uihost {
@@ -25,9 +27,10 @@ struct UICall {
   std::thread::id thread;
 };
 
-class UIHost {
+class UIHost : public HostInput {
  public:
-  UIHost(const std::string& uiBinary, const char* uiURI, Display* d) : mDisplay(d) {
+  UIHost(const std::string& uiBinary, const char* uiURI, Display* d)
+      : HostInput(d, [this](int ms) { Idle(ms); }), mDisplay(d) {
     mLib = dlopen(uiBinary.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!mLib) return;
     auto entry = reinterpret_cast<const LV2UI_Descriptor* (*)(uint32_t)>(dlsym(mLib, "lv2ui_descriptor"));
@@ -45,15 +48,7 @@ class UIHost {
 
   bool Loaded() const { return mDesc != nullptr; }
 
-  Window MakeParent(int w, int h) {
-    XSetWindowAttributes a{};
-    a.background_pixel = BlackPixel(mDisplay, DefaultScreen(mDisplay));
-    mParent = XCreateWindow(mDisplay, DefaultRootWindow(mDisplay), 0, 0, w, h, 0, CopyFromParent, InputOutput,
-                            CopyFromParent, CWBackPixel, &a);
-    XMapWindow(mDisplay, mParent);
-    XSync(mDisplay, False);
-    return mParent;
-  }
+  Window MakeParent(int w, int h) { return mParent = HostTopWindow(mDisplay, w, h); }
   void DestroyParent() {
     if (!mParent) return;
     XDestroyWindow(mDisplay, mParent);

@@ -3,7 +3,6 @@
 // host hears of it with the mutex free; an idle call that stops its own thread, or
 // replaces the editor that runs it, leaves no thread running in freed memory. The
 // races show under ThreadSanitizer and AddressSanitizer.
-#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -13,24 +12,10 @@
 
 #include "IGraphicsHeadless.h"
 #include "IPlugVST.h"
+#include "host_process_counts.h"
 #include "vst_test_host.h"
 
 namespace {
-
-int ThreadCount() {
-  static const bool warmedUp = [] {
-    std::thread([] {}).join();
-    return true;
-  }();
-  (void)warmedUp;
-  int n = 0;
-  if (DIR* d = opendir("/proc/self/task")) {
-    while (dirent* e = readdir(d))
-      if (e->d_name[0] != '.') ++n;
-    closedir(d);
-  }
-  return n;
-}
 
 // What the next instance's idle calls do.
 enum class IdleAct { kNothing, kStopOwnThread, kReplaceEditor };
@@ -183,7 +168,7 @@ TEST(IdleThreadLatency, ARequestAppliedByIdleIsNotUndoneAndADirectChangeWins) {
 }
 
 TEST(IdleThreadSelfClose, AnIdleCallThatStopsItsOwnThreadBeforeTheInstanceCloses) {
-  const int before = ThreadCount();
+  const int before = BaselineThreads();
   gIdleAct = IdleAct::kStopOwnThread;
   gIdleActs = 0;
   gLingerMs = 100;  // still inside the idle call when the host closes the instance
@@ -194,12 +179,12 @@ TEST(IdleThreadSelfClose, AnIdleCallThatStopsItsOwnThreadBeforeTheInstanceCloses
     ASSERT_EQ(gIdleActs, 1);
     EXPECT_FALSE(Plug(p)->GetGUI()->IdleThreadRunning());
   }  // effClose: the thread is still returning from its idle call
-  EXPECT_EQ(ThreadCount(), before);
+  EXPECT_EQ(CountThreads(), before);
   gIdleAct = IdleAct::kNothing;
 }
 
 TEST(IdleThreadSelfClose, AnIdleCallThatReplacesTheEditorRunningIt) {
-  const int before = ThreadCount();
+  const int before = BaselineThreads();
   gIdleAct = IdleAct::kReplaceEditor;
   gIdleActs = 0;
   gLingerMs = 0;
@@ -212,6 +197,6 @@ TEST(IdleThreadSelfClose, AnIdleCallThatReplacesTheEditorRunningIt) {
     EXPECT_TRUE(Plug(p)->GetGUI()->IdleThreadRunning());
     std::this_thread::sleep_for(std::chrono::milliseconds(120));
   }
-  EXPECT_EQ(ThreadCount(), before);
+  EXPECT_EQ(CountThreads(), before);
   gIdleAct = IdleAct::kNothing;
 }

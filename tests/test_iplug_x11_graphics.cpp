@@ -18,7 +18,7 @@
 
 #include <thread>
 
-#include "xvfb_session.h"
+#include "host_x11_fixture.h"
 
 namespace {
 
@@ -69,15 +69,12 @@ class KeyDriver {
   std::thread mThread;
 };
 
-class X11Graphics : public ::testing::Test {
+class X11Graphics : public HostX11Test {
  protected:
   void SetUp() override {
-    if (XvfbSession::Find().empty()) GTEST_SKIP() << "Xvfb is not installed: no X server to test against";
-    std::string why;
-    ASSERT_TRUE(mServer.Start(&why)) << why;
+    HostX11Test::SetUp();
+    if (!Ready()) return;
     setenv("TONEGLASS_DIALOGS", "none", 1);  // our own drawn windows, whatever is installed
-    mDisplay = XOpenDisplay(nullptr);
-    ASSERT_NE(mDisplay, nullptr);
     plug.InitFiveParams();
     plug.GetParam(5)->InitEnum("Mode", 0, 3);
     plug.GetParam(5)->SetDisplayText(0, "Off");
@@ -94,7 +91,7 @@ class X11Graphics : public ::testing::Test {
     XSync(mDisplay, False);
   }
   void TearDown() override {
-    if (mDisplay) XCloseDisplay(mDisplay);
+    HostX11Test::TearDown();
     unsetenv("TONEGLASS_DIALOGS");
   }
   void* Parent() { return reinterpret_cast<void*>(static_cast<uintptr_t>(parent)); }
@@ -112,8 +109,6 @@ class X11Graphics : public ::testing::Test {
     XSync(mDisplay, False);
   }
 
-  XvfbSession mServer;
-  Display* mDisplay = nullptr;
   EditorPlug plug{6};
   IGraphicsX11* g = nullptr;  // owned by the plug-in
   PromptSquare* square = nullptr;  // owned by the editor

@@ -15,7 +15,6 @@
 
 #include "IGraphicsX11.h"
 #include "x11_test_host.h"
-#include "xvfb_session.h"
 
 namespace {
 
@@ -23,35 +22,18 @@ constexpr int kW = 700, kH = 400;
 constexpr int kRounds = 6;
 constexpr int kBlock = 512;
 
-class ToneglassShutdown : public ::testing::Test {
+class ToneglassShutdown : public HostX11Test {
  protected:
   void SetUp() override {
-    if (XvfbSession::Find().empty()) GTEST_SKIP() << "Xvfb is not installed: no X server to test against";
-    std::string why;
-    ASSERT_TRUE(mServer.Start(&why)) << why;
-    mDisplay = XOpenDisplay(nullptr);
-    ASSERT_NE(mDisplay, nullptr);
+    HostX11Test::SetUp();
+    if (!Ready()) return;
     mLib = std::make_unique<vsthost::Library>(TONEGLASS_VST_PATH);
     ASSERT_TRUE(mLib->Ok()) << mLib->Error();
-    // One thread made and joined first: a sanitizer runtime may start a helper of its
-    // own with the first thread, which would otherwise count against the editor.
-    std::thread([] {}).join();
-    mThreads = CountThreads();
-    mSockets = CountSockets();
+    TakeBaseline();
   }
   void TearDown() override {
     mLib.reset();
-    if (mDisplay) XCloseDisplay(mDisplay);
-  }
-
-  Window MakeParent() {
-    XSetWindowAttributes a{};
-    a.background_pixel = BlackPixel(mDisplay, DefaultScreen(mDisplay));
-    const Window w = XCreateWindow(mDisplay, DefaultRootWindow(mDisplay), 0, 0, kW, kH, 0, CopyFromParent,
-                                   InputOutput, CopyFromParent, CWBackPixel, &a);
-    XMapWindow(mDisplay, w);
-    XSync(mDisplay, False);
-    return w;
+    HostX11Test::TearDown();
   }
 
   // One instance through its whole life: set up, editor open, audio with a loud tone
@@ -71,7 +53,7 @@ class ToneglassShutdown : public ::testing::Test {
     dispatch(effMainsChanged, 1);
     e->setParameter(e, 0, 0.5f);  // a threshold low enough for the tone to sound
 
-    const Window parent = MakeParent();
+    const Window parent = HostTopWindow(mDisplay, kW, kH);
     ASSERT_EQ(dispatch(effEditOpen, 0, reinterpret_cast<void*>(static_cast<uintptr_t>(parent))), 1);
     for (int i = 0; i < 5; ++i) {
       dispatch(effEditIdle);
@@ -104,10 +86,7 @@ class ToneglassShutdown : public ::testing::Test {
     XSync(mDisplay, False);
   }
 
-  XvfbSession mServer;
-  Display* mDisplay = nullptr;
   std::unique_ptr<vsthost::Library> mLib;
-  int mThreads = 0, mSockets = 0;
 };
 
 }  // namespace
@@ -121,8 +100,7 @@ TEST_F(ToneglassShutdown, ClosingTheInstanceWithTheEditorOpenWhileItsOwnThreadDr
     if (HasFatalFailure()) return;
   }
   // Nothing of the editors is left: no thread, no X connection.
-  EXPECT_EQ(CountThreads(), mThreads);
-  EXPECT_EQ(CountSockets(), mSockets);
+  ExpectNothingLeft();
 }
 
 TEST_F(ToneglassShutdown, ClosingTheInstanceRightAfterTheHostsLastIdleCall) {
@@ -132,6 +110,5 @@ TEST_F(ToneglassShutdown, ClosingTheInstanceRightAfterTheHostsLastIdleCall) {
     OpenPlayAndCloseWithTheEditorOpen(5 * round);
     if (HasFatalFailure()) return;
   }
-  EXPECT_EQ(CountThreads(), mThreads);
-  EXPECT_EQ(CountSockets(), mSockets);
+  ExpectNothingLeft();
 }

@@ -14,10 +14,8 @@
 #include <set>
 #include <sstream>
 
-#include "IPlugVST_editor_picture.h"
-#include "lice.h"
+#include "host_editor_picture.h"
 #include "x11_test_host.h"
-#include "xvfb_session.h"
 
 namespace {
 
@@ -26,38 +24,21 @@ constexpr int kW = 700, kH = 400;
 // The Dry knob: film strip at (540, 331)-(592, 375), value text below it.
 constexpr int kKnobX = 566, kKnobY = 353;
 
-int gHostXErrors = 0;
-int CountHostErrors(Display*, XErrorEvent*) {
-  ++gHostXErrors;
-  return 0;
-}
-
-class ToneglassEditor : public ::testing::Test {
+class ToneglassEditor : public HostX11Test {
  protected:
   void SetUp() override {
-    if (XvfbSession::Find().empty()) GTEST_SKIP() << "Xvfb is not installed: no X server to test against";
-    std::string why;
-    ASSERT_TRUE(mServer.Start(&why)) << why;
-    // The host's own connection with the host's own error handler: it must never fire.
-    mDisplay = XOpenDisplay(nullptr);
-    ASSERT_NE(mDisplay, nullptr);
-    gHostXErrors = 0;
-    XSetErrorHandler(CountHostErrors);
+    HostX11Test::SetUp();
+    if (!Ready()) return;
     mLib = std::make_unique<vsthost::Library>(TONEGLASS_VST_PATH);
     ASSERT_TRUE(mLib->Ok()) << mLib->Error();
     mHost = std::make_unique<x11host::EditorHost>(*mLib, mDisplay);
     ASSERT_TRUE(mHost->Ok());
-    mThreads = CountThreads();
-    mSockets = CountSockets();
+    TakeBaseline();
   }
   void TearDown() override {
     mHost.reset();
     mLib.reset();
-    if (mDisplay) {
-      EXPECT_EQ(gHostXErrors, 0) << "an X error reached the host's handler";
-      XSetErrorHandler(nullptr);
-      XCloseDisplay(mDisplay);
-    }
+    HostX11Test::TearDown();
   }
   void Open() {
     mHost->MakeParent(kW, kH);
@@ -73,32 +54,11 @@ class ToneglassEditor : public ::testing::Test {
         out.push_back(c);
     return out;
   }
+  // The editor's text entry window, 0 while none is open.
+  Window EntryWindow() { return HostLastChild(mDisplay, mHost->EditorWindow()); }
 
-  // Wheel notches in one burst, handled in one pass of the editor's events.
-  void WheelBurst(unsigned int button, int n, int x, int y) {
-    mHost->Move(x, y);
-    for (int i = 0; i < n; ++i) {
-      XTestFakeButtonEvent(mDisplay, button, True, 0);
-      XTestFakeButtonEvent(mDisplay, button, False, 0);
-    }
-    XSync(mDisplay, False);
-  }
-  // The editor's text entry window (the editor window's child), 0 while none is open.
-  Window EntryWindow() {
-    Window root, parent, *children = nullptr;
-    unsigned int n = 0;
-    Window found = 0;
-    if (XQueryTree(mDisplay, mHost->EditorWindow(), &root, &parent, &children, &n) && n > 0)
-      found = children[n - 1];
-    if (children) XFree(children);
-    return found;
-  }
-
-  XvfbSession mServer;
-  Display* mDisplay = nullptr;
   std::unique_ptr<vsthost::Library> mLib;
   std::unique_ptr<x11host::EditorHost> mHost;
-  int mThreads = 0, mSockets = 0;
 };
 
 // Reads the host's calls as a host that records touch automation would: every value
@@ -152,8 +112,7 @@ TEST_F(ToneglassEditor, OpensAs700By400ChildOfTheHostsWindow) {
 
 TEST_F(ToneglassEditor, AWindowThatIsNotThereOpensNothing) {
   EXPECT_EQ(mHost->Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(uintptr_t{0x7ffffff0})), 0);
-  EXPECT_EQ(CountSockets(), mSockets);
-  EXPECT_EQ(CountThreads(), mThreads);
+  ExpectNothingLeft();
 }
 
 TEST_F(ToneglassEditor, DragTellsTheHostBetweenBeginAndEndOnTheIdleThread) {
@@ -182,7 +141,7 @@ TEST_F(ToneglassEditor, DragTellsTheHostBetweenBeginAndEndOnTheIdleThread) {
   for (const x11host::Call& c : calls) EXPECT_EQ(c.thread, std::this_thread::get_id());
 }
 
-TEST_F(ToneglassEditor, WheelDoubleClickAndTypedValues) {
+TEST_F(ToneglassEditor, WheelAndDoubleClick) {
   Open();
   // Wheel up over the knob raises Dry, wheel down lowers it again.
   const float start = mHost->Get(kDry);
@@ -204,23 +163,6 @@ TEST_F(ToneglassEditor, WheelDoubleClickAndTypedValues) {
   mHost->Idle(500);
   mHost->Click(1, kKnobX, kKnobY);
   EXPECT_FLOAT_EQ(mHost->Get(kDry), 0.95f);
-
-  // Right click, type, Enter: the value applies. The entry opens with its text
-  // selected, so the typing replaces it.
-  mHost->Click(3, kKnobX, kKnobY);
-  mHost->Type("-12.5x");  // the x is refused
-  mHost->Key(XK_Return);
-  EXPECT_EQ(mHost->ParamText(kDry), "-12.5");
-  // Escape abandons.
-  mHost->Click(3, kKnobX, kKnobY);
-  mHost->Type("3");
-  mHost->Key(XK_Escape);
-  EXPECT_EQ(mHost->ParamText(kDry), "-12.5");
-  // So does a click elsewhere.
-  mHost->Click(3, kKnobX, kKnobY);
-  mHost->Type("1");
-  mHost->Click(1, 100, 100);
-  EXPECT_EQ(mHost->ParamText(kDry), "-12.5");
 }
 
 TEST_F(ToneglassEditor, KeysTheEditorDoesNotTakeGoBackToTheHost) {
@@ -252,31 +194,14 @@ TEST_F(ToneglassEditor, KeysTheEditorDoesNotTakeGoBackToTheHost) {
 TEST_F(ToneglassEditor, WindowShowsTheHeadlessRenderingPixelForPixel) {
   Open();
   mHost->Idle(200);
-  XImage* img = XGetImage(mDisplay, mHost->EditorWindow(), 0, 0, kW, kH, AllPlanes, ZPixmap);
-  ASSERT_NE(img, nullptr);
-  // The same state drawn without a window, by a second instance, written as a PNG.
+  const std::vector<unsigned> shot = HostScreenshot(mDisplay, mHost->EditorWindow(), kW, kH);
+  ASSERT_EQ(shot.size(), static_cast<size_t>(kW * kH));
+  // The same state drawn without a window, by a second instance.
   x11host::EditorHost headless(*mLib, mDisplay);
   ASSERT_TRUE(headless.Ok());
-  const std::string png = std::string(getenv("TONEGLASS_BUILD_DIR") ? getenv("TONEGLASS_BUILD_DIR") : ".") +
-                          "/x11-headless-" + std::to_string(getpid()) + ".png";
-  ASSERT_EQ(headless.Dispatch(effVendorSpecific, kVSTVendorEditorPNG, 0, const_cast<char*>(png.c_str())), 1);
-  std::unique_ptr<LICE_IBitmap> ref(LICE_LoadPNG(png.c_str()));
-  remove(png.c_str());
-  ASSERT_NE(ref, nullptr);
-  ASSERT_EQ(ref->getWidth(), kW);
-  ASSERT_EQ(ref->getHeight(), kH);
-  int differing = 0;
-  for (int y = 0; y < kH; ++y) {
-    for (int x = 0; x < kW; ++x) {
-      const unsigned long p = XGetPixel(img, x, y);
-      const LICE_pixel want = ref->getBits()[y * ref->getRowSpan() + x];
-      const int r = static_cast<int>((p >> 16) & 0xff), g = static_cast<int>((p >> 8) & 0xff),
-                b = static_cast<int>(p & 0xff);
-      differing += r != LICE_GETR(want) || g != LICE_GETG(want) || b != LICE_GETB(want);
-    }
-  }
-  XDestroyImage(img);
-  EXPECT_EQ(differing, 0);
+  const std::vector<unsigned> want = HostHeadlessPicture(headless.Effect(), kW, kH);
+  ASSERT_EQ(want.size(), shot.size());
+  EXPECT_EQ(HostDifferingPixels(shot, want, kW, 0, kH), 0);
 }
 
 TEST_F(ToneglassEditor, TenOpensAndClosesLeaveNothingBehind) {
@@ -290,14 +215,9 @@ TEST_F(ToneglassEditor, TenOpensAndClosesLeaveNothingBehind) {
     mHost->Idle(40);
     mHost->CloseEditor();
     mHost->CloseEditor();  // twice is harmless
-    EXPECT_EQ(CountThreads(), mThreads) << i;
-    EXPECT_EQ(CountSockets(), mSockets) << i;
+    ExpectNothingLeft(i);
   }
-  Window root, parent, *children = nullptr;
-  unsigned int n = 0;
-  XQueryTree(mDisplay, mHost->Parent(), &root, &parent, &children, &n);
-  if (children) XFree(children);
-  EXPECT_EQ(n, 0u);
+  EXPECT_EQ(HostLastChild(mDisplay, mHost->Parent()), 0u);
 }
 
 TEST_F(ToneglassEditor, TheHostDestroyingTheParentFirstIsSafe) {
@@ -306,8 +226,7 @@ TEST_F(ToneglassEditor, TheHostDestroyingTheParentFirstIsSafe) {
     mHost->DestroyParent();
     mHost->Idle(80);  // the editor notices its window went
     mHost->CloseEditor();
-    EXPECT_EQ(CountThreads(), mThreads);
-    EXPECT_EQ(CountSockets(), mSockets);
+    ExpectNothingLeft(i);
   }
   // And the editor opens again afterwards.
   Open();
@@ -375,7 +294,7 @@ TEST_F(ToneglassEditor, AServerThatGoesAwayClosesTheEditorNotTheProcess) {
   // A wheel run in progress when the server goes: the pause that would end it is
   // never seen by a pump that still talks to the server.
   mHost->Calls().Forget();
-  WheelBurst(4, 2, kKnobX, kKnobY);
+  mHost->Burst(4, 2, kKnobX, kKnobY);
   mHost->Dispatch(effEditIdle);
   ASSERT_EQ(Count(mHost->Calls().Calls(), audioMasterBeginEdit, kDry), 1);
   // The host's own connection breaks too: its handler is the host's business, so
@@ -409,8 +328,7 @@ TEST_F(ToneglassEditor, AHostThatClosesTheEditorFromAGestureCallback) {
   mHost->Move(kKnobX, kKnobY - 30);
   mHost->Button(1, false);
   mHost->Calls().onCall = nullptr;
-  EXPECT_EQ(CountThreads(), mThreads);
-  EXPECT_EQ(CountSockets(), mSockets);
+  ExpectNothingLeft();
   // And it opens again.
   ASSERT_TRUE(mHost->OpenEditor());
   mHost->Idle(50);
@@ -429,20 +347,14 @@ TEST_F(ToneglassEditor, RightClickTypeEnterAppliesTheTypedValue) {
   // Ctrl+A selects everything again after the caret moved.
   mHost->Click(3, kKnobX, kKnobY);
   mHost->Key(XK_End);
-  const KeyCode ctrl = XKeysymToKeycode(mDisplay, XK_Control_L);
-  XTestFakeKeyEvent(mDisplay, ctrl, True, 0);
-  XTestFakeKeyEvent(mDisplay, XKeysymToKeycode(mDisplay, XK_a), True, 0);
-  XTestFakeKeyEvent(mDisplay, XKeysymToKeycode(mDisplay, XK_a), False, 0);
-  XTestFakeKeyEvent(mDisplay, ctrl, False, 0);
-  XSync(mDisplay, False);
-  mHost->Idle(30);
+  mHost->Key(XK_a, {XK_Control_L});
   mHost->Type("-3");
   mHost->Key(XK_Return);
   EXPECT_EQ(mHost->ParamText(kDry), "-3.0");
   // Shift+Home from the end selects all of it too; then the usual editing keys.
   mHost->Click(3, kKnobX, kKnobY);
   mHost->Key(XK_End);
-  mHost->Key(XK_Home, true);
+  mHost->Key(XK_Home, {XK_Shift_L});
   mHost->Type("-25");
   mHost->Key(XK_Left);
   mHost->Key(XK_BackSpace);  // the 2
@@ -515,29 +427,13 @@ TEST_F(ToneglassEditor, EveryChangeReachesTheHostInsideOneBeginEndPair) {
   };
   phase();
 
-  // A drag: one gesture, begun on the press and ended on the release.
-  mHost->Move(kKnobX, kKnobY);
-  mHost->Button(1, true);
-  for (int y = kKnobY - 10; y >= kKnobY - 40; y -= 10) mHost->Move(kKnobX, y);
-  mHost->Button(1, false);
-  std::vector<x11host::Call> calls = phase();
-  EXPECT_EQ(PairingFaults(calls, true), "");
-  EXPECT_EQ(Count(calls, audioMasterBeginEdit, kDry), 1);
-  EXPECT_GE(Count(calls, audioMasterAutomate, kDry), 2);
-
-  // A double click resets within a gesture of its own (the first click's is empty).
-  mHost->DoubleClick(kKnobX, kKnobY);
-  calls = phase();
-  EXPECT_EQ(PairingFaults(calls, true), "");
-  EXPECT_EQ(Count(calls, audioMasterAutomate, kDry), 1);
-  EXPECT_EQ(Count(calls, audioMasterEndEdit, kDry), Count(calls, audioMasterBeginEdit, kDry));
-
-  // Three notches in a row: one gesture, still open right after the burst, ended by
-  // the pause after the last notch.
+  // Drag, double click and a wheel run cut short by another knob are pinned on the
+  // headless editor and above; here what the X11 layer adds. Three notches in a row:
+  // one gesture, still open right after the burst, ended by the pause after the last.
   const auto burst = std::chrono::steady_clock::now();
-  WheelBurst(4, 3, kKnobX, kKnobY);
+  mHost->Burst(4, 3, kKnobX, kKnobY);
   mHost->Dispatch(effEditIdle);
-  calls = mHost->Calls().Calls();
+  std::vector<x11host::Call> calls = mHost->Calls().Calls();
   EXPECT_EQ(Count(calls, audioMasterBeginEdit, kDry), 1);
   EXPECT_EQ(Count(calls, audioMasterAutomate, kDry), 3);
   for (int i = 0; i < 300 && Count(mHost->Calls().Calls(), audioMasterEndEdit, kDry) == 0; ++i) mHost->Idle(10);
@@ -546,16 +442,6 @@ TEST_F(ToneglassEditor, EveryChangeReachesTheHostInsideOneBeginEndPair) {
   calls = phase();
   EXPECT_EQ(PairingFaults(calls, true), "");
   EXPECT_EQ(Count(calls, audioMasterEndEdit, kDry), 1);
-
-  // A burst on Wet straight after one on Dry: Dry's gesture ends before Wet's begins.
-  constexpr int kWet = 4, kWetX = 636;
-  WheelBurst(5, 2, kKnobX, kKnobY);
-  WheelBurst(5, 2, kWetX, kKnobY);
-  mHost->Idle(500);
-  calls = phase();
-  EXPECT_EQ(PairingFaults(calls, true), "");
-  EXPECT_EQ(Count(calls, audioMasterBeginEdit, kDry), 1);
-  EXPECT_EQ(Count(calls, audioMasterBeginEdit, kWet), 1);
 
   // A typed value: the right click's press is a gesture without a value, the Enter
   // one with exactly the typed value.
@@ -582,7 +468,7 @@ TEST_F(ToneglassEditor, EveryChangeReachesTheHostInsideOneBeginEndPair) {
   EXPECT_EQ(Count(calls, audioMasterAutomate, kDry), 0);
 
   // A wheel run still going when the editor closes ends with the close.
-  WheelBurst(4, 2, kKnobX, kKnobY);
+  mHost->Burst(4, 2, kKnobX, kKnobY);
   mHost->Dispatch(effEditIdle);
   mHost->CloseEditor();
   calls = phase();

@@ -5,13 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <thread>
-// Before Xlib, whose Bool macro would rename a member of the forge.
-#include <lv2/atom/forge.h>
+// Before Xlib, whose Bool macro would rename a member of the atom headers.
 #include <lv2/atom/util.h>
-
-#include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
 
 #include <cmath>
 #include <cstring>
@@ -19,11 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "IPlugVST_editor_picture.h"
-#include "lice.h"
+#include "host_editor_picture.h"
 #include "lv2_ui_test_host.h"
 #include "vst_test_host.h"
-#include "xvfb_session.h"
 
 #if !defined(TONEGLASS_LV2_UI_PATH) || !defined(TONEGLASS_VST_PATH)
 #error "TONEGLASS_LV2_UI_PATH and TONEGLASS_VST_PATH must name the built UI binary and Toneglass.so"
@@ -38,69 +31,27 @@ constexpr uint32_t kDryPort = 7, kDisplayPort = 10;
 // The Dry knob: film strip at (540, 331)-(592, 375).
 constexpr int kKnobX = 566, kKnobY = 353;
 
-class ToneglassLV2UI : public ::testing::Test {
+class ToneglassLV2UI : public HostX11Test {
  protected:
   void SetUp() override {
-    if (XvfbSession::Find().empty()) GTEST_SKIP() << "Xvfb is not installed: no X server to test against";
-    std::string why;
-    ASSERT_TRUE(mServer.Start(&why)) << why;
-    mDisplay = XOpenDisplay(nullptr);
-    ASSERT_NE(mDisplay, nullptr);
+    HostX11Test::SetUp();
+    if (!Ready()) return;
     mHost = std::make_unique<lv2uihost::UIHost>(TONEGLASS_LV2_UI_PATH, kUIURI, mDisplay);
     ASSERT_TRUE(mHost->Loaded()) << dlerror();
-    // A runtime may start a helper thread of its own at the process's first thread
-    // (ThreadSanitizer does): have it start now, so the count below includes it.
-    std::thread([] {}).join();
-    mThreads = CountThreads();
-    mSockets = CountSockets();
+    TakeBaseline();
   }
   void TearDown() override {
     mHost.reset();
-    if (mDisplay) XCloseDisplay(mDisplay);
+    HostX11Test::TearDown();
   }
   void Open() {
     mHost->MakeParent(kW, kH);
     ASSERT_TRUE(mHost->Open(kURI));
     EXPECT_EQ(mHost->Idle(150), 0);
   }
-  // The editor's pixels as 0xRRGGBB.
-  std::vector<unsigned> Screenshot() {
-    XImage* img = XGetImage(mDisplay, mHost->EditorWindow(), 0, 0, kW, kH, AllPlanes, ZPixmap);
-    std::vector<unsigned> px;
-    if (!img) return px;
-    for (int y = 0; y < kH; ++y)
-      for (int x = 0; x < kW; ++x) px.push_back(static_cast<unsigned>(XGetPixel(img, x, y) & 0xffffff));
-    XDestroyImage(img);
-    return px;
-  }
+  std::vector<unsigned> Screenshot() { return HostScreenshot(mDisplay, mHost->EditorWindow(), kW, kH); }
   static int Differing(const std::vector<unsigned>& a, const std::vector<unsigned>& b, int y0 = 0, int y1 = kH) {
-    int n = 0;
-    for (int y = y0; y < y1; ++y)
-      for (int x = 0; x < kW; ++x) n += a[static_cast<size_t>(y * kW + x)] != b[static_cast<size_t>(y * kW + x)];
-    return n;
-  }
-  void Move(int x, int y) {
-    XTestFakeMotionEvent(mDisplay, 0, x, y, 0);
-    XSync(mDisplay, False);
-    mHost->Idle(30);
-  }
-  void Button(bool down) {
-    XTestFakeButtonEvent(mDisplay, 1, down, 0);
-    XSync(mDisplay, False);
-    mHost->Idle(30);
-  }
-  void Click(unsigned int button, int x, int y) {
-    Move(x, y);
-    XTestFakeButtonEvent(mDisplay, button, True, 0);
-    XTestFakeButtonEvent(mDisplay, button, False, 0);
-    XSync(mDisplay, False);
-    mHost->Idle(60);
-  }
-  void Key(KeySym ks) {
-    XTestFakeKeyEvent(mDisplay, XKeysymToKeycode(mDisplay, ks), True, 0);
-    XTestFakeKeyEvent(mDisplay, XKeysymToKeycode(mDisplay, ks), False, 0);
-    XSync(mDisplay, False);
-    mHost->Idle(30);
+    return HostDifferingPixels(a, b, kW, y0, y1);
   }
   // Every write since the call at index from lies between a touch begin and its end on
   // the same port, the pairs balance, and there was at least one write: the last written value.
@@ -126,16 +77,13 @@ class ToneglassLV2UI : public ::testing::Test {
     return last;
   }
   void DragDryKnobUp(int pixels) {
-    Move(kKnobX, kKnobY);
-    Button(true);
-    for (int dy = 5; dy <= pixels; dy += 5) Move(kKnobX, kKnobY - dy);
-    Button(false);
+    mHost->Move(kKnobX, kKnobY);
+    mHost->Button(1, true);
+    for (int dy = 5; dy <= pixels; dy += 5) mHost->Move(kKnobX, kKnobY - dy);
+    mHost->Button(1, false);
   }
 
-  XvfbSession mServer;
-  Display* mDisplay = nullptr;
   std::unique_ptr<lv2uihost::UIHost> mHost;
-  int mThreads = 0, mSockets = 0;
 };
 
 TEST_F(ToneglassLV2UI, OpensAs700By400ChildOfTheHostsWindowWithItsOwnConnection) {
@@ -166,18 +114,8 @@ TEST_F(ToneglassLV2UI, ShowsTheVst2EditorsPicturePixelForPixel) {
   ASSERT_TRUE(lib.Ok()) << lib.Error();
   vsthost::Plugin vst(lib.Main());
   vst.Start(44100.0f, 512);
-  const std::string png = std::string(getenv("TONEGLASS_BUILD_DIR") ? getenv("TONEGLASS_BUILD_DIR") : ".") +
-                          "/lv2-ui-headless-" + std::to_string(getpid()) + ".png";
-  ASSERT_EQ(vst.Dispatch(effVendorSpecific, kVSTVendorEditorPNG, 0, const_cast<char*>(png.c_str())), 1);
-  std::unique_ptr<LICE_IBitmap> ref(LICE_LoadPNG(png.c_str()));
-  remove(png.c_str());
-  ASSERT_NE(ref, nullptr);
-  std::vector<unsigned> want;
-  for (int y = 0; y < kH; ++y)
-    for (int x = 0; x < kW; ++x) {
-      const LICE_pixel p = ref->getBits()[y * ref->getRowSpan() + x];
-      want.push_back(static_cast<unsigned>(LICE_GETR(p) << 16 | LICE_GETG(p) << 8 | LICE_GETB(p)));
-    }
+  const std::vector<unsigned> want = HostHeadlessPicture(vst.Effect(), kW, kH);
+  ASSERT_EQ(want.size(), shot.size());
   EXPECT_EQ(Differing(shot, want), 0);
 }
 
@@ -208,7 +146,7 @@ TEST_F(ToneglassLV2UI, ADragWritesTheDryPortInsideOneTouchPair) {
 TEST_F(ToneglassLV2UI, WheelDoubleClickAndTypedValuesAreWritesInsideTouchPairs) {
   Open();
   size_t mark = mHost->mCalls.size();
-  Click(4, kKnobX, kKnobY);  // wheel up
+  mHost->Click(4, kKnobX, kKnobY);  // wheel up
   mHost->Idle(400);          // a run of notches ends after a pause
   const float up = WritesInsideTouchPairs(mark);
   EXPECT_GT(up, -6.0f);
@@ -217,20 +155,14 @@ TEST_F(ToneglassLV2UI, WheelDoubleClickAndTypedValuesAreWritesInsideTouchPairs) 
   mHost->PortEvent(kDryPort, -20.0f);
   mHost->Idle(60);
   mark = mHost->mCalls.size();
-  Move(kKnobX, kKnobY);
-  for (int i = 0; i < 2; ++i) {
-    XTestFakeButtonEvent(mDisplay, 1, True, 0);
-    XTestFakeButtonEvent(mDisplay, 1, False, 0);
-  }
-  XSync(mDisplay, False);
-  mHost->Idle(80);
+  mHost->DoubleClick(kKnobX, kKnobY);
   EXPECT_EQ(WritesInsideTouchPairs(mark), -6.0f);
 
   // Right click, type, Enter: the typed value is written.
   mark = mHost->mCalls.size();
-  Click(3, kKnobX, kKnobY);  // the entry opens with its text selected: typing replaces it
-  for (KeySym k : {XK_minus, XK_1, XK_2, XK_period, XK_5}) Key(k);
-  Key(XK_Return);
+  mHost->Click(3, kKnobX, kKnobY);  // the entry opens with its text selected: typing replaces it
+  mHost->Type("-12.5");
+  mHost->Key(XK_Return);
   EXPECT_EQ(WritesInsideTouchPairs(mark), -12.5f);
 }
 
@@ -271,7 +203,9 @@ TEST_F(ToneglassLV2UI, TheEnginesDisplayPortFeedsTheViewThroughTheHost) {
   }
   mHost->AtomEvent(kDisplayPort, &obj->atom);
   mHost->Idle(100);
-  EXPECT_GT(Differing(before, Screenshot(), 40, 300), 0);
+  const std::vector<unsigned> after = Screenshot();
+  EXPECT_GT(Differing(before, after, 40, 300), 0);  // the curve rose in the view
+  EXPECT_EQ(Differing(before, after, 310, 400), 0);   // the knobs did not move
 }
 
 TEST_F(ToneglassLV2UI, WithoutTouchTheDragStillWritesThePort) {
@@ -301,38 +235,13 @@ TEST_F(ToneglassLV2UI, HostPortValuesMoveTheKnobAndTheNextDragStartsThere) {
   mHost->Idle(50);
 }
 
-TEST_F(ToneglassLV2UI, DisplayFramesFromTheEngineReachTheSpectrumView) {
-  Open();
-  const std::vector<unsigned> before = Screenshot();
-  lv2host::UridMap& urids = mHost->Urids();
-  std::vector<uint64_t> buf(1024);
-  LV2_Atom_Forge forge;
-  lv2_atom_forge_init(&forge, urids.Feature());
-  lv2_atom_forge_set_buffer(&forge, reinterpret_cast<uint8_t*>(buf.data()), buf.size() * 8);
-  std::vector<float> mags(1024, 0.0f);
-  for (int k = 100; k < 300; ++k) mags[static_cast<size_t>(k)] = 0.5f;  // a loud band
-  LV2_Atom_Forge_Frame frame;
-  lv2_atom_forge_object(&forge, &frame, 0, urids.Map("urn:vantor:toneglass#DisplayFrame"));
-  lv2_atom_forge_key(&forge, urids.Map("urn:vantor:toneglass#sampleRate"));
-  lv2_atom_forge_float(&forge, 44100.0f);
-  lv2_atom_forge_key(&forge, urids.Map("urn:vantor:toneglass#displayValues"));
-  lv2_atom_forge_vector(&forge, sizeof(float), urids.Map(LV2_ATOM__Float), 1024, mags.data());
-  lv2_atom_forge_pop(&forge, &frame);
-  mHost->AtomEvent(kDisplayPort, reinterpret_cast<const LV2_Atom*>(buf.data()));
-  mHost->Idle(100);
-  const std::vector<unsigned> after = Screenshot();
-  EXPECT_GT(Differing(before, after, 40, 300), 100);  // the curve rose in the view
-  EXPECT_EQ(Differing(before, after, 310, 400), 0);   // the knobs did not move
-}
-
 TEST_F(ToneglassLV2UI, TenOpensAndClosesLeaveNoThreadOrConnectionBehind) {
   mHost->MakeParent(kW, kH);
   for (int i = 0; i < 10; ++i) {
     ASSERT_TRUE(mHost->Open(kURI)) << i;
     mHost->Idle(30);
     mHost->Close();
-    EXPECT_EQ(CountThreads(), mThreads) << i;
-    EXPECT_EQ(CountSockets(), mSockets) << i;
+    ExpectNothingLeft(i);
   }
 }
 
@@ -341,8 +250,7 @@ TEST_F(ToneglassLV2UI, TheParentDestroyedFirstClosesTheUIAndIdleSaysSo) {
   mHost->DestroyParent();
   EXPECT_EQ(mHost->Idle(100), 1);
   mHost->Close();
-  EXPECT_EQ(CountThreads(), mThreads);
-  EXPECT_EQ(CountSockets(), mSockets);
+  ExpectNothingLeft();
 }
 
 }  // namespace

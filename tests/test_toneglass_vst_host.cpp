@@ -1,6 +1,5 @@
 // The built Toneglass.so as a host sees it: loaded with dlopen and driven only
 // through its entry points and the AEffect they return.
-#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "tone_pitch.h"
+#include "host_process_counts.h"
 #include "vst_test_host.h"
 
 #ifndef TONEGLASS_VST_PATH
@@ -53,45 +52,6 @@ class ToneglassVst : public ::testing::Test {
   static Library* sLib;
 };
 Library* ToneglassVst::sLib = nullptr;
-
-// A sine that rises above the default threshold inside the band [from, from + size).
-template <class T>
-void FillSine(StereoBuffers<T>& buf, double freq, double amp, double rate, long startFrame = 0) {
-  const int n = static_cast<int>(buf.in[0].size());
-  for (int s = 0; s < n; ++s) {
-    const T v = static_cast<T>(amp * std::sin(2.0 * M_PI * freq * (startFrame + s) / rate));
-    buf.in[0][s] = buf.in[1][s] = v;
-  }
-}
-
-// Runs nFrames of a sine through the plug-in in blocks, returning the left output.
-std::vector<float> Render(Plugin& p, double freq, double amp, double rate, int nFrames, int block) {
-  std::vector<float> out;
-  StereoBuffers<float> buf(block);
-  for (long done = 0; done < nFrames; done += block) {
-    FillSine(buf, freq, amp, rate, done);
-    p.Effect()->processReplacing(p.Effect(), buf.inPtr, buf.outPtr, block);
-    out.insert(out.end(), buf.out[0].begin(), buf.out[0].end());
-  }
-  out.resize(nFrames);
-  return out;
-}
-
-int ThreadCount() {
-  // A sanitizer's runtime may start a helper thread with the program's first thread:
-  // one is made and joined before the first count.
-  static const bool warmedUp = [] {
-    std::thread([] {}).join();
-    return true;
-  }();
-  (void)warmedUp;
-  int n = 0;
-  if (DIR* d = opendir("/proc/self/task")) {
-    while (dirent* e = readdir(d)) n += e->d_name[0] != '.' ? 1 : 0;
-    closedir(d);
-  }
-  return n;
-}
 
 // ---- Identity ----------------------------------------------------------------------------------
 
@@ -315,80 +275,6 @@ TEST_F(ToneglassVst, BadChunksNeverCrash) {
 
 // ---- Audio -----------------------------------------------------------------------------------------
 
-TEST_F(ToneglassVst, BypassPassesInputThrough) {
-  auto p = Make();
-  SetText(*p, kDry, " -inf");  // processing alone would be silent
-  EXPECT_EQ(p->Dispatch(effSetBypass, 0, 1), 1);
-  StereoBuffers<float> buf(512);
-  FillSine(buf, 300.0, 0.8, 44100.0);
-  p->Effect()->processReplacing(p->Effect(), buf.inPtr, buf.outPtr, 512);
-  EXPECT_EQ(buf.out[0], buf.in[0]);
-  EXPECT_EQ(buf.out[1], buf.in[1]);
-  StereoBuffers<double> dbuf(4096);  // also across a block-size growth
-  FillSine(dbuf, 300.0, 0.8, 44100.0);
-  p->Effect()->processDoubleReplacing(p->Effect(), dbuf.inPtr, dbuf.outPtr, 4096);
-  EXPECT_EQ(dbuf.out[0], dbuf.in[0]);
-  EXPECT_EQ(p->Dispatch(effSetBypass, 0, 0), 1);
-  p->Effect()->processReplacing(p->Effect(), buf.inPtr, buf.outPtr, 512);
-  EXPECT_EQ(*std::max_element(buf.out[0].begin(), buf.out[0].end()), 0.0f);
-}
-
-// A block longer than any before resets the plug-in before it is processed, which
-// silences a ringing tone; a plug-in told the larger block size beforehand keeps it.
-TEST_F(ToneglassVst, BlockSizeGrowthResetsBeforeProcessing) {
-  auto grown = Make(44100.0f, 1024);
-  auto told = Make(44100.0f, 8192);
-  std::vector<float> outs[2];
-  Plugin* plugs[2] = {grown.get(), told.get()};
-  for (int k = 0; k < 2; ++k) {
-    Plugin& p = *plugs[k];
-    SetText(p, kDry, " -inf");
-    SetNormalized(p, kWet, 1.0f);  // 0 dB
-    SetText(p, kThreshold, "-30");
-    SetText(p, kSelectionStart, "900");
-    SetText(p, kSelectionSize, "400");
-    std::vector<float> first = Render(p, 1000.0, 0.5, 44100.0, 2048, 1024);  // one frame: a blip starts
-    StereoBuffers<float> silence(8192);
-    p.Effect()->processReplacing(p.Effect(), silence.inPtr, silence.outPtr, 8192);
-    outs[k] = silence.out[0];
-  }
-  float ringing = 0.0f;
-  for (int s = 0; s < 2000; ++s) ringing = std::max(ringing, std::fabs(outs[1][s]));
-  EXPECT_GT(ringing, 0.05f);  // the blip is still sounding in the next block
-  for (int s = 0; s < 8192; ++s) ASSERT_EQ(outs[0][s], 0.0f) << s;
-}
-
-TEST_F(ToneglassVst, TwoInstancesAtDifferentRatesPlayTheirOwnTones) {
-  const double rates[2] = {44100.0, 96000.0};
-  std::unique_ptr<Plugin> plugs[2] = {Make(44100.0f), Make(96000.0f)};
-  for (auto& p : plugs) {
-    SetText(*p, kDry, " -inf");
-    SetNormalized(*p, kWet, 1.0f);  // 0 dB
-    SetText(*p, kThreshold, "-40");
-    SetText(*p, kSelectionStart, "900");
-    SetText(*p, kSelectionSize, "400");
-  }
-  // Interleaved, block by block, so that one instance's set-up cannot hide the other's.
-  std::vector<float> outs[2];
-  StereoBuffers<float> buf(256);
-  for (long done = 0; done < 16384; done += 256) {
-    for (int k = 0; k < 2; ++k) {
-      FillSine(buf, 1000.0, 0.5, rates[k], done);
-      plugs[k]->Effect()->processReplacing(plugs[k]->Effect(), buf.inPtr, buf.outPtr, 256);
-      outs[k].insert(outs[k].end(), buf.out[0].begin(), buf.out[0].end());
-    }
-  }
-  // Each instance's first frame ends at 2048 samples; its blip follows.
-  double freqs[2];
-  for (int k = 0; k < 2; ++k) {
-    const size_t from = 2048 + static_cast<size_t>(0.02 * rates[k]);
-    freqs[k] = ZeroCrossingFrequency(outs[k], from, from + static_cast<size_t>(0.05 * rates[k]), rates[k]);
-  }
-  EXPECT_GE(freqs[0], 430.0);
-  EXPECT_LE(freqs[0], 890.0);
-  EXPECT_NEAR(freqs[0], freqs[1], freqs[0] * 0.01);
-}
-
 // Dry and Wet just below 0 dB, restored from a program chunk (the parameters take only
 // their display texts as text) and from automation: the host shows "0.0", never "-0.0".
 TEST_F(ToneglassVst, LevelsJustBelowZeroDisplayAsZero) {
@@ -464,7 +350,7 @@ TEST_F(ToneglassVst, BadBuffersAndIndicesAreIgnored) {
 // ---- Lifecycle -------------------------------------------------------------------------------------
 
 TEST_F(ToneglassVst, CloseThenCreateAgainAndReloadLeavesNoThread) {
-  const int threadsBefore = ThreadCount();
+  const int threadsBefore = BaselineThreads();
   for (int round = 0; round < 3; ++round) {
     Library lib(TONEGLASS_VST_PATH);
     ASSERT_TRUE(lib.Ok()) << lib.Error();
@@ -478,7 +364,7 @@ TEST_F(ToneglassVst, CloseThenCreateAgainAndReloadLeavesNoThread) {
     StereoBuffers<float> buf(256);
     b.Effect()->processReplacing(b.Effect(), buf.inPtr, buf.outPtr, 256);
   }
-  EXPECT_EQ(ThreadCount(), threadsBefore);
+  EXPECT_EQ(CountThreads(), threadsBefore);
 }
 
 }  // namespace

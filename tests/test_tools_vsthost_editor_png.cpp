@@ -2,94 +2,29 @@
 // small WAV files through the built Toneglass.so and the pictures it writes are read
 // back. A plug-in without an editor (the recording stand-in) is refused clearly.
 #include <gtest/gtest.h>
-#include <sndfile.h>
-#include <spawn.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "host_tool_fixture.h"
 #include "lice.h"
-
-extern char** environ;
 
 namespace {
 
-struct ToolResult {
-  int exitCode = -1;
-  std::string err;
-};
-
-bool Exists(const std::string& path) {
-  struct stat st;
-  return stat(path.c_str(), &st) == 0;
-}
-
-class EditorPng : public ::testing::Test {
+class EditorPng : public HostToolTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/toneglass-editor-png-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    mDir = pattern;
-  }
-  void TearDown() override {
-    for (const std::string& f : mCreated) unlink(Path(f).c_str());
-    unlink(Path(".err").c_str());
-    rmdir(mDir.c_str());
-  }
-  std::string Path(const std::string& name) const { return mDir + "/" + name; }
-  void Track(const std::string& name) { mCreated.push_back(name); }
-
-  ToolResult Tool(std::vector<std::string> args) {
-    std::vector<char*> argv{const_cast<char*>(TONEGLASS_HOST_EXE)};
-    for (std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, Path(".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ToolResult r;
-    pid_t pid;
-    if (posix_spawn(&pid, TONEGLASS_HOST_EXE, &actions, nullptr, argv.data(), environ) == 0) {
-      int status = 0;
-      waitpid(pid, &status, 0);
-      r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    FILE* f = fopen(Path(".err").c_str(), "r");
-    if (f) {
-      char buf[512];
-      while (fgets(buf, sizeof(buf), f)) r.err += buf;
-      fclose(f);
-    }
-    return r;
-  }
-
   // Mono: a full-scale sine on analysis bin 300 for toneSeconds, then silence.
   void WriteToneFile(const std::string& name, double toneSeconds, double silenceSeconds) {
     const int rate = 44100;
     const int tone = static_cast<int>(toneSeconds * rate), total = tone + static_cast<int>(silenceSeconds * rate);
     std::vector<double> s(static_cast<size_t>(total), 0.0);
     for (int i = 0; i < tone; ++i) s[static_cast<size_t>(i)] = std::sin(2.0 * M_PI * 300.0 * i / 2048.0);
-    SF_INFO info = {};
-    info.channels = 1;
-    info.samplerate = rate;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_DOUBLE;
-    SNDFILE* f = sf_open(Path(name).c_str(), SFM_WRITE, &info);
-    ASSERT_NE(f, nullptr);
-    sf_writef_double(f, s.data(), total);
-    sf_close(f);
-    Track(name);
+    WriteWav(Path(name), 1, rate, s, SF_FORMAT_DOUBLE);
   }
-
-  std::string mDir;
-  std::vector<std::string> mCreated;
 };
 
 struct Picture {
@@ -116,9 +51,7 @@ struct Picture {
 constexpr int kBin300 = 4 + 300 * 692 / 1024;
 
 TEST_F(EditorPng, DemoWritesThePictureBesideItsAudio) {
-  Track("demo.wav");
-  Track("demo.png");
-  const ToolResult r = Tool({"demo", Path("demo.wav"), "--plugin", TONEGLASS_PLUGIN_SO});
+  const ToolRun r = Tool({"demo", Path("demo.wav"), "--plugin", TONEGLASS_PLUGIN_SO});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   Picture p(Path("demo.png"));
   ASSERT_TRUE(p.Ok());
@@ -146,11 +79,7 @@ TEST_F(EditorPng, DemoWritesThePictureBesideItsAudio) {
 
 TEST_F(EditorPng, RenderShowsTheLastFramesAndTheParameters) {
   WriteToneFile("tone.wav", 1.0, 0.0);
-  Track("a.wav");
-  Track("a.png");
-  Track("b.wav");
-  Track("b.png");
-  ToolResult r = Tool({"render", Path("tone.wav"), Path("a.wav"), "--plugin", TONEGLASS_PLUGIN_SO, "--editor-png",
+  ToolRun r = Tool({"render", Path("tone.wav"), Path("a.wav"), "--plugin", TONEGLASS_PLUGIN_SO, "--editor-png",
                 Path("a.png"), "--set", "Dry=-61"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   r = Tool({"render", Path("tone.wav"), Path("b.wav"), "--plugin", TONEGLASS_PLUGIN_SO, "--editor-png=" + Path("b.png"),
@@ -170,10 +99,6 @@ TEST_F(EditorPng, RenderShowsTheLastFramesAndTheParameters) {
 TEST_F(EditorPng, PeakFallsInAudioTime) {
   WriteToneFile("short.wav", 1.0, 0.5);
   WriteToneFile("long.wav", 1.0, 2.0);
-  Track("s.wav");
-  Track("s.png");
-  Track("l.wav");
-  Track("l.png");
   ASSERT_EQ(Tool({"render", Path("short.wav"), Path("s.wav"), "--plugin", TONEGLASS_PLUGIN_SO, "--editor-png",
                   Path("s.png")}).exitCode, 0);
   ASSERT_EQ(Tool({"render", Path("long.wav"), Path("l.wav"), "--plugin", TONEGLASS_PLUGIN_SO, "--block", "8192",
@@ -190,24 +115,9 @@ TEST_F(EditorPng, PeakFallsInAudioTime) {
 // Users copy just Toneglass.so into ~/.vst: with nothing beside it, the knobs still
 // show their picture, which travels inside the .so.
 TEST_F(EditorPng, SingleCopiedPluginStillHasItsKnobImage) {
-  std::vector<char> bytes;
-  {
-    FILE* in = fopen(TONEGLASS_PLUGIN_SO, "rb");
-    ASSERT_NE(in, nullptr);
-    char buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof(buf), in)) > 0) bytes.insert(bytes.end(), buf, buf + n);
-    fclose(in);
-  }
-  FILE* out = fopen(Path("Toneglass.so").c_str(), "wb");
-  ASSERT_NE(out, nullptr);
-  fwrite(bytes.data(), 1, bytes.size(), out);
-  fclose(out);
-  Track("Toneglass.so");
+  std::filesystem::copy_file(TONEGLASS_PLUGIN_SO, Path("Toneglass.so"));
   WriteToneFile("tone.wav", 0.2, 0.0);
-  Track("out.wav");
-  Track("out.png");
-  const ToolResult r = Tool({"render", Path("tone.wav"), Path("out.wav"), "--plugin", Path("Toneglass.so"),
+  const ToolRun r = Tool({"render", Path("tone.wav"), Path("out.wav"), "--plugin", Path("Toneglass.so"),
                              "--editor-png", Path("out.png")});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   Picture p(Path("out.png"));
@@ -221,33 +131,32 @@ TEST_F(EditorPng, SingleCopiedPluginStillHasItsKnobImage) {
 
 TEST_F(EditorPng, PluginWithoutEditorIsRefusedAndLeavesNothing) {
   WriteToneFile("tone.wav", 0.2, 0.0);
-  const ToolResult r = Tool({"render", Path("tone.wav"), Path("out.wav"), "--plugin", FAKE_PLUGIN_SO, "--editor-png",
+  const ToolRun r = Tool({"render", Path("tone.wav"), Path("out.wav"), "--plugin", FAKE_PLUGIN_SO, "--editor-png",
                       Path("out.png")});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("no editor"), std::string::npos) << r.err;
-  EXPECT_FALSE(Exists(Path("out.wav")));
-  EXPECT_FALSE(Exists(Path("out.png")));
+  EXPECT_FALSE(FileExists(Path("out.wav")));
+  EXPECT_FALSE(FileExists(Path("out.png")));
   // The demo only adds a picture when the plug-in can draw one.
-  Track("fake.wav");
-  const ToolResult demo = Tool({"demo", Path("fake.wav"), "--plugin", FAKE_PLUGIN_SO});
+  const ToolRun demo = Tool({"demo", Path("fake.wav"), "--plugin", FAKE_PLUGIN_SO});
   EXPECT_EQ(demo.exitCode, 0) << demo.err;
-  EXPECT_FALSE(Exists(Path("fake.png")));
+  EXPECT_FALSE(FileExists(Path("fake.png")));
 }
 
 TEST_F(EditorPng, UnwritablePictureFailsTheRender) {
   WriteToneFile("tone.wav", 0.2, 0.0);
-  const ToolResult r = Tool({"render", Path("tone.wav"), Path("out.wav"), "--plugin", TONEGLASS_PLUGIN_SO,
+  const ToolRun r = Tool({"render", Path("tone.wav"), Path("out.wav"), "--plugin", TONEGLASS_PLUGIN_SO,
                       "--editor-png", Path("missing-folder/out.png")});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("cannot write the editor picture"), std::string::npos) << r.err;
-  EXPECT_FALSE(Exists(Path("out.wav")));
+  EXPECT_FALSE(FileExists(Path("out.wav")));
 }
 
 TEST_F(EditorPng, OptionNeedsRenderOrDemoAndAName) {
   EXPECT_EQ(Tool({"info", "--editor-png", Path("x.png")}).exitCode, 2);
   EXPECT_EQ(Tool({"demo", "--editor-png="}).exitCode, 2);
   EXPECT_EQ(Tool({"demo", "--editor-png"}).exitCode, 2);
-  EXPECT_FALSE(Exists(Path("x.png")));
+  EXPECT_FALSE(FileExists(Path("x.png")));
 }
 
 }  // namespace

@@ -5,55 +5,21 @@
 // info and --plugin details users meet. Every file is made by the test in a
 // temporary folder; exit status, messages, bytes and modes are checked before and
 // after.
-#include <dirent.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sndfile.h>
-#include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <csignal>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <map>
-#include <sstream>
-#include <string>
 #include <thread>
-#include <vector>
+
+#include "host_tool_fixture.h"
 
 namespace {
 
 constexpr double kPi = 3.141592653589793;
-
-std::string Slurp(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
-
-bool FileExists(const std::string& path) {
-  struct stat st;
-  return lstat(path.c_str(), &st) == 0;
-}
-
-void WriteWav(const std::string& path, int channels, int rate, const std::vector<double>& interleaved) {
-  SF_INFO info = {};
-  info.channels = channels;
-  info.samplerate = rate;
-  info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-  SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
-  ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
-  sf_writef_double(f, interleaved.data(), static_cast<sf_count_t>(interleaved.size() / channels));
-  sf_close(f);
-}
 
 std::vector<double> Sine(int rate, double seconds, double amplitude) {
   const size_t frames = static_cast<size_t>(rate * seconds);
@@ -71,33 +37,17 @@ struct Entry {
   bool operator==(const Entry& o) const { return kind == o.kind && mode == o.mode && bytes == o.bytes; }
 };
 
-struct ToolRun {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
-
-class HostOutputs : public ::testing::Test {
+class HostOutputs : public HostToolTest {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/toneglass-host-outputs-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    mDir = pattern;
+    HostToolTest::SetUp();
     unsetenv("FAKE_PLUGIN_MODE");
     WriteWav(Path("in.wav"), 2, 44100, Sine(44100, 0.1, 0.5));
   }
   void TearDown() override {
     unsetenv("FAKE_PLUGIN_MODE");
-    for (const auto& e : Snapshot()) {
-      chmod(Path(e.first).c_str(), 0755);
-      if (unlink(Path(e.first).c_str()) != 0) rmdir(Path(e.first).c_str());
-    }
-    unlink((mDir + "/.stdout").c_str());
-    unlink((mDir + "/.stderr").c_str());
-    rmdir(mDir.c_str());
+    HostToolTest::TearDown();
   }
-
-  std::string Path(const std::string& name) const { return mDir + "/" + name; }
 
   // Every name in the folder, hidden temporary files included, with what it holds.
   std::map<std::string, Entry> Snapshot() const {
@@ -132,56 +82,11 @@ class HostOutputs : public ::testing::Test {
     return entries;
   }
 
-  // Runs the tool in the folder; stdout goes to `stdoutPath` when given.
-  pid_t Start(const std::vector<std::string>& args, const std::string& stdoutPath = "") {
-    const std::string outPath = stdoutPath.empty() ? mDir + "/.stdout" : stdoutPath;
-    const std::string errPath = mDir + "/.stderr";
-    const pid_t pid = fork();
-    if (pid == 0) {
-      const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      dup2(out, 1);
-      dup2(err, 2);
-      const int in = open("/dev/null", O_RDONLY);
-      dup2(in, 0);
-      if (chdir(mDir.c_str()) != 0) _exit(126);
-      std::vector<char*> argv;
-      argv.push_back(const_cast<char*>(TONEGLASS_HOST_EXE));
-      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      execv(TONEGLASS_HOST_EXE, argv.data());
-      _exit(127);
-    }
-    return pid;
-  }
-
-  ToolRun Finish(pid_t pid, const std::string& stdoutPath = "") {
-    ToolRun r;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    r.out = stdoutPath.empty() ? Slurp(mDir + "/.stdout") : "";
-    r.err = Slurp(mDir + "/.stderr");
-    return r;
-  }
-
-  ToolRun Tool(const std::vector<std::string>& args, const std::string& stdoutPath = "") {
-    return Finish(Start(args, stdoutPath), stdoutPath);
-  }
-
   // A render of in.wav through the fake plug-in, with more arguments.
   ToolRun Render(const std::string& out, std::vector<std::string> more = {}) {
     std::vector<std::string> args = {"render", "in.wav", out, "--plugin", FAKE_PLUGIN_SO};
     args.insert(args.end(), more.begin(), more.end());
     return Tool(args);
-  }
-
-  // A failure is one line on stderr in the tool's format, mentioning `about`.
-  static void ExpectOneLineError(const ToolRun& r, const std::string& about) {
-    EXPECT_EQ(r.exitCode, 1) << r.err;
-    EXPECT_EQ(r.err.rfind("toneglass-host: error: ", 0), 0u) << r.err;
-    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-    EXPECT_NE(r.err.find(about), std::string::npos) << r.err;
   }
 
   // The bytes a render of in.wav to a regular file gives.
@@ -206,8 +111,6 @@ class HostOutputs : public ::testing::Test {
     unlink(path.c_str());
     return false;
   }
-
-  std::string mDir;
 };
 
 // ---- Data safety -------------------------------------------------------------------------

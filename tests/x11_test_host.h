@@ -1,12 +1,12 @@
 // A small Linux VST 2 host for the editor tests: loads a plug-in's .so, makes a
 // top-level parent window on its own X connection, opens the editor in it and plays
 // the host's user-interface thread (effEditIdle). Every call the plug-in makes back
-// is recorded with the thread it came from; real input goes in through XTest.
+// is recorded with the thread it came from; real input goes in through XTest
+// (HostInput).
 #ifndef TESTS_X11_TEST_HOST_H_
 #define TESTS_X11_TEST_HOST_H_
 
 #include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
 
 #include <chrono>
 #include <functional>
@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "host_x11_fixture.h"
+#include "host_x11_input.h"
 #include "vst_test_host.h"
 
 namespace x11host {
@@ -56,9 +58,9 @@ class Recorder {
 };
 
 // One plug-in instance and, while open, its editor in a parent window of ours.
-class EditorHost {
+class EditorHost : public HostInput {
  public:
-  EditorHost(vsthost::Library& lib, Display* d) : mDisplay(d) {
+  EditorHost(vsthost::Library& lib, Display* d) : HostInput(d, [this](int ms) { Idle(ms); }), mDisplay(d) {
     mEffect = lib.Main()(Recorder::Callback);
     if (!mEffect) return;
     mEffect->user = &mRecorder;
@@ -93,17 +95,9 @@ class EditorHost {
   }
   Recorder& Calls() { return mRecorder; }
 
-  // A mapped top-level window at the screen's origin (no window manager runs, so it
-  // stays there and editor coordinates are screen coordinates).
+  // The parent hears key presses: those the editor does not take come to it.
   Window MakeParent(int w, int h) {
-    XSetWindowAttributes a{};
-    a.background_pixel = BlackPixel(mDisplay, DefaultScreen(mDisplay));
-    a.event_mask = KeyPressMask | KeyReleaseMask | SubstructureNotifyMask;
-    mParent = XCreateWindow(mDisplay, DefaultRootWindow(mDisplay), 0, 0, w, h, 0, CopyFromParent,
-                            InputOutput, CopyFromParent, CWBackPixel | CWEventMask, &a);
-    XMapWindow(mDisplay, mParent);
-    XSync(mDisplay, False);
-    return mParent;
+    return mParent = HostTopWindow(mDisplay, w, h, KeyPressMask | KeyReleaseMask | SubstructureNotifyMask);
   }
   void DestroyParent() {
     if (!mParent) return;
@@ -122,14 +116,7 @@ class EditorHost {
     mOpen = false;
   }
   // The editor's window: the parent's only child.
-  Window EditorWindow() {
-    Window root, parent, *children = nullptr;
-    unsigned int n = 0;
-    Window found = 0;
-    if (XQueryTree(mDisplay, mParent, &root, &parent, &children, &n) && n > 0) found = children[n - 1];
-    if (children) XFree(children);
-    return found;
-  }
+  Window EditorWindow() { return HostLastChild(mDisplay, mParent); }
 
   // The host's user-interface thread: effEditIdle every 10 ms for ms milliseconds.
   void Idle(int ms) {
@@ -138,53 +125,6 @@ class EditorHost {
       Dispatch(effEditIdle);
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     } while (std::chrono::steady_clock::now() < end);
-  }
-
-  // ---- Real input (XTest), each followed by idle time for the editor to see it -------
-  void Move(int x, int y) {
-    XTestFakeMotionEvent(mDisplay, 0, x, y, 0);
-    XSync(mDisplay, False);
-    Idle(30);
-  }
-  void Button(unsigned int b, bool down) {
-    XTestFakeButtonEvent(mDisplay, b, down, 0);
-    XSync(mDisplay, False);
-    Idle(30);
-  }
-  // Both clicks of a double click in one burst, so that a busy machine cannot
-  // stretch them past the double-click time.
-  void DoubleClick(int x, int y) {
-    Move(x, y);
-    for (int i = 0; i < 2; ++i) {
-      XTestFakeButtonEvent(mDisplay, 1, True, 0);
-      XTestFakeButtonEvent(mDisplay, 1, False, 0);
-    }
-    XSync(mDisplay, False);
-    Idle(60);
-  }
-  void Click(unsigned int b, int x, int y) {
-    Move(x, y);
-    Button(b, true);
-    Button(b, false);
-  }
-  void Key(KeySym ks, bool shift = false) {
-    const KeyCode shiftCode = XKeysymToKeycode(mDisplay, XK_Shift_L);
-    if (shift) XTestFakeKeyEvent(mDisplay, shiftCode, True, 0);
-    XTestFakeKeyEvent(mDisplay, XKeysymToKeycode(mDisplay, ks), True, 0);
-    XTestFakeKeyEvent(mDisplay, XKeysymToKeycode(mDisplay, ks), False, 0);
-    if (shift) XTestFakeKeyEvent(mDisplay, shiftCode, False, 0);
-    XSync(mDisplay, False);
-    Idle(30);
-  }
-  void Type(const char* text) {
-    for (const char* c = text; *c; ++c) {
-      const char s[2] = {*c, 0};
-      KeySym ks = XStringToKeysym(s);
-      if (*c == '.') ks = XK_period;
-      if (*c == '-') ks = XK_minus;
-      if (*c == '+') ks = XK_plus;
-      Key(ks, *c == '+');
-    }
   }
 
  private:

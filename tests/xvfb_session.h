@@ -5,7 +5,6 @@
 #define TESTS_XVFB_SESSION_H_
 
 #include <X11/Xlib.h>
-#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -17,6 +16,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+
+#include "host_process_counts.h"
 
 extern char** environ;
 
@@ -104,35 +105,6 @@ class XvfbSession {
   pid_t mPid = -1;
   std::string mName;
 };
-
-// Threads of this process.
-inline int CountThreads() {
-  int n = 0;
-  if (DIR* d = opendir("/proc/self/task")) {
-    while (dirent* e = readdir(d)) n += e->d_name[0] != '.' ? 1 : 0;
-    closedir(d);
-  }
-  return n;
-}
-
-// Open sockets of this process: each X connection is one.
-inline int CountSockets() {
-  int n = 0;
-  if (DIR* d = opendir("/proc/self/fd")) {
-    while (dirent* e = readdir(d)) {
-      if (e->d_name[0] == '.') continue;
-      char link[256], path[300];
-      snprintf(path, sizeof(path), "/proc/self/fd/%s", e->d_name);
-      const ssize_t len = readlink(path, link, sizeof(link) - 1);
-      if (len > 0) {
-        link[len] = 0;
-        n += strncmp(link, "socket:", 7) == 0 ? 1 : 0;
-      }
-    }
-    closedir(d);
-  }
-  return n;
-}
 
 // Waits (up to 10 s) until another client holds the keyboard grab, as a modal menu
 // does once it is up: then real keys reach it. False when no grab appeared.
