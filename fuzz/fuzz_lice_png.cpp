@@ -2,7 +2,8 @@
 // written to a scratch file of this process first). Mutated files would nearly all fail
 // libpng's chunk checksums and never reach the pixel paths, so the checksums of the chunks
 // that are there are recomputed first. Besides memory errors it traps when a decoded
-// image does not have the size its header gives, or when the two paths disagree.
+// image does not have the size its header gives, or when the paths disagree (the file,
+// memory, and the image opened from memory and decoded at its first read).
 #include <unistd.h>
 #include <zlib.h>
 
@@ -70,6 +71,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       (uint32_t(fromMemory->getWidth()) != BigEndian(&png[16]) ||
        uint32_t(fromMemory->getHeight()) != BigEndian(&png[20])))
     __builtin_trap();
+
+  // Opened without decoding, the image ends as the immediate decode does: refused (at
+  // once or at its first read) exactly when that refuses it, and otherwise the same.
+  LICE_IBitmap* deferred = LICE_OpenPNGFromMemory(png.data(), png.size());
+  const bool deferredHasPixels = deferred && deferred->getBits();
+  if (deferredHasPixels != (fromMemory != nullptr)) __builtin_trap();
+  if (deferredHasPixels && !SameImage(deferred, fromMemory)) __builtin_trap();
+  delete deferred;
 
   const std::string& path = ScratchPath();
   FILE* fp = fopen(path.c_str(), "wb");
