@@ -17,6 +17,7 @@
 #include <cstring>
 
 #include "interrupt.h"
+#include "plugin_path.h"
 
 namespace vsthost {
 
@@ -55,26 +56,6 @@ bool HasUriScheme(const std::string& s) {
     if (!isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.') return false;
   }
   return false;
-}
-
-// The folders LV2 hosts search, in their order: $LV2_PATH, then the usual places.
-std::vector<std::string> Lv2SearchFolders() {
-  std::vector<std::string> folders;
-  if (const char* path = getenv("LV2_PATH")) {
-    std::string list = path;
-    size_t start = 0;
-    while (start <= list.size()) {
-      const size_t colon = list.find(':', start);
-      const std::string folder = list.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
-      if (!folder.empty()) folders.push_back(folder);
-      if (colon == std::string::npos) break;
-      start = colon + 1;
-    }
-  }
-  if (const char* home = getenv("HOME")) folders.push_back(std::string(home) + "/.lv2");
-  folders.push_back("/usr/local/lib/lv2");
-  folders.push_back("/usr/lib/lv2");
-  return folders;
 }
 
 std::string Joined(const std::vector<std::string>& items, const char* separator) {
@@ -209,7 +190,7 @@ bool Lv2Plugin::FindPlugin(const std::string& reference, std::string* error) {
     mPlugin = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(mWorld), Node(reference.c_str()));
     if (!mPlugin) {
       *error = "no LV2 plug-in with the URI " + reference + " is installed (looked in " +
-               Joined(Lv2SearchFolders(), ", ") + "; lv2ls lists the installed ones)";
+               Joined(PluginSearchFolders("LV2_PATH", "lv2"), ", ") + "; lv2ls lists the installed ones)";
       return false;
     }
     return true;
@@ -233,7 +214,7 @@ bool Lv2Plugin::FindPlugin(const std::string& reference, std::string* error) {
     return false;
   }
   for (const char* described : {"core.lv2", "units.lv2"}) {
-    for (const std::string& folder : Lv2SearchFolders()) {
+    for (const std::string& folder : PluginSearchFolders("LV2_PATH", "lv2")) {
       const std::string path = folder + "/" + described + "/";
       if (!IsFolder(path)) continue;
       LilvNode* uri = lilv_new_file_uri(mWorld, nullptr, path.c_str());

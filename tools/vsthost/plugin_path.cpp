@@ -55,22 +55,7 @@ std::string FindBelow(const std::string& folder, const std::string& file, int de
 
 std::string ResolvePluginName(const std::string& name, std::string* searched) {
   if (name.find('/') != std::string::npos || IsRegularFile(name)) return name;
-  std::vector<std::string> folders;
-  if (const char* vstPath = getenv("VST_PATH")) {
-    std::string list = vstPath;
-    size_t start = 0;
-    while (start <= list.size()) {
-      const size_t colon = list.find(':', start);
-      const std::string folder = list.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
-      if (!folder.empty()) folders.push_back(folder);
-      if (colon == std::string::npos) break;
-      start = colon + 1;
-    }
-  }
-  const char* home = getenv("HOME");
-  if (home && *home) folders.push_back(std::string(home) + "/.vst");
-  folders.push_back("/usr/local/lib/vst");
-  folders.push_back("/usr/lib/vst");
+  const std::vector<std::string> folders = PluginSearchFolders("VST_PATH", "vst");
   const bool hasExtension = name.size() > 3 && name.compare(name.size() - 3, 3, ".so") == 0;
   for (const std::string& folder : folders) {
     std::string found = FindBelow(folder, name, 2);
@@ -106,6 +91,26 @@ std::string DefaultPluginPath() {
   for (const std::string& path : candidates)
     if (IsRegularFile(path)) return path;
   return candidates.front();
+}
+
+std::vector<std::string> PluginSearchFolders(const char* envVar, const char* format) {
+  std::vector<std::string> folders;
+  if (const char* list = getenv(envVar)) {
+    const std::string paths = list;
+    size_t start = 0;
+    while (start <= paths.size()) {
+      const size_t colon = paths.find(':', start);
+      const std::string folder = paths.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+      if (!folder.empty()) folders.push_back(folder);
+      if (colon == std::string::npos) break;
+      start = colon + 1;
+    }
+  }
+  const char* home = getenv("HOME");
+  if (home && *home) folders.push_back(std::string(home) + "/." + format);
+  folders.push_back(std::string("/usr/local/lib/") + format);
+  folders.push_back(std::string("/usr/lib/") + format);
+  return folders;
 }
 
 }  // namespace vsthost

@@ -22,6 +22,11 @@ std::string DefaultPluginPath();
 // found the name comes back unchanged and *searched (when given) lists the folders.
 std::string ResolvePluginName(const std::string& name, std::string* searched = nullptr);
 
+// The folders hosts search for one plug-in format, in their order: each folder of the
+// colon-separated $<envVar>, then ~/.<format>, /usr/local/lib/<format>, /usr/lib/<format>
+// ("vst" with VST_PATH, "lv2" with LV2_PATH).
+std::vector<std::string> PluginSearchFolders(const char* envVar, const char* format);
+
 }  // namespace vsthost
 
 #endif  // TOOLS_VSTHOST_PLUGIN_PATH_H_
