@@ -5,8 +5,9 @@
 #ifndef TESTS_HOST_X11_FIXTURE_H_
 #define TESTS_HOST_X11_FIXTURE_H_
 
-#include <X11/Xlib.h>
+// gtest before Xlib: Xlib defines None, a name gtest uses.
 #include <gtest/gtest.h>
+#include <X11/Xlib.h>
 
 #include <string>
 

@@ -6,6 +6,8 @@
 #ifndef TESTS_X11_TEST_HOST_H_
 #define TESTS_X11_TEST_HOST_H_
 
+// gtest before Xlib: Xlib defines None, a name gtest uses.
+#include <gtest/gtest.h>
 #include <X11/Xlib.h>
 
 #include <chrono>

@@ -6,6 +6,8 @@
 #define TESTS_COCOA_COCOA_TEST_HOST_H_
 
 #import <AppKit/AppKit.h>
+// gtest before Xlib: Xlib defines None, a name gtest uses.
+#include <gtest/gtest.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
