@@ -7,11 +7,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "IPlugVST_editor_picture.h"
+#include "mapped_libraries.h"
 #include "vst_test_host.h"
 
 // The DSP-only build's entry point, linked into this program.
@@ -23,27 +23,10 @@ constexpr int kBlock = 256;
 constexpr int kBlocks = 40;
 constexpr float kRate = 48000.0f;
 
-// Every shared library mapped into this process, one path per line.
-std::string MappedLibraries() {
-  std::ifstream maps("/proc/self/maps");
-  std::string line, all;
-  while (std::getline(maps, line)) {
-    const size_t slash = line.find('/');
-    if (slash != std::string::npos) all += line.substr(slash) + "\n";
-  }
-  return all;
-}
-
 // The libraries an editor brings: the window system, the text bridge's and the raster
 // library's dependencies.
-const char* const kGraphicLibraries[] = {"libX11", "libXext", "libXrender", "libfreetype", "libfontconfig",
-                                         "libpng"};
-
 std::vector<std::string> GraphicLibrariesIn(const std::string& maps) {
-  std::vector<std::string> found;
-  for (const char* lib : kGraphicLibraries)
-    if (maps.find(std::string("/") + lib) != std::string::npos) found.push_back(lib);
-  return found;
+  return LibrariesIn(maps, {"libX11", "libXext", "libXrender", "libfreetype", "libfontconfig", "libpng"});
 }
 
 // A test signal that exercises the filter: a low sine on the left, noise on the right.

@@ -8,12 +8,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "IPlugVST_editor_picture.h"
 #include "Toneglass.h"
+#include "mapped_libraries.h"
 #include "vst_test_host.h"
 
 // The DSP-only build's entry point, linked into this program.
@@ -26,28 +26,12 @@ constexpr int kTotalFrames = 44100 * 2;
 // Odd sizes, a single sample and a block longer than any before (which resets).
 constexpr int kBlockSizes[] = {512, 1, 64, 517, 33, 4096, 2000, 7};
 
-// Every shared library mapped into this process, one path per line.
-std::string MappedLibraries() {
-  std::ifstream maps("/proc/self/maps");
-  std::string line, all;
-  while (std::getline(maps, line)) {
-    const size_t slash = line.find('/');
-    if (slash != std::string::npos) all += line.substr(slash) + "\n";
-  }
-  return all;
-}
-
 // What the editor brings: its text bridge's and image decoder's libraries and the X
 // extensions of its window. libX11 itself is left out: Debian's libstk pulls it in
 // through its audio back ends (rtaudio, PulseAudio), editor or not. That this program
 // names no X library itself is checked from outside (engine_footprint.sh).
-const char* const kEditorLibraries[] = {"libfreetype", "libfontconfig", "libpng", "libXext", "libXrender"};
-
 std::vector<std::string> EditorLibrariesIn(const std::string& maps) {
-  std::vector<std::string> found;
-  for (const char* lib : kEditorLibraries)
-    if (maps.find(std::string("/") + lib) != std::string::npos) found.push_back(lib);
-  return found;
+  return LibrariesIn(maps, {"libfreetype", "libfontconfig", "libpng", "libXext", "libXrender"});
 }
 
 // A tone gliding from 1.2 to 3.6 kHz over quiet noise, louder in its second half, in
