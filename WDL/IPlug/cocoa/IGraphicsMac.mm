@@ -476,5 +476,6 @@ LICE_IBitmap* LoadImgFromResourceOSX(const char* bundleID, const char* fileName)
   // The images lie in the bundle's img folder.
   if (!path) path = [pBundle pathForResource:nsName ofType:@"png" inDirectory:@"img"];
   const char* cPath = path ? [path fileSystemRepresentation] : nullptr;
-  return cPath ? LICE_LoadPNG(cPath) : nullptr;
+  // Opened, not decoded: the pixels are decoded at the first draw, as on the other backends.
+  return cPath ? LICE_OpenPNG(cPath) : nullptr;
 }
