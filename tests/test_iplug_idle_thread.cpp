@@ -64,6 +64,7 @@ class IdlePlug : public IPlugVST {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     blocksRanWhenTold.push_back(blocks != before || !audioRunning);
     IPlugVST::InformHostOfLatencyChange();
+    ++told;
   }
 
   NChanDelayLine* DelayLine() { return GetDelayLine(); }
@@ -71,6 +72,7 @@ class IdlePlug : public IPlugVST {
   std::atomic<bool> requestLatency{false};
   std::atomic<bool> audioRunning{false};
   std::atomic<long> blocks{0};
+  std::atomic<int> told{0};
   std::vector<bool> blocksRanWhenTold;  // idle thread only until it is stopped
 
  private:
@@ -127,8 +129,11 @@ TEST(IdleThreadLatency, RequestsFromTheAudioThreadAreAppliedBetweenBlocksAndReac
   plug->audioRunning = true;
   {
     AudioThread audio(p.Effect());
-    // The idle thread ticks every 50 ms: several changes land while blocks run.
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    // The idle thread ticks every 50 ms: several changes land while blocks run (waited
+    // for rather than timed, as a loaded machine delays ticks).
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (plug->told < 3 && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
     plug->audioRunning = false;
     audio.Stop();
     EXPECT_GT(audio.Blocks(), 10);
