@@ -845,26 +845,28 @@ WDL_FFT_AVX2 inline Cx2 TwiddlePair(__m128d lo, __m128d hi) {
   return _mm256_insertf128_pd(_mm256_castpd128_pd256(lo), hi, 1);
 }
 
+// The 2- and 4-point kernels pair values that lie in the two halves of a register. Each
+// takes the register with its halves exchanged and forms a + b in the lower half and
+// a - b in the upper one as b + a (1, 1) and b + a (-1, -1) through one fused
+// multiply-add: the products are exact, so each rounds as the plain sum or difference.
+WDL_FFT_AVX2 inline Cx2 ExchangeHalves(Cx2 x) { return _mm256_permute2f128_pd(x, x, 0x01); }
+
 // c4 on lo = [x0, x1], hi = [x2, x3].
 WDL_FFT_AVX2 inline void C4InRegisters(Cx2& lo, Cx2& hi) {
   const Cx2 sum = _mm256_add_pd(lo, hi), dif = _mm256_sub_pd(lo, hi);  // [a0, a1], [u, v]
-  const Cx2 p = _mm256_permute2f128_pd(sum, dif, 0x20);                // [a0, u]
-  const Cx2 q = _mm256_permute2f128_pd(sum, dif, 0x31);                // [a1, v]
-  // [a1, swap(v)] times (1, 1, -1, 1) is [a1, iv]; the product is exact, so adding and
-  // subtracting it through a fused multiply-add rounds as the plain sum and difference.
-  const Cx2 qs = _mm256_permute_pd(q, 0x6);
-  const Cx2 sign = _mm256_set_pd(1.0, -1.0, 1.0, 1.0);
-  const Cx2 plus = _mm256_fmadd_pd(qs, sign, p), minus = _mm256_fnmadd_pd(qs, sign, p);
-  lo = _mm256_permute2f128_pd(plus, minus, 0x20);  // [a0 + a1, a0 - a1]
-  hi = _mm256_permute2f128_pd(plus, minus, 0x31);  // [u + iv, u - iv]
+  const Cx2 difX = ExchangeHalves(dif);                                 // [v, u]
+  // [a0 + a1, a0 - a1] from [a0, a1] and [a1, a0].
+  lo = _mm256_fmadd_pd(sum, _mm256_set_pd(-1.0, -1.0, 1.0, 1.0), ExchangeHalves(sum));
+  // [u + iv, u - iv] = [u, u] + [swap(v), swap(v)] (-1, 1, 1, -1).
+  const Cx2 uu = _mm256_blend_pd(dif, difX, 0xC), vv = _mm256_blend_pd(difX, dif, 0xC);
+  hi = _mm256_fmadd_pd(Swap2(vv), _mm256_set_pd(-1.0, 1.0, 1.0, -1.0), uu);
 }
 
 // c2 on a = [x0, x1] and on b = [y0, y1].
 WDL_FFT_AVX2 inline void TwoC2InRegisters(Cx2& a, Cx2& b) {
-  const Cx2 p = _mm256_permute2f128_pd(a, b, 0x20), q = _mm256_permute2f128_pd(a, b, 0x31);  // [x0, y0], [x1, y1]
-  const Cx2 sum = _mm256_add_pd(p, q), dif = _mm256_sub_pd(p, q);
-  a = _mm256_permute2f128_pd(sum, dif, 0x20);
-  b = _mm256_permute2f128_pd(sum, dif, 0x31);
+  const Cx2 sign = _mm256_set_pd(-1.0, -1.0, 1.0, 1.0);
+  a = _mm256_fmadd_pd(a, sign, ExchangeHalves(a));  // [x0 + x1, x0 - x1]
+  b = _mm256_fmadd_pd(b, sign, ExchangeHalves(b));
 }
 
 // c8's own step multiplies and adds separately (x c + swap(x) s, as the one-value
