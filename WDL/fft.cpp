@@ -459,6 +459,11 @@ WDL_FFT_AVX2 inline Cx2 MirroredTwiddles(const C* w, int q, int j) {
 // whose product is exact, so that it rounds exactly as the plain sum and difference.
 WDL_FFT_AVX2 inline Cx2 PlusIV2(Cx2 u, Cx2 t) { return _mm256_addsub_pd(u, t); }
 WDL_FFT_AVX2 inline Cx2 MinusIV2(Cx2 u, Cx2 t) { return _mm256_fmsubadd_pd(u, _mm256_set1_pd(1.0), t); }
+// swap(u + i v) = (u.im + v.re, u.re - v.im) and swap(u - i v) = (u.im - v.re, u.re + v.im)
+// from swap(u) and v: the same sums and differences, for the rotations that need the
+// swapped value, without swapping the result.
+WDL_FFT_AVX2 inline Cx2 SwappedPlusIV2(Cx2 u, Cx2 v) { return _mm256_fmsubadd_pd(Swap2(u), _mm256_set1_pd(1.0), v); }
+WDL_FFT_AVX2 inline Cx2 SwappedMinusIV2(Cx2 u, Cx2 v) { return _mm256_addsub_pd(Swap2(u), v); }
 
 // The forward column step on two columns held in registers.
 WDL_FFT_AVX2 inline void ForwardStep2(Cx2& x0, Cx2& x1, Cx2& x2, Cx2& x3, Cx2 w) {
@@ -472,12 +477,12 @@ WDL_FFT_AVX2 inline void ForwardStep2(Cx2& x0, Cx2& x1, Cx2& x2, Cx2& x3, Cx2 w)
 // ForwardStep2 with the twiddle pair's cosines and sines loaded from f (LeafFactors).
 WDL_FFT_AVX2 inline void ForwardStep2Split(Cx2& x0, Cx2& x1, Cx2& x2, Cx2& x3, const double* f) {
   const Cx2 c = _mm256_load_pd(f), s = _mm256_load_pd(f + 4);
-  const Cx2 u = _mm256_sub_pd(x0, x2), t = Swap2(_mm256_sub_pd(x1, x3));
+  const Cx2 u = _mm256_sub_pd(x0, x2), v = _mm256_sub_pd(x1, x3);
   x0 = _mm256_add_pd(x0, x2);
   x1 = _mm256_add_pd(x1, x3);
-  const Cx2 plus = PlusIV2(u, t), minus = MinusIV2(u, t);
-  x2 = _mm256_fmaddsub_pd(plus, c, _mm256_mul_pd(Swap2(plus), s));
-  x3 = _mm256_fmsubadd_pd(minus, c, _mm256_mul_pd(Swap2(minus), s));
+  const Cx2 plus = PlusIV2(u, Swap2(v)), minus = MinusIV2(u, Swap2(v));
+  x2 = _mm256_fmaddsub_pd(plus, c, _mm256_mul_pd(SwappedPlusIV2(u, v), s));
+  x3 = _mm256_fmsubadd_pd(minus, c, _mm256_mul_pd(SwappedMinusIV2(u, v), s));
 }
 
 WDL_FFT_AVX2 inline void ForwardButterfly2(C* a0, C* a1, C* a2, C* a3, Cx2 w) {
@@ -875,12 +880,14 @@ WDL_FFT_AVX2 inline void TwoC2InRegisters(Cx2& a, Cx2& b) {
 WDL_FFT_AVX2 inline void C8InRegisters(Cx2& z0, Cx2& z1, Cx2& z2, Cx2& z3) {
   const Cx2 cs = _mm256_load_pd(gLeaf.c8Cos);
   const Cx2 sw = _mm256_load_pd(gLeaf.c8Swapped), swConj = _mm256_load_pd(gLeaf.c8SwappedConj);
-  const Cx2 u = _mm256_sub_pd(z0, z2), t = Swap2(_mm256_sub_pd(z1, z3));
+  const Cx2 u = _mm256_sub_pd(z0, z2), v = _mm256_sub_pd(z1, z3);
   z0 = _mm256_add_pd(z0, z2);
   z1 = _mm256_add_pd(z1, z3);
-  const Cx2 m2 = PlusIV2(u, t), m3 = MinusIV2(u, t);
-  z2 = _mm256_blend_pd(m2, _mm256_add_pd(_mm256_mul_pd(m2, cs), _mm256_mul_pd(Swap2(m2), sw)), 0xC);
-  z3 = _mm256_blend_pd(m3, _mm256_add_pd(_mm256_mul_pd(m3, cs), _mm256_mul_pd(Swap2(m3), swConj)), 0xC);
+  const Cx2 m2 = PlusIV2(u, Swap2(v)), m3 = MinusIV2(u, Swap2(v));
+  const Cx2 r2 = _mm256_add_pd(_mm256_mul_pd(m2, cs), _mm256_mul_pd(SwappedPlusIV2(u, v), sw));
+  const Cx2 r3 = _mm256_add_pd(_mm256_mul_pd(m3, cs), _mm256_mul_pd(SwappedMinusIV2(u, v), swConj));
+  z2 = _mm256_blend_pd(m2, r2, 0xC);
+  z3 = _mm256_blend_pd(m3, r3, 0xC);
   TwoC2InRegisters(z2, z3);
   C4InRegisters(z0, z1);
 }
