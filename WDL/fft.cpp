@@ -592,9 +592,10 @@ WDL_FFT_AVX2 inline void ForwardStepSplit(Split4& x0, Split4& x1, Split4& x2, Sp
 // they are still in registers. q = N/4 columns; t and th are the split-order tables of
 // N and N/2 points. The input is in memory order (kInterleaved: the transform's own
 // first step) or already split; the output is split, for the next steps.
-template <bool kInterleaved>
-WDL_FFT_AVX2 void ForwardSweepSplit(C* a, const double* t, const double* th, int q) {
-  const int h = q / 2;  // columns of the N/2-point step, and N/8
+template <bool kInterleaved, int kQ>
+WDL_FFT_AVX2 void ForwardSweepSplit(C* a, const double* t, const double* th, int qArg) {
+  const int q = kQ ? kQ : qArg;  // the small sizes fix it, for constant offsets
+  const int h = q / 2;           // columns of the N/2-point step, and N/8
   for (int j = 0; j < h; j += 4) {
     C* p = a + j;
     Split4 x0 = LoadGroup<kInterleaved>(p), x2 = LoadGroup<kInterleaved>(p + q);
@@ -1232,12 +1233,12 @@ inline void u16(C* a) {
   c##QUARTER##_split(a);
 #define WDL_FFT_SPLIT_KERNEL(N, HALF, QUARTER, EIGHTH)                               \
   WDL_FFT_AVX2 void c##N##_split(C* a) {                                             \
-    ForwardSweepSplit<false>(a, SplitTwiddles(N), SplitTwiddles(HALF), N / 4);      \
+    ForwardSweepSplit<false, (N <= 256 ? N / 4 : 0)>(a, SplitTwiddles(N), SplitTwiddles(HALF), N / 4); \
     WDL_FFT_SPLIT_CHILDREN(N, QUARTER, EIGHTH)                                       \
   }
 #define WDL_FFT_SWEEP_KERNEL(N, HALF, QUARTER, EIGHTH)                               \
   WDL_FFT_AVX2 void c##N##_sweep(C* a) {                                             \
-    ForwardSweepSplit<true>(a, SplitTwiddles(N), SplitTwiddles(HALF), N / 4);       \
+    ForwardSweepSplit<true, (N <= 256 ? N / 4 : 0)>(a, SplitTwiddles(N), SplitTwiddles(HALF), N / 4);  \
     WDL_FFT_SPLIT_CHILDREN(N, QUARTER, EIGHTH)                                       \
   }
 #define WDL_FFT_SPLIT_KERNELS(N, HALF, QUARTER, EIGHTH) \
