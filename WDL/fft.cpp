@@ -109,6 +109,18 @@ struct alignas(32) LeafFactors {
   double u16Cos[2][4], u16Swapped[2][4], u16SwappedConj[2][4];
 };
 LeafFactors gLeaf;
+
+// The AVX2-only path's forward steps of 64 points and up work on values in a split
+// layout: each aligned group of four values (positions 4g .. 4g + 3 of a block) as the
+// real parts [r0, r2, r1, r3] followed by the imaginary parts [i0, i2, i1, i3] (the order
+// two in-lane unpacks give). Their twiddles are laid out the same way: for the columns
+// 4g .. 4g + 3 of an N-point step, the four cosines then the four sines in that lane
+// order, w^0 = (1, 0) and the mirrored eighth included, so a step loads them as they
+// are. The N-point table (N >= 16) holds N/2 doubles at N/2 - 8. Copies of the dN
+// entries, built with them.
+constexpr int kSplitTablesSize = kMaxSize - 8;
+alignas(32) double gSplitTwiddles[kSplitTablesSize];
+double* SplitTwiddles(int n) { return gSplitTwiddles + n / 2 - 8; }
 #endif
 
 // ---------------------------------------------------------------- table building
@@ -191,6 +203,15 @@ void SetPair(double* out, const C& w0, const C& w1) {
   out[6] = out[7] = w1.im;
 }
 
+// Only the AVX2-only path reads the split-order tables.
+bool SplitTablesUsed() {
+#if WDL_FFT_HAVE_AVX512
+  return gUseAvx2 && !gUseAvx512;
+#else
+  return gUseAvx2;
+#endif
+}
+
 void BuildLeafFactorsLocked() {
   const double e = d16[1].re;
   const C one = {1.0, 0.0}, eighth = {e, e};
@@ -217,6 +238,30 @@ void BuildLeafFactorsLocked() {
   SetPair(gLeaf.c32[0], one, d32[0]);
   for (int k = 1; k < 4; ++k) SetPair(gLeaf.c32[k], d32[2 * k - 1], d32[2 * k]);
 }
+
+// The split-order copy of the n-point table (n >= 16), once dN and d16 are built.
+void BuildSplitTwiddlesLocked(int n) {
+  const C* d = TwiddleTable(n);
+  double* t = SplitTwiddles(n);
+  const int q = n / 4, e = n / 8;
+  for (int k = 0; k < q; ++k) {
+    C w;
+    if (k == 0)
+      w = {1.0, 0.0};
+    else if (n == 16 && k > 1)  // the 16-point kernels' own factors: (e, e), then pi/8 exchanged
+      w = k == 2 ? C{d16[1].re, d16[1].re} : C{d16[0].im, d16[0].re};
+    else if (n <= 512 || k < e)
+      w = d[k - 1];
+    else if (k == e)
+      w = {d16[1].re, d16[1].re};
+    else
+      w = {d[q - k - 1].im, d[q - k - 1].re};  // the mirrored eighth
+    static const int kLane[4] = {0, 2, 1, 3};
+    double* group = t + 8 * (k / 4);
+    group[kLane[k % 4]] = w.re;
+    group[4 + kLane[k % 4]] = w.im;
+  }
+}
 #endif
 
 // The twiddles of every size up to upTo, the first time also the code path and every
@@ -235,6 +280,9 @@ void BuildTwiddlesLocked(int upTo) {
       __fft_gen(TwiddleTable(n), n / 4 - 1, 1);
     else
       __fft_gen(TwiddleTable(n), n / 8 - 1, 0);
+#if WDL_FFT_HAVE_AVX2
+    if (SplitTablesUsed()) BuildSplitTwiddlesLocked(n);
+#endif
   }
 #if WDL_FFT_HAVE_AVX2
   if (built == 0) BuildLeafFactorsLocked();
@@ -411,6 +459,11 @@ WDL_FFT_AVX2 inline Cx2 MirroredTwiddles(const C* w, int q, int j) {
 // whose product is exact, so that it rounds exactly as the plain sum and difference.
 WDL_FFT_AVX2 inline Cx2 PlusIV2(Cx2 u, Cx2 t) { return _mm256_addsub_pd(u, t); }
 WDL_FFT_AVX2 inline Cx2 MinusIV2(Cx2 u, Cx2 t) { return _mm256_fmsubadd_pd(u, _mm256_set1_pd(1.0), t); }
+// swap(u + i v) = (u.im + v.re, u.re - v.im) and swap(u - i v) = (u.im - v.re, u.re + v.im)
+// from swap(u) and v: the same sums and differences, for the rotations that need the
+// swapped value, without swapping the result.
+WDL_FFT_AVX2 inline Cx2 SwappedPlusIV2(Cx2 u, Cx2 v) { return _mm256_fmsubadd_pd(Swap2(u), _mm256_set1_pd(1.0), v); }
+WDL_FFT_AVX2 inline Cx2 SwappedMinusIV2(Cx2 u, Cx2 v) { return _mm256_addsub_pd(Swap2(u), v); }
 
 // The forward column step on two columns held in registers.
 WDL_FFT_AVX2 inline void ForwardStep2(Cx2& x0, Cx2& x1, Cx2& x2, Cx2& x3, Cx2 w) {
@@ -424,12 +477,12 @@ WDL_FFT_AVX2 inline void ForwardStep2(Cx2& x0, Cx2& x1, Cx2& x2, Cx2& x3, Cx2 w)
 // ForwardStep2 with the twiddle pair's cosines and sines loaded from f (LeafFactors).
 WDL_FFT_AVX2 inline void ForwardStep2Split(Cx2& x0, Cx2& x1, Cx2& x2, Cx2& x3, const double* f) {
   const Cx2 c = _mm256_load_pd(f), s = _mm256_load_pd(f + 4);
-  const Cx2 u = _mm256_sub_pd(x0, x2), t = Swap2(_mm256_sub_pd(x1, x3));
+  const Cx2 u = _mm256_sub_pd(x0, x2), v = _mm256_sub_pd(x1, x3);
   x0 = _mm256_add_pd(x0, x2);
   x1 = _mm256_add_pd(x1, x3);
-  const Cx2 plus = PlusIV2(u, t), minus = MinusIV2(u, t);
-  x2 = _mm256_fmaddsub_pd(plus, c, _mm256_mul_pd(Swap2(plus), s));
-  x3 = _mm256_fmsubadd_pd(minus, c, _mm256_mul_pd(Swap2(minus), s));
+  const Cx2 plus = PlusIV2(u, Swap2(v)), minus = MinusIV2(u, Swap2(v));
+  x2 = _mm256_fmaddsub_pd(plus, c, _mm256_mul_pd(SwappedPlusIV2(u, v), s));
+  x3 = _mm256_fmsubadd_pd(minus, c, _mm256_mul_pd(SwappedMinusIV2(u, v), s));
 }
 
 WDL_FFT_AVX2 inline void ForwardButterfly2(C* a0, C* a1, C* a2, C* a3, Cx2 w) {
@@ -491,59 +544,77 @@ WDL_FFT_AVX2 void upassbig_avx2(C* a, const C* w, int n) {
   for (int j = n + 2; j < q; j += 2) InverseButterfly2(a + j, a1 + j, a2 + j, a3 + j, MirroredTwiddles(w, q, j));
 }
 
-// Two forward steps in one sweep: the N-point step on columns j and j + N/8, whose
-// first-half outputs are exactly the four values of column j of the N/2-point step that
-// c_{N/2} starts with. Doing that step while the values are still in registers saves
-// the N/2-point step its own trip through memory; every value meets the same operations
-// as in the two separate passes. q = N/4 columns; kEighth and kHalfEighth say whether
-// the N-point and N/2-point tables are eighth-circle ones (sizes from 1024).
-#define WDL_FFT_AVX2_SWEEP_BODY(j, wLo, wHi, wHalf)                                               \
-  do {                                                                                          \
-    C* p = a + (j);                                                                             \
-    Cx2 x0 = Load2(p), x1 = Load2(p + h), x2 = Load2(p + q), x3 = Load2(p + q + h);             \
-    Cx2 x4 = Load2(p + 2 * q), x5 = Load2(p + 2 * q + h);                                        \
-    Cx2 x6 = Load2(p + 3 * q), x7 = Load2(p + 3 * q + h);                                        \
-    ForwardStep2(x0, x2, x4, x6, wLo);                                                          \
-    ForwardStep2(x1, x3, x5, x7, wHi);                                                          \
-    Store2(p + 2 * q, x4);                                                                      \
-    Store2(p + 2 * q + h, x5);                                                                  \
-    Store2(p + 3 * q, x6);                                                                      \
-    Store2(p + 3 * q + h, x7);                                                                  \
-    ForwardStep2(x0, x1, x2, x3, wHalf);                                                        \
-    Store2(p, x0);                                                                              \
-    Store2(p + h, x1);                                                                          \
-    Store2(p + q, x2);                                                                          \
-    Store2(p + q + h, x3);                                                                      \
-  } while (0)
+// ---------------------------------------------------------------- AVX2 split layout
 
-// The N-point step's twiddles for columns j + h and j + h + 1 (0 < j < h).
-template <bool kEighth>
-WDL_FFT_AVX2 inline Cx2 SweepHighTwiddles(const C* w, int q, int h, int j) {
-  return kEighth ? MirroredTwiddles(w, q, j + h) : Load2(w + j + h - 1);
+// Four values (a group, see gSplitTwiddles) in the split layout: their real parts in
+// one register and their imaginary parts in another, lanes in the order 0, 2, 1, 3.
+// A column step on four columns then costs no lane moves at all; the values meet the
+// same operations as in ForwardStep2, lane by lane.
+struct Split4 {
+  Cx2 re, im;
+};
+
+WDL_FFT_AVX2 inline Split4 LoadSplit(const C* p) { return {Load2(p), Load2(p + 2)}; }
+WDL_FFT_AVX2 inline void StoreSplit(C* p, const Split4& x) {
+  Store2(p, x.re);
+  Store2(p + 2, x.im);
+}
+// [x0, x1], [x2, x3] as memory holds them, to the split layout and back.
+WDL_FFT_AVX2 inline Split4 ToSplit(Cx2 lo, Cx2 hi) { return {_mm256_unpacklo_pd(lo, hi), _mm256_unpackhi_pd(lo, hi)}; }
+WDL_FFT_AVX2 inline void FromSplit(const Split4& x, Cx2& lo, Cx2& hi) {
+  lo = _mm256_unpacklo_pd(x.re, x.im);
+  hi = _mm256_unpackhi_pd(x.re, x.im);
+}
+template <bool kInterleaved>
+WDL_FFT_AVX2 inline Split4 LoadGroup(const C* p) {
+  return kInterleaved ? ToSplit(Load2(p), Load2(p + 2)) : LoadSplit(p);
 }
 
-template <bool kEighth, bool kHalfEighth>
-WDL_FFT_AVX2 void ForwardSweep2_avx2(C* a, const C* w, const C* wh, int q) {
-  const int h = q / 2;  // columns of the N/2-point step, and N/8
-#define WDL_FFT_SWEEP_LO(j) Load2(w + (j) - 1)
-#define WDL_FFT_SWEEP_HI(j) SweepHighTwiddles<kEighth>(w, q, h, j)
-  WDL_FFT_AVX2_SWEEP_BODY(0, FirstTwiddles(w), kEighth ? MiddleTwiddles(w, h) : Load2(w + h - 1),
-                          FirstTwiddles(wh));
-  if (kHalfEighth) {
-    const int n = h / 2;  // the N/2-point table holds columns 1 .. n - 1
-    for (int j = 2; j < n; j += 2)
-      WDL_FFT_AVX2_SWEEP_BODY(j, WDL_FFT_SWEEP_LO(j), WDL_FFT_SWEEP_HI(j), Load2(wh + j - 1));
-    WDL_FFT_AVX2_SWEEP_BODY(n, WDL_FFT_SWEEP_LO(n), WDL_FFT_SWEEP_HI(n), MiddleTwiddles(wh, n));
-    for (int j = n + 2; j < h; j += 2)
-      WDL_FFT_AVX2_SWEEP_BODY(j, WDL_FFT_SWEEP_LO(j), WDL_FFT_SWEEP_HI(j), MirroredTwiddles(wh, h, j));
-  } else {
-    for (int j = 2; j < h; j += 2)
-      WDL_FFT_AVX2_SWEEP_BODY(j, WDL_FFT_SWEEP_LO(j), WDL_FFT_SWEEP_HI(j), Load2(wh + j - 1));
+// The forward column step on four columns, twiddles from a split-order table at tw:
+// u + i v = (u.re - v.im, u.im + v.re), u - i v = (u.re + v.im, u.im - v.re), then
+// (u + i v) w = (re c - (im s), im c + (re s)) and (u - i v) conj(w) = (re c + (im s),
+// im c - (re s)), each a rounded product then a fused multiply-add, as Rotate2 does.
+WDL_FFT_AVX2 inline void ForwardStepSplit(Split4& x0, Split4& x1, Split4& x2, Split4& x3, const double* tw) {
+  const Cx2 c = _mm256_load_pd(tw), s = _mm256_load_pd(tw + 4);
+  const Cx2 ur = _mm256_sub_pd(x0.re, x2.re), ui = _mm256_sub_pd(x0.im, x2.im);
+  const Cx2 vr = _mm256_sub_pd(x1.re, x3.re), vi = _mm256_sub_pd(x1.im, x3.im);
+  x0 = {_mm256_add_pd(x0.re, x2.re), _mm256_add_pd(x0.im, x2.im)};
+  x1 = {_mm256_add_pd(x1.re, x3.re), _mm256_add_pd(x1.im, x3.im)};
+  const Cx2 pr = _mm256_sub_pd(ur, vi), pi = _mm256_add_pd(ui, vr);
+  const Cx2 mr = _mm256_add_pd(ur, vi), mi = _mm256_sub_pd(ui, vr);
+  x2 = {_mm256_fmsub_pd(pr, c, _mm256_mul_pd(pi, s)), _mm256_fmadd_pd(pi, c, _mm256_mul_pd(pr, s))};
+  x3 = {_mm256_fmadd_pd(mr, c, _mm256_mul_pd(mi, s)), _mm256_fmsub_pd(mi, c, _mm256_mul_pd(mr, s))};
+}
+
+// Two forward steps in one sweep: the N-point step on the columns j .. j + 3 and
+// j + N/8 .. j + N/8 + 3, whose first-half outputs are exactly the values of columns
+// j .. j + 3 of the N/2-point step that c_{N/2} starts with; that step follows while
+// they are still in registers. q = N/4 columns; t and th are the split-order tables of
+// N and N/2 points. The input is in memory order (kInterleaved: the transform's own
+// first step) or already split; the output is split, for the next steps.
+template <bool kInterleaved, int kQ>
+WDL_FFT_AVX2 void ForwardSweepSplit(C* a, const double* t, const double* th, int qArg) {
+  const int q = kQ ? kQ : qArg;  // the small sizes fix it, for constant offsets
+  const int h = q / 2;           // columns of the N/2-point step, and N/8
+  for (int j = 0; j < h; j += 4) {
+    C* p = a + j;
+    Split4 x0 = LoadGroup<kInterleaved>(p), x2 = LoadGroup<kInterleaved>(p + q);
+    Split4 x4 = LoadGroup<kInterleaved>(p + 2 * q), x6 = LoadGroup<kInterleaved>(p + 3 * q);
+    ForwardStepSplit(x0, x2, x4, x6, t + 2 * j);
+    StoreSplit(p + 2 * q, x4);
+    StoreSplit(p + 3 * q, x6);
+    Split4 x1 = LoadGroup<kInterleaved>(p + h), x3 = LoadGroup<kInterleaved>(p + q + h);
+    Split4 x5 = LoadGroup<kInterleaved>(p + 2 * q + h), x7 = LoadGroup<kInterleaved>(p + 3 * q + h);
+    ForwardStepSplit(x1, x3, x5, x7, t + 2 * (j + h));
+    StoreSplit(p + 2 * q + h, x5);
+    StoreSplit(p + 3 * q + h, x7);
+    ForwardStepSplit(x0, x1, x2, x3, th + 2 * j);
+    StoreSplit(p, x0);
+    StoreSplit(p + h, x1);
+    StoreSplit(p + q, x2);
+    StoreSplit(p + q + h, x3);
   }
-#undef WDL_FFT_SWEEP_LO
-#undef WDL_FFT_SWEEP_HI
 }
-#undef WDL_FFT_AVX2_SWEEP_BODY
 #endif
 
 // ---------------------------------------------------------------- AVX-512 passes
@@ -780,26 +851,28 @@ WDL_FFT_AVX2 inline Cx2 TwiddlePair(__m128d lo, __m128d hi) {
   return _mm256_insertf128_pd(_mm256_castpd128_pd256(lo), hi, 1);
 }
 
+// The 2- and 4-point kernels pair values that lie in the two halves of a register. Each
+// takes the register with its halves exchanged and forms a + b in the lower half and
+// a - b in the upper one as b + a (1, 1) and b + a (-1, -1) through one fused
+// multiply-add: the products are exact, so each rounds as the plain sum or difference.
+WDL_FFT_AVX2 inline Cx2 ExchangeHalves(Cx2 x) { return _mm256_permute2f128_pd(x, x, 0x01); }
+
 // c4 on lo = [x0, x1], hi = [x2, x3].
 WDL_FFT_AVX2 inline void C4InRegisters(Cx2& lo, Cx2& hi) {
   const Cx2 sum = _mm256_add_pd(lo, hi), dif = _mm256_sub_pd(lo, hi);  // [a0, a1], [u, v]
-  const Cx2 p = _mm256_permute2f128_pd(sum, dif, 0x20);                // [a0, u]
-  const Cx2 q = _mm256_permute2f128_pd(sum, dif, 0x31);                // [a1, v]
-  // [a1, swap(v)] times (1, 1, -1, 1) is [a1, iv]; the product is exact, so adding and
-  // subtracting it through a fused multiply-add rounds as the plain sum and difference.
-  const Cx2 qs = _mm256_permute_pd(q, 0x6);
-  const Cx2 sign = _mm256_set_pd(1.0, -1.0, 1.0, 1.0);
-  const Cx2 plus = _mm256_fmadd_pd(qs, sign, p), minus = _mm256_fnmadd_pd(qs, sign, p);
-  lo = _mm256_permute2f128_pd(plus, minus, 0x20);  // [a0 + a1, a0 - a1]
-  hi = _mm256_permute2f128_pd(plus, minus, 0x31);  // [u + iv, u - iv]
+  const Cx2 difX = ExchangeHalves(dif);                                 // [v, u]
+  // [a0 + a1, a0 - a1] from [a0, a1] and [a1, a0].
+  lo = _mm256_fmadd_pd(sum, _mm256_set_pd(-1.0, -1.0, 1.0, 1.0), ExchangeHalves(sum));
+  // [u + iv, u - iv] = [u, u] + [swap(v), swap(v)] (-1, 1, 1, -1).
+  const Cx2 uu = _mm256_blend_pd(dif, difX, 0xC), vv = _mm256_blend_pd(difX, dif, 0xC);
+  hi = _mm256_fmadd_pd(Swap2(vv), _mm256_set_pd(-1.0, 1.0, 1.0, -1.0), uu);
 }
 
 // c2 on a = [x0, x1] and on b = [y0, y1].
 WDL_FFT_AVX2 inline void TwoC2InRegisters(Cx2& a, Cx2& b) {
-  const Cx2 p = _mm256_permute2f128_pd(a, b, 0x20), q = _mm256_permute2f128_pd(a, b, 0x31);  // [x0, y0], [x1, y1]
-  const Cx2 sum = _mm256_add_pd(p, q), dif = _mm256_sub_pd(p, q);
-  a = _mm256_permute2f128_pd(sum, dif, 0x20);
-  b = _mm256_permute2f128_pd(sum, dif, 0x31);
+  const Cx2 sign = _mm256_set_pd(-1.0, -1.0, 1.0, 1.0);
+  a = _mm256_fmadd_pd(a, sign, ExchangeHalves(a));  // [x0 + x1, x0 - x1]
+  b = _mm256_fmadd_pd(b, sign, ExchangeHalves(b));
 }
 
 // c8's own step multiplies and adds separately (x c + swap(x) s, as the one-value
@@ -808,12 +881,14 @@ WDL_FFT_AVX2 inline void TwoC2InRegisters(Cx2& a, Cx2& b) {
 WDL_FFT_AVX2 inline void C8InRegisters(Cx2& z0, Cx2& z1, Cx2& z2, Cx2& z3) {
   const Cx2 cs = _mm256_load_pd(gLeaf.c8Cos);
   const Cx2 sw = _mm256_load_pd(gLeaf.c8Swapped), swConj = _mm256_load_pd(gLeaf.c8SwappedConj);
-  const Cx2 u = _mm256_sub_pd(z0, z2), t = Swap2(_mm256_sub_pd(z1, z3));
+  const Cx2 u = _mm256_sub_pd(z0, z2), v = _mm256_sub_pd(z1, z3);
   z0 = _mm256_add_pd(z0, z2);
   z1 = _mm256_add_pd(z1, z3);
-  const Cx2 m2 = PlusIV2(u, t), m3 = MinusIV2(u, t);
-  z2 = _mm256_blend_pd(m2, _mm256_add_pd(_mm256_mul_pd(m2, cs), _mm256_mul_pd(Swap2(m2), sw)), 0xC);
-  z3 = _mm256_blend_pd(m3, _mm256_add_pd(_mm256_mul_pd(m3, cs), _mm256_mul_pd(Swap2(m3), swConj)), 0xC);
+  const Cx2 m2 = PlusIV2(u, Swap2(v)), m3 = MinusIV2(u, Swap2(v));
+  const Cx2 r2 = _mm256_add_pd(_mm256_mul_pd(m2, cs), _mm256_mul_pd(SwappedPlusIV2(u, v), sw));
+  const Cx2 r3 = _mm256_add_pd(_mm256_mul_pd(m3, cs), _mm256_mul_pd(SwappedMinusIV2(u, v), swConj));
+  z2 = _mm256_blend_pd(m2, r2, 0xC);
+  z3 = _mm256_blend_pd(m3, r3, 0xC);
   TwoC2InRegisters(z2, z3);
   C4InRegisters(z0, z1);
 }
@@ -827,11 +902,18 @@ WDL_FFT_AVX2 void c8_avx2(C* a) {
   Store2(a + 6, z3);
 }
 
+WDL_FFT_AVX2 inline void C16AfterStep(Cx2& z0, Cx2& z1, Cx2& z2, Cx2& z3, Cx2& z4, Cx2& z5, Cx2& z6, Cx2& z7);
+
 // c16 on values 0 .. 15 held two per register in z0 .. z7.
 WDL_FFT_AVX2 inline void C16InRegisters(Cx2& z0, Cx2& z1, Cx2& z2, Cx2& z3, Cx2& z4, Cx2& z5, Cx2& z6, Cx2& z7) {
   // The 16-point step: columns 0, 1 and columns 2, 3 of the four quarters.
   ForwardStep2Split(z0, z2, z4, z6, gLeaf.c16[0]);
   ForwardStep2Split(z1, z3, z5, z7, gLeaf.c16[1]);
+  C16AfterStep(z0, z1, z2, z3, z4, z5, z6, z7);
+}
+
+// What c16 does after its own step.
+WDL_FFT_AVX2 inline void C16AfterStep(Cx2& z0, Cx2& z1, Cx2& z2, Cx2& z3, Cx2& z4, Cx2& z5, Cx2& z6, Cx2& z7) {
   C4InRegisters(z4, z5);
   C4InRegisters(z6, z7);
   // The 8-point step on values 0 .. 7, then its 2- and 4-point kernels.
@@ -873,6 +955,52 @@ WDL_FFT_AVX2 void c32_avx2(C* a) {
   C16InRegisters(z0, z1, z2, z3, z4, z5, z6, z7);
   WDL_FFT_STORE4(a, z0, z1, z2, z3);
   WDL_FFT_STORE4(a + 8, z4, z5, z6, z7);
+}
+
+// The forward kernels for blocks whose values a split sweep left in the split layout.
+// Steps on four columns or more run split; the values then go back to memory order
+// for the rest, which the kernels above do. Each value meets the same operations.
+
+WDL_FFT_AVX2 void c8_split(C* a) {
+  Cx2 z0, z1, z2, z3;
+  FromSplit(LoadSplit(a), z0, z1);
+  FromSplit(LoadSplit(a + 4), z2, z3);
+  C8InRegisters(z0, z1, z2, z3);
+  WDL_FFT_STORE4(a, z0, z1, z2, z3);
+}
+
+// c16's step on its four quarters (a group each), then the rest in memory order.
+WDL_FFT_AVX2 inline void C16FromSplit(Split4 g0, Split4 g1, Split4 g2, Split4 g3, C* a) {
+  ForwardStepSplit(g0, g1, g2, g3, SplitTwiddles(16));
+  Cx2 z0, z1, z2, z3, z4, z5, z6, z7;
+  FromSplit(g0, z0, z1);
+  FromSplit(g1, z2, z3);
+  FromSplit(g2, z4, z5);
+  FromSplit(g3, z6, z7);
+  C16AfterStep(z0, z1, z2, z3, z4, z5, z6, z7);
+  WDL_FFT_STORE4(a, z0, z1, z2, z3);
+  WDL_FFT_STORE4(a + 8, z4, z5, z6, z7);
+}
+
+WDL_FFT_AVX2 void c16_split(C* a) { C16FromSplit(LoadSplit(a), LoadSplit(a + 4), LoadSplit(a + 8), LoadSplit(a + 12), a); }
+
+// c32: its step on columns 0 .. 3 and 4 .. 7, c8 on both last quarters, c16 on the
+// first half.
+WDL_FFT_AVX2 void c32_split(C* a) {
+  Split4 g0 = LoadSplit(a), g2 = LoadSplit(a + 8), g4 = LoadSplit(a + 16), g6 = LoadSplit(a + 24);
+  ForwardStepSplit(g0, g2, g4, g6, SplitTwiddles(32));
+  Split4 g1 = LoadSplit(a + 4), g3 = LoadSplit(a + 12), g5 = LoadSplit(a + 20), g7 = LoadSplit(a + 28);
+  ForwardStepSplit(g1, g3, g5, g7, SplitTwiddles(32) + 8);
+  Cx2 z8, z9, z10, z11;
+  FromSplit(g4, z8, z9);
+  FromSplit(g5, z10, z11);
+  C8InRegisters(z8, z9, z10, z11);
+  WDL_FFT_STORE4(a + 16, z8, z9, z10, z11);
+  FromSplit(g6, z8, z9);
+  FromSplit(g7, z10, z11);
+  C8InRegisters(z8, z9, z10, z11);
+  WDL_FFT_STORE4(a + 24, z8, z9, z10, z11);
+  C16FromSplit(g0, g1, g2, g3, a);
 }
 
 // The inverse kernels in registers, each value meeting the operations of u4, u8, u16
@@ -1092,27 +1220,62 @@ inline void u16(C* a) {
 #endif
 
 #if WDL_FFT_HAVE_AVX2
-#define WDL_FFT_FORWARD_SWEEP(N, HALF, QUARTER, EIGHTH)                                 \
-  if (N == 32 && WDL_FFT_AVX2_ONLY) return c32_avx2(a);                                \
-  if (N >= 64 && WDL_FFT_AVX2_ONLY) {                                                  \
-    ForwardSweep2_avx2<(N >= 1024), (N >= 2048)>(a, d##N, d##HALF, N / 4);             \
-    c##QUARTER(a + N / 2);                                                             \
-    c##QUARTER(a + 3 * (N / 4));                                                       \
-    c##EIGHTH(a + N / 4);                                                              \
-    c##EIGHTH(a + 3 * (N / 8));                                                        \
-    c##QUARTER(a);                                                                     \
-    return;                                                                            \
+// The AVX2-only forward transforms of 64 points and up: each sweep takes the N- and
+// N/2-point steps, leaving its values split, and the kernels of the two last quarters,
+// the two last eighths and the first quarter follow (what c_N and then c_{N/2} do after
+// their steps). c<N>_split takes a block that a larger sweep left split; c<N>_sweep is
+// the transform itself, from values in memory order.
+#define WDL_FFT_SPLIT_CHILDREN(N, QUARTER, EIGHTH) \
+  c##QUARTER##_split(a + N / 2);                  \
+  c##QUARTER##_split(a + 3 * (N / 4));            \
+  c##EIGHTH##_split(a + N / 4);                   \
+  c##EIGHTH##_split(a + 3 * (N / 8));             \
+  c##QUARTER##_split(a);
+#define WDL_FFT_SPLIT_KERNEL(N, HALF, QUARTER, EIGHTH)                               \
+  WDL_FFT_AVX2 void c##N##_split(C* a) {                                             \
+    ForwardSweepSplit<false, (N <= 256 ? N / 4 : 0)>(a, SplitTwiddles(N), SplitTwiddles(HALF), N / 4); \
+    WDL_FFT_SPLIT_CHILDREN(N, QUARTER, EIGHTH)                                       \
   }
+#define WDL_FFT_SWEEP_KERNEL(N, HALF, QUARTER, EIGHTH)                               \
+  WDL_FFT_AVX2 void c##N##_sweep(C* a) {                                             \
+    ForwardSweepSplit<true, (N <= 256 ? N / 4 : 0)>(a, SplitTwiddles(N), SplitTwiddles(HALF), N / 4);  \
+    WDL_FFT_SPLIT_CHILDREN(N, QUARTER, EIGHTH)                                       \
+  }
+#define WDL_FFT_SPLIT_KERNELS(N, HALF, QUARTER, EIGHTH) \
+  WDL_FFT_SPLIT_KERNEL(N, HALF, QUARTER, EIGHTH)        \
+  WDL_FFT_SWEEP_KERNEL(N, HALF, QUARTER, EIGHTH)
+WDL_FFT_SPLIT_KERNELS(64, 32, 16, 8)
+WDL_FFT_SPLIT_KERNELS(128, 64, 32, 16)
+WDL_FFT_SPLIT_KERNELS(256, 128, 64, 32)
+WDL_FFT_SPLIT_KERNELS(512, 256, 128, 64)
+WDL_FFT_SPLIT_KERNELS(1024, 512, 256, 128)
+WDL_FFT_SPLIT_KERNELS(2048, 1024, 512, 256)
+WDL_FFT_SPLIT_KERNELS(4096, 2048, 1024, 512)
+WDL_FFT_SPLIT_KERNELS(8192, 4096, 2048, 1024)
+WDL_FFT_SPLIT_KERNELS(16384, 8192, 4096, 2048)
+WDL_FFT_SPLIT_KERNELS(32768, 16384, 8192, 4096)
+WDL_FFT_SPLIT_KERNELS(65536, 32768, 16384, 8192)
+WDL_FFT_SPLIT_KERNELS(131072, 65536, 32768, 16384)
+// The two largest are never a part of a larger transform.
+WDL_FFT_SWEEP_KERNEL(262144, 131072, 65536, 32768)
+WDL_FFT_SWEEP_KERNEL(524288, 262144, 131072, 65536)
+#undef WDL_FFT_SPLIT_KERNELS
+#undef WDL_FFT_SWEEP_KERNEL
+#undef WDL_FFT_SPLIT_KERNEL
+#undef WDL_FFT_SPLIT_CHILDREN
+
+#define WDL_FFT_FORWARD_AVX2(AVX2_KERNEL) \
+  if (WDL_FFT_AVX2_ONLY) return AVX2_KERNEL(a);
 #define WDL_FFT_INVERSE_KERNEL(N) \
   if (N == 32 && WDL_FFT_AVX2_ONLY) return u32_avx2(a);
 #else
-#define WDL_FFT_FORWARD_SWEEP(N, HALF, QUARTER, EIGHTH)
+#define WDL_FFT_FORWARD_AVX2(AVX2_KERNEL)
 #define WDL_FFT_INVERSE_KERNEL(N)
 #endif
 
-#define WDL_FFT_SIZED_KERNELS(N, HALF, QUARTER, EIGHTH, PASS, UPASS) \
+#define WDL_FFT_SIZED_KERNELS(N, HALF, QUARTER, PASS, UPASS, AVX2_KERNEL) \
   void c##N(C* a) {                                                 \
-    WDL_FFT_FORWARD_SWEEP(N, HALF, QUARTER, EIGHTH)                 \
+    WDL_FFT_FORWARD_AVX2(AVX2_KERNEL)                               \
     PASS(a, d##N, N / 8);                                           \
     c##QUARTER(a + N / 2);                                          \
     c##QUARTER(a + 3 * (N / 4));                                    \
@@ -1126,23 +1289,23 @@ inline void u16(C* a) {
     UPASS(a, d##N, N / 8);                                          \
   }
 
-WDL_FFT_SIZED_KERNELS(32, 16, 8, 4, cpass, upass)
-WDL_FFT_SIZED_KERNELS(64, 32, 16, 8, cpass, upass)
-WDL_FFT_SIZED_KERNELS(128, 64, 32, 16, cpass, upass)
-WDL_FFT_SIZED_KERNELS(256, 128, 64, 32, cpass, upass)
-WDL_FFT_SIZED_KERNELS(512, 256, 128, 64, cpass, upass)
-WDL_FFT_SIZED_KERNELS(1024, 512, 256, 128, cpassbig, upassbig)
-WDL_FFT_SIZED_KERNELS(2048, 1024, 512, 256, cpassbig, upassbig)
-WDL_FFT_SIZED_KERNELS(4096, 2048, 1024, 512, cpassbig, upassbig)
-WDL_FFT_SIZED_KERNELS(8192, 4096, 2048, 1024, cpassbig, upassbig)
-WDL_FFT_SIZED_KERNELS(16384, 8192, 4096, 2048, cpassbig, upassbig)
-WDL_FFT_SIZED_KERNELS(32768, 16384, 8192, 4096, cpassbig, upassbig)
-WDL_FFT_SIZED_KERNELS(65536, 32768, 16384, 8192, cpassbig, upassbig)
-WDL_FFT_SIZED_KERNELS(131072, 65536, 32768, 16384, cpassbig, upassbig)
-WDL_FFT_SIZED_KERNELS(262144, 131072, 65536, 32768, cpassbig, upassbig)
-WDL_FFT_SIZED_KERNELS(524288, 262144, 131072, 65536, cpassbig, upassbig)
+WDL_FFT_SIZED_KERNELS(32, 16, 8, cpass, upass, c32_avx2)
+WDL_FFT_SIZED_KERNELS(64, 32, 16, cpass, upass, c64_sweep)
+WDL_FFT_SIZED_KERNELS(128, 64, 32, cpass, upass, c128_sweep)
+WDL_FFT_SIZED_KERNELS(256, 128, 64, cpass, upass, c256_sweep)
+WDL_FFT_SIZED_KERNELS(512, 256, 128, cpass, upass, c512_sweep)
+WDL_FFT_SIZED_KERNELS(1024, 512, 256, cpassbig, upassbig, c1024_sweep)
+WDL_FFT_SIZED_KERNELS(2048, 1024, 512, cpassbig, upassbig, c2048_sweep)
+WDL_FFT_SIZED_KERNELS(4096, 2048, 1024, cpassbig, upassbig, c4096_sweep)
+WDL_FFT_SIZED_KERNELS(8192, 4096, 2048, cpassbig, upassbig, c8192_sweep)
+WDL_FFT_SIZED_KERNELS(16384, 8192, 4096, cpassbig, upassbig, c16384_sweep)
+WDL_FFT_SIZED_KERNELS(32768, 16384, 8192, cpassbig, upassbig, c32768_sweep)
+WDL_FFT_SIZED_KERNELS(65536, 32768, 16384, cpassbig, upassbig, c65536_sweep)
+WDL_FFT_SIZED_KERNELS(131072, 65536, 32768, cpassbig, upassbig, c131072_sweep)
+WDL_FFT_SIZED_KERNELS(262144, 131072, 65536, cpassbig, upassbig, c262144_sweep)
+WDL_FFT_SIZED_KERNELS(524288, 262144, 131072, cpassbig, upassbig, c524288_sweep)
 
-#undef WDL_FFT_FORWARD_SWEEP
+#undef WDL_FFT_FORWARD_AVX2
 #undef WDL_FFT_INVERSE_KERNEL
 #undef WDL_FFT_SIZED_KERNELS
 
