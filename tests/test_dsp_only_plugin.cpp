@@ -12,6 +12,7 @@
 
 #include "IPlugVST_editor_picture.h"
 #include "mapped_libraries.h"
+#include "no_editor_checks.h"
 #include "vst_test_host.h"
 
 // The DSP-only build's entry point, linked into this program.
@@ -71,12 +72,7 @@ TEST(DspOnlyBuild, LinksNoGraphicsLibraryAndHasNoEditor) {
 
   vsthost::Plugin plug(&VSTPluginMain);
   ASSERT_TRUE(plug.Ok());
-  EXPECT_EQ(plug.Effect()->flags & effFlagsHasEditor, 0);
-  ERect* rect = nullptr;
-  EXPECT_EQ(plug.Dispatch(effEditGetRect, 0, 0, &rect), 0);
-  EXPECT_EQ(plug.Dispatch(effEditOpen), 0);
-  EXPECT_EQ(plug.Dispatch(effEditClose), 0);
-  EXPECT_EQ(plug.Dispatch(effVendorSpecific, kVSTVendorEditorDraw, 1), 0);
+  ExpectNoEditor(plug);
 }
 
 TEST(DspOnlyBuild, TheFullBuildBringsTheEditorAndItsLibraries) {

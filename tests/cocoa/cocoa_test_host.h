@@ -49,6 +49,13 @@ class Input {
 // The screen's pixels in (0, 0)-(w, h) as 0xRRGGBB.
 std::vector<unsigned int> Screenshot(Display* d, int w, int h);
 
+// The rest of a GUI test program's main, after gtest has taken its arguments: a
+// backtrace on a crash (before the runner's timeout reaps the process), an Xvfb of its
+// own (none installed: a note and success), *display connected to it for screenshots
+// and input, and, when withApp, the shared application with a delegate that opens no
+// documents (GNUstep would otherwise open the program's arguments as files).
+int RunTestsUnderXvfb(bool withApp, Display** display);
+
 }  // namespace cocoahost
 
 #endif  // TESTS_COCOA_COCOA_TEST_HOST_H_

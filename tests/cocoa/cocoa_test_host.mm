@@ -1,10 +1,28 @@
 #include "cocoa_test_host.h"
 
+#include <execinfo.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "xvfb_session.h"
+
 @implementation CocoaTestHostWindow
 - (BOOL)canBecomeKeyWindow {
   return YES;
 }
 - (BOOL)canBecomeMainWindow {
+  return YES;
+}
+@end
+
+@interface CocoaTestHostAppDelegate : NSObject
+@end
+@implementation CocoaTestHostAppDelegate
+- (BOOL)application:(NSApplication*)app openFile:(NSString*)file {
+  (void)app;
+  (void)file;
   return YES;
 }
 @end
@@ -93,6 +111,45 @@ std::vector<unsigned int> Screenshot(Display* d, int w, int h) {
     for (int x = 0; x < w; ++x) out[size_t(y) * w + x] = (unsigned int)(XGetPixel(img, x, y) & 0xFFFFFF);
   XDestroyImage(img);
   return out;
+}
+
+namespace {
+
+void PrintBacktrace(int sig) {
+  void* frames[64];
+  const int n = backtrace(frames, 64);
+  backtrace_symbols_fd(frames, n, 2);
+  signal(sig, SIG_DFL);
+  raise(sig);
+}
+
+}  // namespace
+
+int RunTestsUnderXvfb(bool withApp, Display** display) {
+  signal(SIGSEGV, PrintBacktrace);
+  if (XvfbSession::Find().empty()) {
+    printf("Xvfb is not installed: no X server to test against\n");
+    return 0;
+  }
+  XvfbSession server;
+  std::string why;
+  if (!server.Start(&why)) {
+    fprintf(stderr, "%s\n", why.c_str());
+    return 1;
+  }
+  *display = XOpenDisplay(nullptr);
+  if (!*display) return 1;
+  NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
+  if (withApp) {
+    [NSApplication sharedApplication];
+    [NSApp setDelegate:(id)[[CocoaTestHostAppDelegate alloc] init]];
+    [NSApp finishLaunching];
+  }
+  const int rc = RUN_ALL_TESTS();
+  [pool release];
+  XCloseDisplay(*display);
+  *display = nullptr;
+  return rc;
 }
 
 }  // namespace cocoahost

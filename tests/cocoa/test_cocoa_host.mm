@@ -5,8 +5,6 @@
 //   test_cocoa_host --no-host-nsapp   it has none: the plug-in must make one
 #include <gtest/gtest.h>
 
-#include <execinfo.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -18,7 +16,6 @@
 #include "IPlugVST_editor_picture.h"
 #include "cocoa_test_host.h"
 #include "lice.h"
-#include "xvfb_session.h"
 
 namespace {
 
@@ -29,22 +26,6 @@ constexpr int kKnobX = 566, kKnobY = 353;
 
 bool gHostHasNSApp = true;
 Display* gDisplay = nullptr;
-
-// A host that opens its own documents: GNUstep would otherwise try to open the
-// program's arguments as files.
-}  // namespace
-
-@interface TestHostAppDelegate : NSObject
-@end
-@implementation TestHostAppDelegate
-- (BOOL)application:(NSApplication*)app openFile:(NSString*)file {
-  (void)app;
-  (void)file;
-  return YES;
-}
-@end
-
-namespace {
 
 class CocoaEditor : public ::testing::Test {
  protected:
@@ -300,40 +281,9 @@ TEST_F(CocoaEditor, KeysTheEditorDoesNotTakeReachTheHostsResponder) {
   EXPECT_TRUE(DryCalls().empty());
 }
 
-// A crash says where it happened before the runner's timeout reaps the process.
-void PrintBacktrace(int sig) {
-  void* frames[64];
-  const int n = backtrace(frames, 64);
-  backtrace_symbols_fd(frames, n, 2);
-  signal(sig, SIG_DFL);
-  raise(sig);
-}
-
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  signal(SIGSEGV, PrintBacktrace);
   for (int i = 1; i < argc; ++i)
     if (strcmp(argv[i], "--no-host-nsapp") == 0) gHostHasNSApp = false;
-  if (XvfbSession::Find().empty()) {
-    printf("Xvfb is not installed: no X server to test against\n");
-    return 0;
-  }
-  XvfbSession server;
-  std::string why;
-  if (!server.Start(&why)) {
-    fprintf(stderr, "%s\n", why.c_str());
-    return 1;
-  }
-  gDisplay = XOpenDisplay(nullptr);
-  if (!gDisplay) return 1;
-  NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
-  if (gHostHasNSApp) {
-    [NSApplication sharedApplication];
-    [NSApp setDelegate:(id)[[TestHostAppDelegate alloc] init]];
-    [NSApp finishLaunching];
-  }
-  const int rc = RUN_ALL_TESTS();
-  [pool release];
-  XCloseDisplay(gDisplay);
-  return rc;
+  return cocoahost::RunTestsUnderXvfb(gHostHasNSApp, &gDisplay);
 }

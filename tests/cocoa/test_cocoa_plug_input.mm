@@ -5,9 +5,6 @@
 // folders, kill timeout).
 #include <gtest/gtest.h>
 
-#include <execinfo.h>
-#include <signal.h>
-
 #include <functional>
 #include <string>
 #include <vector>
@@ -25,7 +22,6 @@
 #include <X11/extensions/Xfixes.h>
 
 #include "cocoa_test_host.h"
-#include "xvfb_session.h"
 
 namespace {
 
@@ -34,16 +30,6 @@ constexpr int kModeParam = 5;
 Display* gDisplay = nullptr;
 
 }  // namespace
-
-@interface PlugInputAppDelegate : NSObject
-@end
-@implementation PlugInputAppDelegate
-- (BOOL)application:(NSApplication*)app openFile:(NSString*)file {
-  (void)app;
-  (void)file;
-  return YES;
-}
-@end
 
 // Works a popup menu while it runs modally: each tick of a timer in the menu's
 // tracking mode does the next step with real XTest input, as a user would. Items are
@@ -66,12 +52,9 @@ Display* gDisplay = nullptr;
 
 namespace {
 
-// The screen rectangle (X11 coordinates: origin top left) of the visible menu item
-// with that title, or false when no menu on screen shows it.
-// *pHighlighted tells whether the menu shows it highlighted (under the pointer).
-bool FindMenuItem(const char* title, int* pX, int* pY, int* pW, int* pH, bool* pHighlighted) {
-  NSString* want = [NSString stringWithUTF8String:title];
-  const CGFloat screenH = [[NSScreen mainScreen] frame].size.height;
+// Calls f(window, menu view) for every menu view on screen, until f returns true;
+// whether one did.
+bool ForEachMenuOnScreen(const std::function<bool(NSWindow*, NSMenuView*)>& f) {
   NSArray* windows = [NSApp windows];
   for (NSUInteger w = 0; w < [windows count]; ++w) {
     NSWindow* win = [windows objectAtIndex:w];
@@ -81,37 +64,39 @@ bool FindMenuItem(const char* title, int* pX, int* pY, int* pW, int* pH, bool* p
     [views addObjectsFromArray:[content subviews]];
     for (NSUInteger i = 0; i < [views count]; ++i) {
       NSView* v = [views objectAtIndex:i];
-      if (![v isKindOfClass:[NSMenuView class]]) continue;
-      NSMenuView* mv = (NSMenuView*)v;
-      NSMenu* menu = [mv menu];
-      const NSInteger idx = [menu indexOfItemWithTitle:want];
-      if (idx < 0) continue;
-      NSRect r = [mv rectOfItemAtIndex:idx];
-      r = [mv convertRect:r toView:nil];
-      r.origin = [win convertBaseToScreen:r.origin];
-      *pX = (int)r.origin.x;
-      *pY = (int)(screenH - r.origin.y - r.size.height);
-      *pW = (int)r.size.width;
-      *pH = (int)r.size.height;
-      *pHighlighted = [mv highlightedItemIndex] == idx;
-      return true;
+      if ([v isKindOfClass:[NSMenuView class]] && f(win, (NSMenuView*)v)) return true;
     }
   }
   return false;
 }
 
+// The screen rectangle (X11 coordinates: origin top left) of the visible menu item
+// with that title, or false when no menu on screen shows it.
+// *pHighlighted tells whether the menu shows it highlighted (under the pointer).
+bool FindMenuItem(const char* title, int* pX, int* pY, int* pW, int* pH, bool* pHighlighted) {
+  NSString* want = [NSString stringWithUTF8String:title];
+  const CGFloat screenH = [[NSScreen mainScreen] frame].size.height;
+  return ForEachMenuOnScreen([&](NSWindow* win, NSMenuView* mv) {
+    const NSInteger idx = [[mv menu] indexOfItemWithTitle:want];
+    if (idx < 0) return false;
+    NSRect r = [mv rectOfItemAtIndex:idx];
+    r = [mv convertRect:r toView:nil];
+    r.origin = [win convertBaseToScreen:r.origin];
+    *pX = (int)r.origin.x;
+    *pY = (int)(screenH - r.origin.y - r.size.height);
+    *pW = (int)r.size.width;
+    *pH = (int)r.size.height;
+    *pHighlighted = [mv highlightedItemIndex] == idx;
+    return true;
+  });
+}
+
 int VisibleMenus() {
   int n = 0;
-  NSArray* windows = [NSApp windows];
-  for (NSUInteger w = 0; w < [windows count]; ++w) {
-    NSWindow* win = [windows objectAtIndex:w];
-    if (![win isVisible]) continue;
-    NSView* content = [win contentView];
-    NSMutableArray* views = [NSMutableArray arrayWithObject:content];
-    [views addObjectsFromArray:[content subviews]];
-    for (NSUInteger i = 0; i < [views count]; ++i)
-      if ([[views objectAtIndex:i] isKindOfClass:[NSMenuView class]]) ++n;
-  }
+  ForEachMenuOnScreen([&n](NSWindow*, NSMenuView*) {
+    ++n;
+    return false;
+  });
   return n;
 }
 
@@ -507,36 +492,7 @@ TEST_F(CocoaPlugInput, DoubleDensityDrawsEachPixelAsATwoByTwoBlock) {
   }
 }
 
-// A crash says where it happened before the runner's timeout reaps the process.
-static void PrintBacktrace(int sig) {
-  void* frames[64];
-  const int n = backtrace(frames, 64);
-  backtrace_symbols_fd(frames, n, 2);
-  signal(sig, SIG_DFL);
-  raise(sig);
-}
-
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  signal(SIGSEGV, PrintBacktrace);
-  if (XvfbSession::Find().empty()) {
-    printf("Xvfb is not installed: no X server to test against\n");
-    return 0;
-  }
-  XvfbSession server;
-  std::string why;
-  if (!server.Start(&why)) {
-    fprintf(stderr, "%s\n", why.c_str());
-    return 1;
-  }
-  gDisplay = XOpenDisplay(nullptr);
-  if (!gDisplay) return 1;
-  NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
-  [NSApplication sharedApplication];
-  [NSApp setDelegate:(id)[[PlugInputAppDelegate alloc] init]];
-  [NSApp finishLaunching];
-  const int rc = RUN_ALL_TESTS();
-  [pool release];
-  XCloseDisplay(gDisplay);
-  return rc;
+  return cocoahost::RunTestsUnderXvfb(true, &gDisplay);
 }
