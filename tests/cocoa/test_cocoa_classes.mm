@@ -7,7 +7,7 @@
 
 #include "IGraphicsCocoa.h"
 #include "IPopupMenu.h"
-#include "xvfb_session.h"
+#include "cocoa_test_host.h"
 
 namespace {
 
@@ -105,19 +105,6 @@ TEST(CocoaMenu, ItemsTitlesNumberingAndFlags) {
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  if (XvfbSession::Find().empty()) {
-    printf("Xvfb is not installed: no X server to test against\n");
-    return 0;
-  }
-  XvfbSession server;
-  std::string why;
-  if (!server.Start(&why)) {
-    fprintf(stderr, "%s\n", why.c_str());
-    return 1;
-  }
-  NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
-  NSApplicationLoad();
-  const int rc = RUN_ALL_TESTS();
-  [pool release];
-  return rc;
+  Display* display = nullptr;
+  return cocoahost::RunTestsUnderXvfb(true, &display);
 }
