@@ -10,6 +10,15 @@
 #include <functional>
 #include <initializer_list>
 
+// The key that types c on a US layout ('+' also needs Shift).
+inline KeySym CharKeySym(char c) {
+  if (c == '.') return XK_period;
+  if (c == '-') return XK_minus;
+  if (c == '+') return XK_plus;
+  const char s[2] = {c, 0};
+  return XStringToKeysym(s);
+}
+
 class HostInput {
  public:
   HostInput(Display* d, std::function<void(int ms)> idle) : mInputDisplay(d), mIdleFor(std::move(idle)) {}
@@ -51,13 +60,8 @@ class HostInput {
   }
   void Type(const char* text) {
     for (const char* c = text; *c; ++c) {
-      const char s[2] = {*c, 0};
-      KeySym ks = XStringToKeysym(s);
-      if (*c == '.') ks = XK_period;
-      if (*c == '-') ks = XK_minus;
-      if (*c == '+') ks = XK_plus;
-      if (*c == '+') Key(ks, {XK_Shift_L});
-      else Key(ks);
+      if (*c == '+') Key(CharKeySym(*c), {XK_Shift_L});
+      else Key(CharKeySym(*c));
     }
   }
 

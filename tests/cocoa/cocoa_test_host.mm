@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "host_x11_input.h"
 #include "xvfb_session.h"
 
 @implementation CocoaTestHostWindow
@@ -92,14 +93,7 @@ void Input::Key(KeySym ks, bool shift) {
 }
 
 void Input::Type(const char* text) {
-  for (const char* c = text; *c; ++c) {
-    const char s[2] = {*c, 0};
-    KeySym ks = XStringToKeysym(s);
-    if (*c == '.') ks = XK_period;
-    if (*c == '-') ks = XK_minus;
-    if (*c == '+') ks = XK_plus;
-    Key(ks, *c == '+');
-  }
+  for (const char* c = text; *c; ++c) Key(CharKeySym(*c), *c == '+');
 }
 
 std::vector<unsigned int> Screenshot(Display* d, int w, int h) {
